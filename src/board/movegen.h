@@ -1,0 +1,9 @@
+#pragma once
+
+#include "board/types.h"
+
+// Writes the pseudo-legal moves of side into list, closed by a terminator.
+// all_moves 0: captures, en passant and promotions only. ep_square > 0
+// enables en-passant captures onto it. Returns the entries written including
+// the terminator (1 means no moves).
+int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square);

@@ -1,0 +1,25 @@
+// Game phase with its derived weights, and the per-search piece-square
+// tables prepared for the root position.
+#pragma once
+
+#include <cstdint>
+
+struct PhaseState {
+    int32_t phase;       // 0 full material .. 10 bare endgame; -1 before the first computation
+    int32_t root_phase;  // per search, on its own scale
+    int32_t opening_weight;
+    int32_t near_piece_bonus;
+    int32_t bishop_outpost_weight;
+    int32_t king_file_open_own;
+    int32_t king_file_open_enemy;
+    int32_t lost_castling_penalty;
+    int32_t king_attack_weight;
+    int32_t opposite_castling;
+    int32_t king_zone_value[2][64];
+};
+extern PhaseState phase_state;
+
+void update_phase();
+void prepare_evaluation();
+// pst_sum of both sides from slot_pst over the live pieces.
+void recompute_pst_sum();

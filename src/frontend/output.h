@@ -1,0 +1,8 @@
+// Every line the engine writes goes through here: only the master writes,
+// and each line is flushed at once.
+#pragma once
+
+// printf-style; the text should end with "\n".
+void send_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// "info string ..." diagnostics: written only after "debug on", only by the master.
+void debug_line(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,0 +1,3 @@
+#include "frontend/roles.h"
+
+int main(int argc, char** argv) { process_entry(argc, argv); }

@@ -1,0 +1,28 @@
+// Move ordering: the staged picker, killers and the history table.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+struct KillerRecord {
+    int32_t hits_1;
+    int32_t hits_2;
+    int32_t move_1;  // the stronger killer
+    int32_t move_2;
+};
+
+struct Ordering {
+    int32_t hash_move[MAX_PLY + 1];
+    int32_t picker_stage[MAX_PLY + 1];  // 0, 1, 3, 4 or 5 (randomised, workers)
+    KillerRecord killer_table[MAX_PLY + 1];
+    int32_t history_score[4096];  // by origin x 64 + destination: the score of quiet moves
+};
+extern Ordering ordering;
+
+int next_move(Move& out, MoveEntry* list, int ply);
+int list_contains(const MoveEntry* list, Move move);
+int list_remove(MoveEntry* list, Move move);
+void update_killers(int ply, Move move);
+void clear_killers();
+void clear_history();

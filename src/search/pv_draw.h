@@ -1,0 +1,25 @@
+// Draw detection by rule and the principal variation rebuilt from the tables.
+#pragma once
+
+#include <cstdint>
+
+#include "board/types.h"
+
+inline constexpr int PV_TEXT_SIZE = MAX_PLY * 8 + 16;
+
+struct PvState {
+    int32_t pv_move[MAX_PLY + 1];
+    uint32_t pv_key[MAX_PLY + 1];
+    char pv_text[PV_TEXT_SIZE];
+    char best_move_text[12];
+    char ponder_move_text[16];
+    double last_report_time;
+    int32_t last_reported_score;
+    int32_t pv_reported;
+};
+extern PvState pv;
+
+int is_draw_by_rule(int ply);
+int game_drawn_by_rule();
+void pv_walk(int ply, int side, int write_text);
+void report_root_result(int score, Move move, int side);
