@@ -1,0 +1,4 @@
+// The juxtool subcommands; each lives in its own file.
+#pragma once
+
+int perft_command(int argc, char** argv);

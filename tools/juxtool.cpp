@@ -1,0 +1,32 @@
+// juxtool: developer commands over the engine library.
+#include <cstdio>
+#include <cstring>
+
+#include "commands.h"
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    int (*run)(int argc, char** argv);  // argv[0] is the subcommand itself
+    const char* usage;
+};
+
+const Subcommand subcommands[] = {
+    {"perft", perft_command, "perft DEPTH [FEN]   count leaf nodes per root move"},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: juxtool COMMAND [ARGS]\n");
+    for (const Subcommand& c : subcommands) std::fprintf(stderr, "  %s\n", c.usage);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage();
+    for (const Subcommand& c : subcommands)
+        if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
+    return usage();
+}
