@@ -121,7 +121,8 @@ int bench_command(int argc, char** argv) {
         std::fflush(stdout);
         release_tables();
     }
-    const uint64_t nps = total_ms > 0 ? static_cast<uint64_t>(static_cast<double>(total_nodes) * 1000.0 / total_ms) : 0;
+    const uint64_t nps =
+        total_ms > 0 ? static_cast<uint64_t>(static_cast<double>(total_nodes) * 1000.0 / total_ms) : 0;
     std::printf("nodes %" PRIu64 "\n", total_nodes);
     std::printf("nps %" PRIu64 "\n", nps);
     return 0;

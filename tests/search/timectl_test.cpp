@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "board/board_fixture.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
 #include "search/hash.h"
@@ -80,6 +81,24 @@ TEST_F(TimeControlTest, HardLimitNeverBelowTheBudget) {
     plan_time();
     EXPECT_DOUBLE_EQ(timer.budget, 25);
     EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + 25);
+}
+
+TEST_F(TimeControlTest, ForcedReplyGetsANinthOfTheBudget) {
+    setup_position("7k/8/8/8/8/8/6q1/K7 w - - 0 1");  // only Kb1
+    clock_mode(TIME_CLOCK_INCREMENT, 315000);
+    plan_time();
+    EXPECT_DOUBLE_EQ(timer.budget, 1000);
+    clock_mode(TIME_MOVES_TO_GO, 900);
+    limits.moves_to_go[WHITE] = 1;
+    plan_time();
+    EXPECT_DOUBLE_EQ(timer.budget, 50);
+    clock_mode(TIME_MOVES_TO_GO, 300);  // 150 / 9 is raised to 25
+    plan_time();
+    EXPECT_DOUBLE_EQ(timer.budget, 25);
+    clock_mode(TIME_FIXED, 900);  // a fixed time is kept whole
+    plan_time();
+    EXPECT_DOUBLE_EQ(timer.budget, 900);
+    setup_position(START_FEN);
 }
 
 TEST_F(TimeControlTest, FixedTimeIsNotCappedByTheClock) {
