@@ -189,8 +189,12 @@ TEST_F(SearchTest, InfoDepthTwicePerIterationAndBoundLinesOnlyFromDepthSix) {
         }
         const bool bound_line = starts_with(line, "info score ") && line.find(" depth ") == std::string::npos;
         const bool currmove = starts_with(line, "info currmove ");
-        if (bound_line || currmove) EXPECT_EQ(current, 6) << line;
-        if (currmove) EXPECT_NE(line.find(" currmovenumber "), std::string::npos);
+        if (bound_line || currmove) {
+            EXPECT_EQ(current, 6) << line;
+        }
+        if (currmove) {
+            EXPECT_NE(line.find(" currmovenumber "), std::string::npos);
+        }
     }
     for (int d = 1; d <= 6; d++) EXPECT_EQ(depth_lines[d], 2) << "depth " << d;
 }
@@ -250,6 +254,7 @@ TEST_F(SearchTest, TableCutOffsOnlyFromPlyThree) {
         store_hash(WHITE, 500, 20, 400, 0);
     }
     // An upper bound below the test bound cuts too; a shallow one does not.
+    clear_hash_tables();
     store_hash(WHITE, -300, 1, -200, 0);
     search.node_count = 0;
     EXPECT_EQ(search_node(WHITE, 3, -200, 1, 0), -300);
