@@ -55,9 +55,9 @@ const char* const bench_positions[] = {
     "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1",
     "8/3k4/8/2P5/1P1K4/8/8/8 w - - 0 1",
     "8/8/8/4k3/8/8/8/4K2R w - - 0 1",
-    "3k4/8/8/8/8/8/8/3QK3 w - - 0 1",
+    "3k4/8/8/8/8/8/8/4KQ2 w - - 0 1",
     "8/P7/8/8/8/8/k7/4K3 w - - 0 1",
-    "8/p7/1p6/2p5/2P5/1P6/P4k2/4K3 b - - 0 1",
+    "8/p7/1p6/2p5/2P5/1P6/P5k1/4K3 b - - 0 1",
 };
 
 // The search reports on standard output; the bench keeps only its counts.
