@@ -64,4 +64,8 @@ extern EvalState eval_state;
 
 inline constexpr int32_t NO_ROOK = 100;
 
+// Points the evaluators at side b (its accumulators zeroed, no rook seen
+// yet). Both attack tables must be current.
+void begin_side_evaluation(int b);
+
 inline int king_square(int side) { return pos.piece_list[side][0]; }

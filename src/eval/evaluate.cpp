@@ -180,6 +180,19 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     return result;
 }
 
+void begin_side_evaluation(int b) {
+    EvalState& st = eval_state;
+    st.evaluated_side = b;
+    st.other_side = b ^ 1;
+    st.own_attacks = attack_count[b];
+    st.enemy_attacks = attack_count[b ^ 1];
+    st.own_pawn_files = pos.pawn_file_count[b];
+    st.enemy_pawn_files = pos.pawn_file_count[b ^ 1];
+    st.side_terms[b] = SideTerms{};
+    st.terms = &st.side_terms[b];
+    st.rook_square[0] = st.rook_square[1] = NO_ROOK;
+}
+
 int evaluate_full(int side, int base) {
     const int opp = side ^ 1;
     EvalState& st = eval_state;
@@ -192,16 +205,8 @@ int evaluate_full(int side, int base) {
     int32_t total[2] = {0, 0};
 
     for (int b = WHITE; b <= BLACK; b++) {
-        st.evaluated_side = b;
-        st.other_side = b ^ 1;
-        st.own_attacks = attack_count[b];
-        st.enemy_attacks = attack_count[b ^ 1];
-        st.own_pawn_files = pos.pawn_file_count[b];
-        st.enemy_pawn_files = pos.pawn_file_count[b ^ 1];
-        SideTerms& terms = st.side_terms[b];
-        terms = SideTerms{};
-        st.terms = &terms;
-        st.rook_square[0] = st.rook_square[1] = NO_ROOK;
+        begin_side_evaluation(b);
+        const SideTerms& terms = st.side_terms[b];
 
         for (int slot = pos.piece_count[b] - 1; slot >= 0; slot--) {
             const int sq = pos.piece_list[b][slot];
