@@ -30,11 +30,11 @@ struct EvalBreakdown {
     int32_t bad_bishop[2];
     int32_t pawn_balance[2];
     int32_t threats[2];
-    int32_t total[2];          // each side's total after every term above
-    int32_t before_endings;    // base + totals + side-to-move bonus
-    int32_t bare_king;         // added for a bare king
-    int32_t defender_pawns;    // taken off a pawnless side's lead for the defender's pawns
-    int32_t ending_rule;       // which drawish-ending rule decided, ENDING_*
+    int32_t total[2];        // each side's total after every term above
+    int32_t before_endings;  // base + totals + side-to-move bonus
+    int32_t bare_king;       // added for a bare king
+    int32_t defender_pawns;  // taken off a pawnless side's lead for the defender's pawns
+    int32_t ending_rule;     // which drawish-ending rule decided, ENDING_*
     int32_t result;
 };
 
@@ -68,4 +68,6 @@ inline constexpr int32_t NO_ROOK = 100;
 // yet). Both attack tables must be current.
 void begin_side_evaluation(int b);
 
-inline int king_square(int side) { return pos.piece_list[side][0]; }
+inline int king_square(int side) {
+    return pos.piece_list[side][0];
+}

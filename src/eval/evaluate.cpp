@@ -20,8 +20,13 @@
 #include "search/hash.h"
 #include "search/node.h"
 
-const int32_t attack_flag[7] = {0, ATTACK_PAWN, ATTACK_KNIGHT | ATTACK_MINOR, ATTACK_BISHOP | ATTACK_MINOR,
-                                ATTACK_ROOK, ATTACK_QUEEN, ATTACK_KING};
+const int32_t attack_flag[7] = {0,
+                                ATTACK_PAWN,
+                                ATTACK_KNIGHT | ATTACK_MINOR,
+                                ATTACK_BISHOP | ATTACK_MINOR,
+                                ATTACK_ROOK,
+                                ATTACK_QUEEN,
+                                ATTACK_KING};
 int32_t attack_count[2][64];
 EvalState eval_state;
 
@@ -29,7 +34,9 @@ namespace {
 
 // Signatures can carry past twelve bits with promoted material (a fourth
 // queen); the material table only has 4096 entries.
-inline int32_t material_of(int32_t signature) { return material_value[signature & 0xFFF]; }
+inline int32_t material_of(int32_t signature) {
+    return material_value[signature & 0xFFF];
+}
 
 // Piece material of a side without its pawns.
 inline int32_t piece_material(int side) {
@@ -48,8 +55,8 @@ constexpr int32_t BARE_KING_PENALTY = 200;
 using PieceEvaluator = void (*)(int square, int stm);
 void no_piece(int, int) {}
 // By piece code: nothing, pawn, knight, bishop, rook, queen, king.
-const PieceEvaluator piece_evaluators[7] = {no_piece,   eval_pawn,  eval_knight, eval_bishop,
-                                            eval_rook,  eval_queen, eval_king};
+const PieceEvaluator piece_evaluators[7] = {no_piece,  eval_pawn,  eval_knight, eval_bishop,
+                                            eval_rook, eval_queen, eval_king};
 
 // The piece check at ply: the slot of the piece that moved last when it
 // gives check (a king move reads as 0, like no check).
@@ -108,7 +115,8 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     const int opp = side ^ 1;
     const int32_t own_signature = pos.material_signature[side];
     const int32_t enemy_signature = pos.material_signature[opp];
-    int base = material_of(own_signature) - material_of(enemy_signature) + pos.pst_sum[side] - pos.pst_sum[opp];
+    int base =
+        material_of(own_signature) - material_of(enemy_signature) + pos.pst_sum[side] - pos.pst_sum[opp];
     tablebase_hit = 0;
 
     // Bishops of opposite colours with nothing else but pawns draw often.
@@ -129,8 +137,8 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     // Tablebases near the root, or after a capture or promotion deeper down.
     if (options.tablebase_pieces != 0 && options.use_tablebases == 1 &&
         (own_signature & 15) + (enemy_signature & 15) <= 3 &&
-        (ply < 3 ||
-         (ply < search.iteration_depth && static_cast<uint32_t>(pos.move_history[pos.game_ply].move) > 0x40000)) &&
+        (ply < 3 || (ply<search.iteration_depth&& static_cast<uint32_t>(
+                         pos.move_history[pos.game_ply].move)> 0x40000)) &&
         men_fit_tablebases()) {
         if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
         const int r = tb_probe(side, search.ep_square_at_ply[ply - 1]);
@@ -253,8 +261,10 @@ int evaluate_full(int side, int base) {
     report.before_endings = a;
 
     report.bare_king = 0;
-    if (own_signature == 0 && material_of(enemy_signature) > ROOK_WORTH) report.bare_king -= BARE_KING_PENALTY;
-    if (enemy_signature == 0 && material_of(own_signature) > ROOK_WORTH) report.bare_king += BARE_KING_PENALTY;
+    if (own_signature == 0 && material_of(enemy_signature) > ROOK_WORTH)
+        report.bare_king -= BARE_KING_PENALTY;
+    if (enemy_signature == 0 && material_of(own_signature) > ROOK_WORTH)
+        report.bare_king += BARE_KING_PENALTY;
     a += report.bare_king;
 
     // Without pawns a lone minor piece cannot win and two knights hardly can;

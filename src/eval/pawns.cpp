@@ -12,12 +12,20 @@
 
 namespace {
 
-inline bool is_centre(int sq) { return sq == D4 || sq == E4 || sq == D5 || sq == E5; }
-inline bool holds_pawn(int sq) { return pos.board_piece[sq] == PAWN; }
-inline bool is_occupied(int sq) { return pos.board_colour[sq] != EMPTY; }
+inline bool is_centre(int sq) {
+    return sq == D4 || sq == E4 || sq == D5 || sq == E5;
+}
+inline bool holds_pawn(int sq) {
+    return pos.board_piece[sq] == PAWN;
+}
+inline bool is_occupied(int sq) {
+    return pos.board_colour[sq] != EMPTY;
+}
 
 // The rank of sq seen from side: 1 is that side's pawn start rank.
-inline int relative_rank(int side, int sq) { return side == WHITE ? sq >> 3 : 7 - (sq >> 3); }
+inline int relative_rank(int side, int sq) {
+    return side == WHITE ? sq >> 3 : 7 - (sq >> 3);
+}
 
 // An enemy pawn guarding any square of the path: the pawn is only a candidate.
 bool path_is_guarded(int side, int q, const int32_t* enemy) {

@@ -23,7 +23,9 @@ bool any_queen() {
     return ((pos.material_signature[WHITE] | pos.material_signature[BLACK]) & (3 * SIGNATURE_QUEEN)) != 0;
 }
 
-inline bool holds_pawn(int sq) { return pos.board_piece[sq] == PAWN; }
+inline bool holds_pawn(int sq) {
+    return pos.board_piece[sq] == PAWN;
+}
 
 // Shelter of a castled king: the pawn on the rook's file and the one on the
 // bishop's file each matter once, the knight's file (on the second or third
@@ -38,7 +40,8 @@ int32_t shelter_penalty(int phase, int rook_file_pawn, int knight_file_pawn, int
 }
 
 bool has_neighbour_pawn(int side, int f) {
-    return (f > 0 && pos.pawn_file_count[side][f - 1] != 0) || (f < 7 && pos.pawn_file_count[side][f + 1] != 0);
+    return (f > 0 && pos.pawn_file_count[side][f - 1] != 0) ||
+           (f < 7 && pos.pawn_file_count[side][f + 1] != 0);
 }
 
 // Where a pawn stops counting for the king: the first square ahead that is
@@ -189,7 +192,8 @@ void prepare_evaluation() {
 
         // Kings on opposite wings: storm the enemy king with the wing pawns.
         if (ph.opposite_castling) {
-            if ((white_king_file < 4 && f > 4) || (white_king_file > 3 && f < 3)) rt.pawn_pst[WHITE][j] += 4 * r;
+            if ((white_king_file < 4 && f > 4) || (white_king_file > 3 && f < 3))
+                rt.pawn_pst[WHITE][j] += 4 * r;
             if ((black_king_file < 4 && f > 4) || (black_king_file > 3 && f < 3))
                 rt.pawn_pst[BLACK][j] += 4 * (7 - r);
         }
@@ -223,13 +227,26 @@ void prepare_evaluation() {
             if (sq == DEAD_SLOT) continue;
             const int32_t* row = nullptr;
             switch (pos.board_piece[sq]) {
-                case PAWN: row = rt.pawn_pst[side]; break;
-                case KNIGHT: row = rt.knight_pst[side]; break;
-                case BISHOP: row = rt.bishop_pst[side]; break;
-                case ROOK: row = rt.rook_pst[side]; break;
-                case QUEEN: row = rt.queen_pst[side]; break;
-                case KING: row = rt.king_pst[side]; break;
-                default: continue;
+                case PAWN:
+                    row = rt.pawn_pst[side];
+                    break;
+                case KNIGHT:
+                    row = rt.knight_pst[side];
+                    break;
+                case BISHOP:
+                    row = rt.bishop_pst[side];
+                    break;
+                case ROOK:
+                    row = rt.rook_pst[side];
+                    break;
+                case QUEEN:
+                    row = rt.queen_pst[side];
+                    break;
+                case KING:
+                    row = rt.king_pst[side];
+                    break;
+                default:
+                    continue;
             }
             std::memcpy(pos.slot_pst[side][slot], row, sizeof(pos.slot_pst[side][slot]));
         }

@@ -16,8 +16,12 @@ constexpr int32_t BLOCKED_G_FIANCHETTO = -7;
 constexpr int32_t ROOK_ON_SEVENTH = 13;
 constexpr int32_t QUEEN_NEAR_KING = 12;
 
-inline bool is_empty(int sq) { return pos.board_colour[sq] == EMPTY; }
-inline bool holds_pawn(int sq) { return pos.board_piece[sq] == PAWN; }
+inline bool is_empty(int sq) {
+    return pos.board_colour[sq] == EMPTY;
+}
+inline bool holds_pawn(int sq) {
+    return pos.board_piece[sq] == PAWN;
+}
 inline bool holds(int sq, int colour, int piece) {
     return pos.board_colour[sq] == colour && pos.board_piece[sq] == piece;
 }
@@ -146,7 +150,8 @@ bool has_no_safe_square(int sq) {
     int u = along[sq];
     while (u != sq) {
         const int colour = pos.board_colour[u];
-        if (colour != b && (st.enemy_attacks[u] == 0 || (colour == o && pos.board_piece[u] >= t))) return false;
+        if (colour != b && (st.enemy_attacks[u] == 0 || (colour == o && pos.board_piece[u] >= t)))
+            return false;
         u = colour == EMPTY ? along[u] : next_ray[u];
     }
     return true;
@@ -180,7 +185,8 @@ int king_attack(int sq) {
         if (holds_pawn(u)) pawn_near = true;
         if (enemy[u] > own[u]) {
             controlled++;
-            if ((enemy[u] & ATTACK_QUEEN) != 0 && enemy[u] > ATTACK_QUEEN + 1 && own[u] < ATTACK_QUEEN) k -= 4 * w;
+            if ((enemy[u] & ATTACK_QUEEN) != 0 && enemy[u] > ATTACK_QUEEN + 1 && own[u] < ATTACK_QUEEN)
+                k -= 4 * w;
         }
     }
     if (!pawn_near) k -= w;
@@ -322,7 +328,8 @@ void eval_king(int sq, int) {
     if (st.own_pawn_files[f] == 0) terms.king_score += open_own;
     if (st.enemy_pawn_files[f] == 0) terms.king_score += open_enemy;
     // The files looked at beside the king, by the king's file (-1 none).
-    static constexpr int8_t beside[8][2] = {{1, -1}, {0, -1}, {0, 1}, {2, -1}, {5, -1}, {7, 6}, {7, -1}, {6, -1}};
+    static constexpr int8_t beside[8][2] = {{1, -1}, {0, -1}, {0, 1},  {2, -1},
+                                            {5, -1}, {7, 6},  {7, -1}, {6, -1}};
     for (int i = 0; i < 2; i++) {
         const int g = beside[f][i];
         if (g < 0) break;

@@ -115,10 +115,9 @@ inline constexpr int32_t bishop_mobility_table[25] = {-6, -3, 0,  2,  4,  7,  10
                                                       19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30};
 
 // King safety by the number of dangerous squares around the king.
-inline constexpr int32_t king_attack_table[36] = {0,   -8,  -20, -36, -52, -68, -80, -80, -80,
-                                                  -80, -80, -80, -80, -80, -80, -80, -80, -80,
-                                                  -80, -80, -80, -80, -80, -80, -80, -80, -80,
-                                                  -80, -80, -80, -80, -80, -80, -80, -80, -80};
+inline constexpr int32_t king_attack_table[36] = {0,   -8,  -20, -36, -52, -68, -80, -80, -80, -80, -80, -80,
+                                                  -80, -80, -80, -80, -80, -80, -80, -80, -80, -80, -80, -80,
+                                                  -80, -80, -80, -80, -80, -80, -80, -80, -80, -80, -80, -80};
 
 // Pawn-count balance, indexed by own pawns minus enemy pawns plus 8.
 inline constexpr int32_t pawn_balance_table[17] = {160, 160, 160, 70,  70,  50,   30,   0,   0,

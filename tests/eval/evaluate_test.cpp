@@ -74,8 +74,8 @@ TEST_F(EvalTest, LazyExitReturnsTheBalanceUncachedAndTheWindowFollowsTheRootSide
     set("rn2k3/8/8/8/8/8/3Q4/R3K3 w - - 0 1");
     prepare_evaluation();
     recompute_pst_sum();
-    const int base = material_value[pos.material_signature[WHITE]] - material_value[pos.material_signature[BLACK]] +
-                     pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
+    const int base = material_value[pos.material_signature[WHITE]] -
+                     material_value[pos.material_signature[BLACK]] + pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
     ASSERT_GT(base, 600);
     search.iteration_depth = 5;
     search.root_score = 0;

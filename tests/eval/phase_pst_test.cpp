@@ -90,7 +90,7 @@ TEST_F(EvalTest, PawnTableByNeighboursAndPhase) {
     EXPECT_EQ(pos.slot_pst[WHITE][pos.list_slot[E4]][E4], 15);  // 15 x 8 x 8 / 64
     prepare("rnbqkbnr/pppppppp/8/8/4P3/8/PPP3PP/RNBQKBNR w KQkq - 0 1");
     EXPECT_EQ(pos.slot_pst[WHITE][pos.list_slot[E4]][E4], 7);  // 15 x 4 x 8 / 64
-    EXPECT_EQ(row_value(WHITE, E4, F4), 10);  // the f-file has neighbours
+    EXPECT_EQ(row_value(WHITE, E4, F4), 10);                   // the f-file has neighbours
     EXPECT_EQ(row_value(WHITE, E4, C4), 12);
 }
 
@@ -181,7 +181,7 @@ TEST_F(EvalTest, PawnsStayInFrontOfTheKing) {
     EXPECT_EQ(row_value(BLACK, A7, A7), 4 + 5);
     EXPECT_EQ(row_value(BLACK, A7, B6), 4 + 5);  // b6 is g3 turned: 4
     EXPECT_EQ(row_value(BLACK, A7, C7), 4);
-    EXPECT_EQ(row_value(BLACK, A7, H5), 6);      // a4 turned; rank 5 is outside
+    EXPECT_EQ(row_value(BLACK, A7, H5), 6);  // a4 turned; rank 5 is outside
 }
 
 TEST_F(EvalTest, PawnStormWhenKingsAreOnOppositeWings) {
@@ -190,11 +190,11 @@ TEST_F(EvalTest, PawnStormWhenKingsAreOnOppositeWings) {
     prepare(phase4);
     ASSERT_EQ(phase_state.phase, 4);
     EXPECT_EQ(phase_state.opposite_castling, 1);
-    EXPECT_EQ(row_value(WHITE, A2, A2), 4 + 4);    // 4 x 8 x 8 / 56 = 4, storm 4 x 1
-    EXPECT_EQ(row_value(WHITE, A2, A4), 6 + 12);   // 384 / 56 = 6, storm 4 x 3
-    EXPECT_EQ(row_value(WHITE, A2, D4), 17);       // 15 x 64 / 56; no storm on the d-file
-    EXPECT_EQ(row_value(BLACK, H7, H7), 4 + 4);    // storm 4 x (7 - 6)
-    EXPECT_EQ(row_value(BLACK, H7, H5), 6 + 12);   // a4 turned: 6 x 64 / 56 = 6
+    EXPECT_EQ(row_value(WHITE, A2, A2), 4 + 4);   // 4 x 8 x 8 / 56 = 4, storm 4 x 1
+    EXPECT_EQ(row_value(WHITE, A2, A4), 6 + 12);  // 384 / 56 = 6, storm 4 x 3
+    EXPECT_EQ(row_value(WHITE, A2, D4), 17);      // 15 x 64 / 56; no storm on the d-file
+    EXPECT_EQ(row_value(BLACK, H7, H7), 4 + 4);   // storm 4 x (7 - 6)
+    EXPECT_EQ(row_value(BLACK, H7, H5), 6 + 12);  // a4 turned: 6 x 64 / 56 = 6
     // Phase 5 (no white knight): no storm.
     prepare("2kq1b1r/pppppppp/8/8/8/8/PPPPPPPP/2BQR1K1 w - - 0 1");
     ASSERT_EQ(phase_state.phase, 5);
@@ -262,7 +262,7 @@ TEST_F(EvalTest, OnlySlotsInUseGetRowsAndSums) {
     EXPECT_NE(pos.slot_pst[WHITE][1][A1], 777);
     EXPECT_EQ(pos.slot_pst[WHITE][2][A1], 777);  // above piece_count: untouched
     EXPECT_EQ(pos.slot_pst[BLACK][1][A1], 777);
-    EXPECT_EQ(pos.pst_sum[WHITE], 18 + -15);     // king e1 at phase 10, rook a1
+    EXPECT_EQ(pos.pst_sum[WHITE], 18 + -15);  // king e1 at phase 10, rook a1
     EXPECT_EQ(pos.pst_sum[BLACK], 18);
 }
 
