@@ -107,7 +107,7 @@ TEST_F(HashTablesTest, NewPositionsInAClaimedBucketGoToSlotB) {
     store_hash(WHITE, 50, 8, 40, 0x11);  // claims slot A for this search
     EXPECT_EQ(hash_tables.new_entries, 1);
     at(9, 2);
-    store_hash(WHITE, 10, 2, 40, 0x22);  // slot B
+    store_hash(WHITE, 60, 2, 40, 0x22);  // slot B
     at(9, 3);
     store_hash(WHITE, 60, 5, 40, 0x33);  // slot B again; the deeper old entry stays in A
     EXPECT_EQ(hash_tables.new_entries, 1);
@@ -123,6 +123,15 @@ TEST_F(HashTablesTest, NewPositionsInAClaimedBucketGoToSlotB) {
     EXPECT_EQ(bucket(WHITE, 20).a.key, 2u);
     EXPECT_EQ(bucket(WHITE, 20).a.lower_depth, 7);
     EXPECT_EQ(bucket(WHITE, 20).b.key, 3u);
+    // Either bound counts: an upper bound in B beats an A that has none.
+    at(25, 1);
+    store_hash(WHITE, 50, 8, 40, 0x11);
+    at(25, 2);
+    store_hash(WHITE, 10, 2, 40, 0x22);
+    at(25, 3);
+    store_hash(WHITE, 60, 5, 40, 0x33);
+    EXPECT_EQ(bucket(WHITE, 25).a.key, 2u);
+    EXPECT_EQ(bucket(WHITE, 25).b.key, 3u);
 }
 
 TEST_F(HashTablesTest, NewSearchClaimsSlotAOnFirstTouch) {
