@@ -2,6 +2,7 @@
 // the search sees it at the root, optionally with its breakdown per side.
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 #include <string>
 
 #include "board/attack.h"
@@ -102,17 +103,10 @@ int eval_command(int argc, char** argv) {
     if (argc == first + 1 && std::strcmp(argv[first], "-") == 0) {
         // One FEN per line; blank lines are skipped.
         std::string line;
-        char buffer[4096];
-        while (std::fgets(buffer, sizeof(buffer), stdin) != nullptr) {
-            line += buffer;
-            if (line.empty() || line.back() != '\n') {
-                if (!std::feof(stdin)) continue;  // a line longer than the buffer
-            }
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+        while (std::getline(std::cin, line)) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             if (line.find_first_not_of(" \t") != std::string::npos) evaluate_fen(line.c_str(), terms);
-            line.clear();
         }
-        if (line.find_first_not_of(" \t") != std::string::npos) evaluate_fen(line.c_str(), terms);
         std::fflush(stdout);
         return 0;
     }

@@ -64,6 +64,12 @@ inline void write_check_slot(int ply, int in_check) {
     search.check_slot[ply] = in_check ? pos.list_slot[pos.move_history[pos.game_ply].move & 63] : 0;
 }
 
+// The move that led here has type 4 or more (promotion, capture, en
+// passant): the material has changed.
+bool last_move_above_quiet() {
+    return static_cast<uint32_t>(pos.move_history[pos.game_ply].move) > 0x40000u;
+}
+
 // Whether the men on the board fit the largest tablebases registered.
 bool men_fit_tablebases() {
     const int limit = options.tablebase_pieces;
@@ -112,6 +118,8 @@ void build_attack_table(int side) {
 }
 
 int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
+    JUX_ASSERT(ply >= 1 && ply <= MAX_PLY);
+    JUX_ASSERT(pos.board_piece[king_square(WHITE)] == KING && pos.board_piece[king_square(BLACK)] == KING);
     const int opp = side ^ 1;
     const int32_t own_signature = pos.material_signature[side];
     const int32_t enemy_signature = pos.material_signature[opp];
@@ -137,9 +145,7 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     // Tablebases near the root, or after a capture or promotion deeper down.
     if (options.tablebase_pieces != 0 && options.use_tablebases == 1 &&
         (own_signature & 15) + (enemy_signature & 15) <= 3 &&
-        (ply < 3 || (ply<search.iteration_depth&& static_cast<uint32_t>(
-                         pos.move_history[pos.game_ply].move)> 0x40000)) &&
-        men_fit_tablebases()) {
+        (ply < 3 || (ply < search.iteration_depth && last_move_above_quiet())) && men_fit_tablebases()) {
         if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
         const int r = tb_probe(side, search.ep_square_at_ply[ply - 1]);
         if (r != NO_TABLEBASE_RESULT) {

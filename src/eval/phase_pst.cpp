@@ -157,13 +157,13 @@ void prepare_evaluation() {
         // A king that can still castle wants its future shelter intact.
         if (white_home) {
             if (pos.square_moves[H1] == 0 && (j == F1 || j == G1 || j == H1))
-                rt.king_pst[WHITE][j] += shelter_penalty(phase, F2, G2, G3, H2);
+                rt.king_pst[WHITE][j] += shelter_penalty(phase, H2, G2, G3, F2);
             if (pos.square_moves[A1] == 0 && j <= D1)
                 rt.king_pst[WHITE][j] += shelter_penalty(phase, A2, B2, B3, C2);
         }
         if (black_home) {
             if (pos.square_moves[H8] == 0 && (j == F8 || j == G8 || j == H8))
-                rt.king_pst[BLACK][j] += shelter_penalty(phase, F7, G7, G6, H7);
+                rt.king_pst[BLACK][j] += shelter_penalty(phase, H7, G7, G6, F7);
             if (pos.square_moves[A8] == 0 && j >= A8 && j <= D8)
                 rt.king_pst[BLACK][j] += shelter_penalty(phase, A7, B7, B6, C7);
         }
