@@ -106,7 +106,11 @@ int bench_command(int argc, char** argv) {
         limits.clock_side = pos.side_to_move;
         limits.node_limit = 0;
         limits.search_moves_text[0] = 0;
-        set_depth(depth);
+        // A pure depth limit: no clock, so the counts never depend on speed.
+        limits.time_mode = TIME_FIXED;
+        limits.clock_ms[pos.side_to_move] = INFINITE_TIME_MS;
+        limits.max_depth = depth > 99 ? 99 : depth;
+        limits.pondering.store(0);
         hash_tables.new_entries = 0;
 
         const double start = monotonic_ms();
