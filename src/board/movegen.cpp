@@ -1,7 +1,130 @@
-// Placeholder: replaced by the move generator.
+// The pseudo-legal move generator. Moves carry their ordering score from the
+// start: captures by victim value and cheapest attacker, promotions by the
+// new piece, quiet moves by their history score.
 #include "board/movegen.h"
 
-int generate_moves(MoveEntry* list, int, int, int) {
-    list[0].score = LIST_TERMINATOR;
-    return 1;
+#include "board/attack.h"
+#include "board/geometry.h"
+#include "board/position.h"
+#include "search/ordering.h"
+
+namespace {
+
+inline void add(MoveEntry*& out, Square from, Square to, int type, int32_t score) {
+    out->move = static_cast<int32_t>(make_move_code(from, to, type));
+    out->score = score;
+    out++;
+}
+
+inline void add_quiet(MoveEntry*& out, Square from, Square to, int type) {
+    Move m = make_move_code(from, to, type);
+    out->move = static_cast<int32_t>(m);
+    out->score = ordering.history_score[m & 0xFFF];
+    out++;
+}
+
+inline void add_castle(MoveEntry*& out, Move m) {
+    out->move = static_cast<int32_t>(m);
+    out->score = ordering.history_score[m & 0xFFF];
+    out++;
+}
+
+inline bool on_last_rank(Square s) {
+    return s < 8 || s >= 56;
+}
+
+void pawn_moves(MoveEntry*& out, Square o, int side, int all_moves) {
+    const int kind = side == WHITE ? 1 : BLACK_PAWN_KIND;
+    const int opp = side ^ 1;
+    Square t = next_square[kind][o][o];
+    if (pos.board_colour[t] == EMPTY) {
+        if (on_last_rank(t)) {
+            add(out, o, t, MOVE_PROMOTE_QUEEN, 30000010);
+            add(out, o, t, MOVE_PROMOTE_KNIGHT, 30000009);
+            add(out, o, t, MOVE_PROMOTE_ROOK, 30000008);
+            add(out, o, t, MOVE_PROMOTE_BISHOP, 30000007);
+        } else if (all_moves) {
+            add_quiet(out, o, t, MOVE_QUIET);
+            Square t2 = next_square[kind][o][t];
+            if (pos.board_colour[t2] == EMPTY) add_quiet(out, o, t2, MOVE_DOUBLE_STEP);
+        }
+    }
+    Square c = next_direction[kind][o][o];
+    while (c != o) {
+        if (pos.board_colour[c] == opp) {
+            if (on_last_rank(c)) {
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_QUEEN, 30001500);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_KNIGHT, 30000660);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_ROOK, 30000879);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_BISHOP, 30000672);
+            } else {
+                add(out, o, c, MOVE_CAPTURE, 29999999 + piece_value[pos.board_piece[c]]);
+            }
+        }
+        c = next_direction[kind][o][c];
+    }
+}
+
+void piece_moves(MoveEntry*& out, Square o, int piece, int side, int all_moves) {
+    const int opp = side ^ 1;
+    const uint8_t* step = next_square[piece][o];
+    const uint8_t* jump = next_direction[piece][o];
+    Square c = step[o];
+    while (c != o) {
+        int colour = pos.board_colour[c];
+        if (colour == EMPTY) {
+            if (all_moves) add_quiet(out, o, c, MOVE_QUIET);
+            c = step[c];
+        } else {
+            if (colour == opp)
+                add(out, o, c, MOVE_CAPTURE, CAPTURE_SCORE_BASE + piece_value[pos.board_piece[c]] - piece);
+            c = jump[c];
+        }
+    }
+}
+
+void en_passant_moves(MoveEntry*& out, int side, Square ep) {
+    // The squares from which a pawn of side captures onto ep are the capture
+    // squares of an enemy pawn standing on ep.
+    const int kind = side == WHITE ? BLACK_PAWN_KIND : 1;
+    Square c = next_direction[kind][ep][ep];
+    while (c != ep) {
+        if (pos.board_piece[c] == PAWN && pos.board_colour[c] == side)
+            add(out, c, ep, MOVE_EN_PASSANT, 29999999 + piece_value[PAWN]);
+        c = next_direction[kind][ep][c];
+    }
+}
+
+// A rook square that was never left (and never captured on) means the rook is there.
+void castling_moves(MoveEntry*& out, int side) {
+    const int opp = side ^ 1;
+    const int base = side == WHITE ? 0 : 56;
+    const Square e = base + 4, f = base + 5, g = base + 6, h = base + 7;
+    const Square a = base, b = base + 1, c = base + 2, d = base + 3;
+    if (pos.square_moves[e] != 0) return;
+    if (pos.board_colour[f] == EMPTY && pos.board_colour[g] == EMPTY && pos.square_moves[h] == 0 &&
+        !is_attacked(e, opp) && !is_attacked(f, opp) && !is_attacked(g, opp))
+        add_castle(out, SHORT_CASTLE_MOVE);
+    if (pos.board_colour[b] == EMPTY && pos.board_colour[c] == EMPTY && pos.board_colour[d] == EMPTY &&
+        pos.square_moves[a] == 0 && !is_attacked(e, opp) && !is_attacked(c, opp) && !is_attacked(d, opp))
+        add_castle(out, LONG_CASTLE_MOVE);
+}
+
+}  // namespace
+
+int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square) {
+    MoveEntry* out = list;
+    for (int slot = pos.piece_count[side] - 1; slot >= 0; slot--) {
+        Square o = pos.piece_list[side][slot];
+        if (o == DEAD_SLOT) continue;
+        int piece = pos.board_piece[o];
+        if (piece == PAWN)
+            pawn_moves(out, o, side, all_moves);
+        else
+            piece_moves(out, o, piece, side, all_moves);
+    }
+    if (ep_square > 0) en_passant_moves(out, side, ep_square);
+    if (all_moves) castling_moves(out, side);
+    out->score = LIST_TERMINATOR;
+    return static_cast<int>(out - list) + 1;
 }

@@ -21,10 +21,10 @@ inline constexpr int FEN_GAME_PLY_LIMIT = 1023;
 inline constexpr int MOVE_HISTORY_SIZE = 4096;
 
 struct Position {
-    int32_t board_piece[64];   // piece code per square, 0 when empty
-    int32_t board_colour[64];  // 0 white, 1 black, 2 empty
-    int32_t square_moves[64];  // departures plus captures on the square; castling needs 0
-    int32_t castle_off[2];     // the side has castled or never had the right
+    int32_t board_piece[64];    // piece code per square, 0 when empty
+    int32_t board_colour[64];   // 0 white, 1 black, 2 empty
+    int32_t square_moves[64];   // departures plus captures on the square; castling needs 0
+    int32_t castle_off[2];      // the side has castled or never had the right
     int32_t piece_list[2][16];  // squares per side, slot 0 the king, DEAD_SLOT when captured
     int32_t piece_count[2];     // slots in use, never shrinks during make/unmake
     int32_t list_slot[64];      // slot of the piece on an occupied square

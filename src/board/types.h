@@ -7,13 +7,12 @@
 #ifdef JUX_CHECKS
 #include <cstdio>
 #include <cstdlib>
-#define JUX_ASSERT(cond)                                                          \
-    do {                                                                          \
-        if (!(cond)) {                                                            \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, \
-                         #cond);                                                  \
-            std::abort();                                                         \
-        }                                                                         \
+#define JUX_ASSERT(cond)                                                                  \
+    do {                                                                                  \
+        if (!(cond)) {                                                                    \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            std::abort();                                                                 \
+        }                                                                                 \
     } while (0)
 #else
 #define JUX_ASSERT(cond) ((void)0)
@@ -21,18 +20,78 @@
 
 // Squares: a1 = 0, h1 = 7, a8 = 56, h8 = 63.
 using Square = int;
-inline constexpr int file_of(Square s) { return s & 7; }
-inline constexpr int rank_of(Square s) { return s >> 3; }
+inline constexpr int file_of(Square s) {
+    return s & 7;
+}
+inline constexpr int rank_of(Square s) {
+    return s >> 3;
+}
 
 enum SquareName : int {
-    A1, B1, C1, D1, E1, F1, G1, H1,
-    A2, B2, C2, D2, E2, F2, G2, H2,
-    A3, B3, C3, D3, E3, F3, G3, H3,
-    A4, B4, C4, D4, E4, F4, G4, H4,
-    A5, B5, C5, D5, E5, F5, G5, H5,
-    A6, B6, C6, D6, E6, F6, G6, H6,
-    A7, B7, C7, D7, E7, F7, G7, H7,
-    A8, B8, C8, D8, E8, F8, G8, H8
+    A1,
+    B1,
+    C1,
+    D1,
+    E1,
+    F1,
+    G1,
+    H1,
+    A2,
+    B2,
+    C2,
+    D2,
+    E2,
+    F2,
+    G2,
+    H2,
+    A3,
+    B3,
+    C3,
+    D3,
+    E3,
+    F3,
+    G3,
+    H3,
+    A4,
+    B4,
+    C4,
+    D4,
+    E4,
+    F4,
+    G4,
+    H4,
+    A5,
+    B5,
+    C5,
+    D5,
+    E5,
+    F5,
+    G5,
+    H5,
+    A6,
+    B6,
+    C6,
+    D6,
+    E6,
+    F6,
+    G6,
+    H6,
+    A7,
+    B7,
+    C7,
+    D7,
+    E7,
+    F7,
+    G7,
+    H7,
+    A8,
+    B8,
+    C8,
+    D8,
+    E8,
+    F8,
+    G8,
+    H8
 };
 
 // Sides and board colours. EMPTY only appears in board_colour.
@@ -61,7 +120,7 @@ inline constexpr int MOVE_QUIET = 0;
 inline constexpr int MOVE_SHORT_CASTLE = 1;
 inline constexpr int MOVE_LONG_CASTLE = 2;
 inline constexpr int MOVE_DOUBLE_STEP = 3;
-inline constexpr int MOVE_PROMOTE_QUEEN = 4;   // 4..7: queen, knight, bishop, rook
+inline constexpr int MOVE_PROMOTE_QUEEN = 4;  // 4..7: queen, knight, bishop, rook
 inline constexpr int MOVE_PROMOTE_KNIGHT = 5;
 inline constexpr int MOVE_PROMOTE_BISHOP = 6;
 inline constexpr int MOVE_PROMOTE_ROOK = 7;
@@ -81,11 +140,19 @@ inline constexpr Move NULL_MOVE = 0xE0000;
 inline constexpr Move make_move_code(Square from, Square to, int type) {
     return static_cast<Move>(to) | (static_cast<Move>(from) << 6) | (static_cast<Move>(type) << 16);
 }
-inline constexpr Square move_to(Move m) { return static_cast<Square>(m & 63); }
-inline constexpr Square move_from(Move m) { return static_cast<Square>((m >> 6) & 63); }
-inline constexpr int move_type(Move m) { return static_cast<int>(m >> 16); }
+inline constexpr Square move_to(Move m) {
+    return static_cast<Square>(m & 63);
+}
+inline constexpr Square move_from(Move m) {
+    return static_cast<Square>((m >> 6) & 63);
+}
+inline constexpr int move_type(Move m) {
+    return static_cast<int>(m >> 16);
+}
 // Quiet moves for history and killers: plain moves, castling and double steps.
-inline constexpr bool move_is_quiet(Move m) { return move_type(m) <= MOVE_DOUBLE_STEP; }
+inline constexpr bool move_is_quiet(Move m) {
+    return move_type(m) <= MOVE_DOUBLE_STEP;
+}
 
 // A move with its ordering score. Lists end with a terminator entry.
 struct MoveEntry {

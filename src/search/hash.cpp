@@ -1,17 +1,268 @@
-// Placeholder: replaced by the shared-memory tables.
+// Transposition tables, evaluation caches and the share block in named
+// shared memory, and the two-slot probe and store rules.
 #include "search/hash.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+
+#include "board/geometry.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "frontend/options.h"
+#include "frontend/output.h"
+#include "frontend/roles.h"
+#include "platform/shm.h"
+#include "search/node.h"
+#include "search/ordering.h"
 
 HashTables hash_tables;
 
-uint32_t transposition_entries_for(int32_t) { return 0; }
-uint32_t cache_entries_for(int32_t) { return 0; }
-int create_tables(int32_t, int32_t) { return -1; }
-bool attach_tables() { return false; }
-void release_tables() {}
-void clear_hash_tables() {}
-void clear_eval_caches() {}
-HashProbe probe_hash(int, int32_t&) { return {30000, NO_DEPTH, -30000, NO_DEPTH, 0, false}; }
-void store_hash(int, int, int, int, Move) {}
-void shared_block_name(char* out, int out_size, const char*) {
-    if (out_size > 0) out[0] = 0;
+namespace {
+
+// The five blocks in the order they are created, attached and released.
+enum Block { BT_TABLE, WT_TABLE, BP_TABLE, WP_TABLE, SHARE_ENTRY, BLOCK_COUNT };
+const char* const block_suffix[BLOCK_COUNT] = {"_bttable", "_wttable", "_bptable", "_wptable",
+                                               "_share_entry"};
+const char* const block_error[BLOCK_COUNT] = {"no more bttable memory \n", "no more wttable memory \n",
+                                              "no more bptable memory \n", "no more wptable memory \n",
+                                              "no more share entry memory \n"};
+SharedBlock blocks[BLOCK_COUNT];
+bool names_linked = false;  // the names still exist and must be removed on release
+
+const HashSlot empty_slot = {0, 0, MATE_SCORE, -MATE_SCORE, NO_DEPTH, NO_DEPTH, 0};
+
+size_t block_size(int b) {
+    if (b == BT_TABLE || b == WT_TABLE) return static_cast<size_t>(hash_tables.entry_count) * 60 + 75;
+    if (b == BP_TABLE || b == WP_TABLE) return static_cast<size_t>(hash_tables.cache_count) * 12 + 27;
+    return SHARE_BLOCK_BYTES;
+}
+
+// Tables start at the first multiple of 16 in their view.
+template <typename T>
+T* aligned_start(void* view) {
+    uintptr_t a = reinterpret_cast<uintptr_t>(view);
+    return reinterpret_cast<T*>((a + 15) & ~static_cast<uintptr_t>(15));
+}
+
+void point_at_blocks() {
+    hash_tables.table[BLACK] = aligned_start<HashEntry>(blocks[BT_TABLE].view);
+    hash_tables.table[WHITE] = aligned_start<HashEntry>(blocks[WT_TABLE].view);
+    hash_tables.eval_cache[BLACK] = aligned_start<EvalCacheEntry>(blocks[BP_TABLE].view);
+    hash_tables.eval_cache[WHITE] = aligned_start<EvalCacheEntry>(blocks[WP_TABLE].view);
+    hash_tables.share_block = static_cast<int32_t*>(blocks[SHARE_ENTRY].view);
+    hash_tables.held = true;
+}
+
+void set_dimensions(int32_t kilobytes) {
+    hash_tables.kilobytes = kilobytes < 256 ? 256 : kilobytes;
+    hash_tables.entry_count = transposition_entries_for(hash_tables.kilobytes);
+    hash_tables.cache_count = cache_entries_for(hash_tables.kilobytes);
+    hash_tables.table_total = 2 * hash_tables.entry_count;
+}
+
+void unmap_all() {
+    char name[64];
+    for (int b = 0; b < BLOCK_COUNT; b++) {
+        if (names_linked && blocks[b].view) {
+            shared_block_name(name, sizeof name, block_suffix[b]);
+            shm_remove(name);
+        }
+        shm_detach(blocks[b]);
+    }
+    names_linked = false;
+    hash_tables.table[0] = hash_tables.table[1] = nullptr;
+    hash_tables.eval_cache[0] = hash_tables.eval_cache[1] = nullptr;
+    hash_tables.share_block = nullptr;
+    hash_tables.held = false;
+}
+
+// Creates one block. A name left behind by a dead process whose id this
+// process now has cannot belong to a live engine: it is removed and created anew.
+bool create_block(int b) {
+    char name[64];
+    shared_block_name(name, sizeof name, block_suffix[b]);
+    ShmResult r = shm_create(name, block_size(b), blocks[b]);
+    if (r == ShmResult::exists) {
+        shm_remove(name);
+        r = shm_create(name, block_size(b), blocks[b]);
+    }
+    return r == ShmResult::ok;
+}
+
+void reset_game_state() {
+    init_tables();
+    rebuild_derived_state();
+    pos.side_to_move = WHITE;
+    pos.ep_square = 0;
+    pos.last_irreversible_ply = pos.game_ply;
+    search.root_score = 0;
+    search.previous_search_score = 0;
+    limits.max_depth = 99;
+    book.book_in_use = 0;
+}
+
+}  // namespace
+
+uint32_t transposition_entries_for(int32_t kilobytes) {
+    int64_t k = kilobytes < 256 ? 256 : kilobytes;
+    return static_cast<uint32_t>(k * 2048 / 360 - 1);
+}
+
+uint32_t cache_entries_for(int32_t kilobytes) {
+    int64_t k = kilobytes < 256 ? 256 : kilobytes;
+    return static_cast<uint32_t>(k * 1024 / 72 - 1);
+}
+
+void shared_block_name(char* out, int out_size, const char* suffix) {
+    std::snprintf(out, static_cast<size_t>(out_size), "/jux_%s%s", role.name_suffix, suffix);
+}
+
+int create_tables(int32_t kilobytes, int32_t pieces) {
+    if (!role.is_master) {
+        set_dimensions(kilobytes);
+        return hash_tables.kilobytes;
+    }
+    // This process still holds its blocks: their names are taken.
+    if (hash_tables.held) {
+        std::fputs(block_error[BT_TABLE], stderr);
+        return -1;
+    }
+    set_dimensions(kilobytes);
+    debug_line("re-Memory Mapped 0\n");
+    for (int b = 0; b < BLOCK_COUNT; b++) {
+        if (!create_block(b)) {
+            std::fputs(block_error[b], stderr);
+            names_linked = true;
+            unmap_all();
+            return -1;
+        }
+        names_linked = true;
+        if (b < 3) debug_line("re-Memory Mapped %d\n", b + 1);
+    }
+    point_at_blocks();
+    debug_line("re-Memory Mapped %d %d %d %d %d\n",
+               static_cast<int>(reinterpret_cast<intptr_t>(blocks[WP_TABLE].view)),
+               static_cast<int>(reinterpret_cast<intptr_t>(blocks[BP_TABLE].view)),
+               static_cast<int>(reinterpret_cast<intptr_t>(blocks[WT_TABLE].view)),
+               static_cast<int>(reinterpret_cast<intptr_t>(blocks[BT_TABLE].view)),
+               static_cast<int>(reinterpret_cast<intptr_t>(blocks[SHARE_ENTRY].view)));
+    // With no worker to open them, the names can go at once: the memory then
+    // lives exactly as long as this process, however it ends.
+    if (options.process_count <= 1) {
+        char name[64];
+        for (int b = 0; b < BLOCK_COUNT; b++) {
+            shared_block_name(name, sizeof name, block_suffix[b]);
+            shm_remove(name);
+        }
+        names_linked = false;
+    }
+    clear_eval_caches();
+    clear_hash_tables();
+    clear_history();
+    reset_game_state();
+    options.tablebase_pieces = pieces;
+    return hash_tables.kilobytes;
+}
+
+bool attach_tables() {
+    char name[64];
+    for (int b = 0; b < BLOCK_COUNT; b++) {
+        shared_block_name(name, sizeof name, block_suffix[b]);
+        if (!shm_attach(name, blocks[b]) || blocks[b].size < block_size(b)) {
+            unmap_all();
+            return false;
+        }
+    }
+    point_at_blocks();
+    return true;
+}
+
+void release_tables() {
+    unmap_all();
+}
+
+void clear_hash_tables() {
+    if (!hash_tables.held) return;
+    for (int side = 0; side < 2; side++) {
+        HashEntry* t = hash_tables.table[side];
+        for (uint32_t i = 0; i < hash_tables.entry_count; i++) {
+            t[i].a = empty_slot;
+            t[i].search_id = 0;
+            t[i].b = empty_slot;
+        }
+    }
+}
+
+void clear_eval_caches() {
+    if (!hash_tables.held) return;
+    for (int side = 0; side < 2; side++) {
+        EvalCacheEntry* c = hash_tables.eval_cache[side];
+        for (uint32_t i = 0; i < hash_tables.cache_count; i++) c[i].key = 0;
+    }
+}
+
+HashProbe probe_hash(int side, int32_t& move) {
+    const HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    const HashSlot* s = e.a.key == pos.hash_key_high ? &e.a : e.b.key == pos.hash_key_high ? &e.b : nullptr;
+    if (!s) return {MATE_SCORE, NO_DEPTH, -MATE_SCORE, NO_DEPTH, 0, false};
+    move = s->move;
+    return {s->upper, s->upper_depth, s->lower, s->lower_depth, s->failed_low, true};
+}
+
+namespace {
+
+void update_slot(HashSlot& s, bool fail_high, int score, int depth, Move move) {
+    if (fail_high) {
+        s.lower = score;
+        s.lower_depth = depth;
+        s.move = static_cast<int32_t>(move);
+        s.failed_low = 0;
+    } else {
+        s.upper = score;
+        s.upper_depth = depth;
+        s.failed_low = 1;
+    }
+}
+
+// A new position: the bound not written keeps its old depth, harmless beside
+// an empty bound.
+void write_new_position(HashSlot& s, uint32_t key, bool fail_high, int score, int depth, Move move) {
+    s.key = key;
+    s.move = static_cast<int32_t>(move);
+    if (fail_high) {
+        s.lower = score;
+        s.lower_depth = depth;
+        s.upper = MATE_SCORE;
+        s.failed_low = 0;
+    } else {
+        s.upper = score;
+        s.upper_depth = depth;
+        s.lower = -MATE_SCORE;
+        s.failed_low = 1;
+    }
+}
+
+}  // namespace
+
+// Slot A keeps the deeper of the entries that met in this bucket during the
+// current search; slot B takes the newest position; a new search claims slot A
+// on first touch.
+void store_hash(int side, int score, int depth, int bound, Move move) {
+    HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    const uint32_t key = pos.hash_key_high;
+    const bool fail_high = score >= bound;
+    if (e.a.key == key) {
+        update_slot(e.a, fail_high, score, depth, move);
+        e.search_id = hash_tables.search_id;
+    } else if (e.b.key == key) {
+        update_slot(e.b, fail_high, score, depth, move);
+    } else if (e.search_id == hash_tables.search_id) {
+        if (e.a.lower_depth < e.b.lower_depth || e.a.upper_depth < e.b.upper_depth) e.a = e.b;
+        write_new_position(e.b, key, fail_high, score, depth, move);
+    } else {
+        write_new_position(e.a, key, fail_high, score, depth, move);
+        e.search_id = hash_tables.search_id;
+        hash_tables.new_entries++;
+    }
 }
