@@ -348,7 +348,14 @@ void main_mode_command(const char* line) {
     }
 
     if (begins_with(line, "position")) position_command(line);
-    if (begins_with(line, "go")) handle_go(line);
+    if (begins_with(line, "go")) {
+        // No search runs without its tables: before "uci" (or, in a worker,
+        // before the Hash line) there are none.
+        if (hash_tables.held)
+            handle_go(line);
+        else
+            debug_line("no hash tables yet, send uci first\n");
+    }
 }
 
 }  // namespace

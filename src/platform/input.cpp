@@ -32,10 +32,14 @@ bool read_line(LineInput& input, char* line, int size) {
     int length = 0;
     bool cut = false;
     bool read_any = false;
+    bool line_end = false;
     while (fill_buffer(input)) {
         read_any = true;
         char c = input.buffer[input.next++];
-        if (c == '\n') break;
+        if (c == '\n') {
+            line_end = true;
+            break;
+        }
         if (length < size - 1)
             line[length++] = c;
         else
@@ -44,7 +48,7 @@ bool read_line(LineInput& input, char* line, int size) {
     if (!read_any) return false;
     // A carriage return counts as part of the line end only when it stands
     // directly before it, so not when the line was cut.
-    if (!cut && length > 0 && line[length - 1] == '\r') length--;
+    if (line_end && !cut && length > 0 && line[length - 1] == '\r') length--;
     if (size > 0) line[length] = 0;
     return true;
 }
