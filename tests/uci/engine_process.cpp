@@ -48,12 +48,23 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
     argv.push_back(const_cast<char*>(binary));
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    int spawned = posix_spawn(&pid_, binary, &actions, nullptr, argv.data(), environ);
+    // The engine starts with the signal dispositions a front end gives it,
+    // not with the broken-pipe signal ignored as this test process has it.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    int spawned = posix_spawn(&pid_, binary, &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     close(input[0]);
     close(output[1]);
     close(errors[1]);
     to_engine_ = input[1];
+    fcntl(to_engine_, F_SETFL, fcntl(to_engine_, F_GETFL) | O_NONBLOCK);
     from_engine_ = output[0];
     errors_from_engine_ = errors[0];
     if (spawned != 0) throw std::runtime_error(std::string("cannot start ") + binary);
@@ -77,14 +88,34 @@ bool EngineProcess::send(const std::string& line) {
 }
 
 bool EngineProcess::send_raw(const std::string& bytes) {
+    // While the engine's input pipe is full, keep its output moving: an
+    // engine blocked on writing would never read what we send.
     size_t done = 0;
     while (done < bytes.size()) {
+        if (to_engine_ < 0) return false;
+        pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
+        int r = poll(ready, from_engine_ >= 0 && !output_ended_ ? 2 : 1, DEFAULT_TIMEOUT_MS);
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        if (ready[1].revents != 0 && !output_ended_) take_output();
+        if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
+        if (!(ready[0].revents & POLLOUT)) continue;
         ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+void EngineProcess::take_output() {
+    char chunk[4096];
+    ssize_t n = read(from_engine_, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) return;
+    if (n <= 0)
+        output_ended_ = true;
+    else
+        pending_.append(chunk, static_cast<size_t>(n));
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
@@ -101,14 +132,7 @@ std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
         int r = poll(&ready, 1, remaining_ms(deadline));
         if (r < 0 && errno == EINTR) continue;
         if (r <= 0) return std::nullopt;
-        char chunk[4096];
-        ssize_t n = read(from_engine_, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            output_ended_ = true;
-            continue;
-        }
-        pending_.append(chunk, static_cast<size_t>(n));
+        take_output();
     }
 }
 

@@ -24,6 +24,7 @@ class EngineProcess {
     pid_t pid() const { return pid_; }
 
     // Writes line and a line end; false when the engine no longer reads.
+    // Output the engine writes meanwhile is kept for read_line.
     bool send(const std::string& line);
     // Writes bytes exactly as given.
     bool send_raw(const std::string& bytes);
@@ -53,6 +54,7 @@ class EngineProcess {
     std::string error_output();
 
    private:
+    void take_output();  // one read of the engine's output into pending_
     void drain_errors(int timeout_ms);
 
     pid_t pid_ = -1;
