@@ -1,0 +1,33 @@
+#include "board/perft.h"
+
+#include "board/attack.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/position.h"
+
+namespace {
+
+MoveEntry perft_buffer[64 * 256];
+
+uint64_t perft_from(int depth, int side, int ep, MoveEntry* list) {
+    int n = generate_moves(list, side, 1, ep);
+    uint64_t nodes = 0;
+    for (int i = 0; i < n - 1; i++) {
+        Move m = static_cast<Move>(list[i].move);
+        SavedState saved = save_state();
+        int next_ep = make_move(m, side, 1);
+        if (!is_attacked(pos.piece_list[side][0], side ^ 1))
+            nodes += depth > 1 ? perft_from(depth - 1, side ^ 1, next_ep, list + n) : 1;
+        unmake_move(m, side);
+        restore_state(saved);
+    }
+    return nodes;
+}
+
+}  // namespace
+
+uint64_t perft(int depth, int side, int ep_square) {
+    if (depth < 1) return 1;
+    if (depth > 60) depth = 60;
+    return perft_from(depth, side, ep_square, perft_buffer);
+}
