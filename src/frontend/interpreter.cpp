@@ -339,11 +339,8 @@ void main_mode_command(const char* line) {
         debug_line("Style Solid\n");
     }
     if (std::strcmp(line, "setoption name ClearHash") == 0) {
-        // Before "uci" there are no tables to clear.
-        if (hash_tables.held) {
-            clear_eval_caches();
-            clear_hash_tables();
-        }
+        clear_eval_caches();
+        clear_hash_tables();
         debug_line("Hash cleared\n");
     }
 

@@ -79,9 +79,8 @@ void query_position(const char* fen_text) {
     Move move = 0;
     int32_t upper = MATE_SCORE;
     int32_t lower = -MATE_SCORE;
-    const HashEntry* table = hash_tables.held ? hash_tables.table[q.side_to_move] : nullptr;
-    if (table != nullptr && hash_tables.entry_count != 0) {
-        const HashEntry& entry = table[key_low % hash_tables.entry_count];
+    if (hash_tables.held) {
+        const HashEntry& entry = hash_tables.table[q.side_to_move][key_low % hash_tables.entry_count];
         if (entry.a.key == key_high) {
             move = static_cast<Move>(entry.a.move);
             upper = entry.a.upper;

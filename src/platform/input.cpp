@@ -21,6 +21,13 @@ bool fill_buffer(LineInput& input) {
             return true;
         }
         if (got < 0 && errno == EINTR) continue;
+        // A descriptor left in non-blocking mode by whoever started us has
+        // simply nothing yet: wait for it rather than take it for the end.
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd wait_for_input = {input.fd, POLLIN, 0};
+            poll(&wait_for_input, 1, -1);
+            continue;
+        }
         input.at_end = true;
         return false;
     }

@@ -33,10 +33,12 @@ void close_fd(int& fd) {
 
 }  // namespace
 
-EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary) {
+EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary,
+                             bool nonblocking_input) {
     int input[2], output[2], errors[2];
     if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 || pipe2(errors, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe2 failed");
+    if (nonblocking_input) fcntl(input[0], F_SETFL, fcntl(input[0], F_GETFL) | O_NONBLOCK);
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -142,6 +144,16 @@ std::vector<std::string> EngineProcess::read_until(const std::string& last, int 
     while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
         lines.push_back(*line);
         if (*line == last) break;
+    }
+    return lines;
+}
+
+std::vector<std::string> EngineProcess::read_until_prefix(const std::string& prefix, int timeout_ms) {
+    double deadline = now_ms() + timeout_ms;
+    std::vector<std::string> lines;
+    while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
+        lines.push_back(*line);
+        if (line->compare(0, prefix.size(), prefix) == 0) break;
     }
     return lines;
 }

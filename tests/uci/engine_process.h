@@ -14,8 +14,11 @@ class EngineProcess {
    public:
     static constexpr int DEFAULT_TIMEOUT_MS = 20000;
 
-    // Starts binary (the engine by default) with the given arguments.
-    explicit EngineProcess(const std::vector<std::string>& arguments = {}, const char* binary = JUX_BINARY);
+    // Starts binary (the engine by default) with the given arguments. With
+    // nonblocking_input the engine's standard input is in non-blocking mode,
+    // as some front ends leave it.
+    explicit EngineProcess(const std::vector<std::string>& arguments = {}, const char* binary = JUX_BINARY,
+                           bool nonblocking_input = false);
     // Kills the engine if it still runs.
     ~EngineProcess();
     EngineProcess(const EngineProcess&) = delete;
@@ -35,6 +38,9 @@ class EngineProcess {
     // Lines up to and including the first one equal to last. Stops early
     // (without last) on time-out or at the end of the output.
     std::vector<std::string> read_until(const std::string& last, int timeout_ms = DEFAULT_TIMEOUT_MS);
+    // The same, up to the first line that begins with prefix ("bestmove").
+    std::vector<std::string> read_until_prefix(const std::string& prefix,
+                                               int timeout_ms = DEFAULT_TIMEOUT_MS);
     // Sends "isready" and returns every line written before "readyok", which
     // tells that the engine has handled all that was sent before. Ends with
     // the element "<no readyok>" when the answer does not come.

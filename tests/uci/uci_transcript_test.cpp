@@ -253,6 +253,15 @@ TEST(EndOfInput, LastLineWithoutLineEndIsStillRead) {
     EXPECT_EQ(engine.wait_exit(), 0);
 }
 
+TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
+    EngineProcess engine({}, JUX_BINARY, true);
+    ASSERT_TRUE(engine.handshake());
+    // After each answer the engine reads again and finds the pipe empty.
+    for (int i = 0; i < 5; i++) EXPECT_EQ(engine.lines_before_ready(), Lines{});
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
 TEST(EndOfInput, ClosedOutputEndsTheEngineCleanly) {
     EngineProcess engine;
     ASSERT_TRUE(engine.handshake());
