@@ -68,27 +68,12 @@ void wait_for_release() {
     }
 }
 
-// A front end that skips "uci" leaves the engine without tables, and no
-// search may run without them: the default ones are made as "uci" would
-// make them, keeping the position that was set. False in a worker, which
-// can only attach to its master's tables.
-bool ensure_tables() {
-    if (hash_tables.held) return true;
-    if (!role.is_master) return false;
-    static Position kept;
-    kept = pos;
-    if (create_tables(0, options.tablebase_pieces) < 0) {
-        send_line("info string Memory problems. I quit!\n");
-        std::exit(1);
-    }
-    pos = kept;
-    return true;
-}
-
 }  // namespace
 
 void handle_go(const char* line) {
-    if (!ensure_tables()) return;
+    // No search runs without tables (the interpreter answers a "go" before
+    // "uci" itself).
+    if (!hash_tables.held) return;
     limits.search_moves_text[0] = 0;
     limits.pondering.store(0, std::memory_order_relaxed);
     hash_tables.new_entries = 0;
