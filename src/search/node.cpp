@@ -89,6 +89,7 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     search.ep_square_at_ply[ply] = 0;
     pos.move_history[pos.game_ply].move = NULL_MOVE_RECORD;
     pos.move_history[pos.game_ply].key_high = 0;
+    prefetch_child_entries(side ^ 1);
     const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, 0);
     pos.game_ply--;
     if (v != -ILLEGAL_SCORE && v >= bound) {
