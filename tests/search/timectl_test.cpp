@@ -1,12 +1,16 @@
 #include "search/timectl.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "board/board_fixture.h"
+#include "egtb/tbprobe.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
+#include "platform/clock.h"
 #include "search/hash.h"
 #include "search/node.h"
 
@@ -300,4 +304,67 @@ TEST_F(TimeControlTest, ProgressLineAtChecksWhoseNodeCountEndsInBinaryEleven) {
     testing::internal::CaptureStdout();
     periodic_check();
     EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 33), "info nodes 1003 nps 1003 hashfull");
+}
+
+namespace {
+
+// The same clock and search state with tables in shared memory, so that the
+// share block exists.
+class ShareBlockTest : public TimeControlTest {
+   protected:
+    void SetUp() override {
+        TimeControlTest::SetUp();
+        std::snprintf(role.name_suffix, sizeof role.name_suffix, "c%d", static_cast<int>(getpid()));
+        ASSERT_EQ(create_tables(0, 0), 256);
+        clock_mode(TIME_FIXED, INFINITE_TIME_MS);
+        timer.target_time = timer.hard_limit = 1e13;
+    }
+    void TearDown() override {
+        role.is_master = 1;
+        role.worker_id = 0;
+        release_tables();
+        TimeControlTest::TearDown();
+    }
+};
+
+}  // namespace
+
+TEST_F(ShareBlockTest, MasterProgressCountsTheWorkers) {
+    int32_t* share = hash_tables.share_block;
+    share[SHARE_NODES_WORD + 2 * 2] = 2000;  // worker 2: 2000 nodes
+    share[SHARE_ENTRIES_WORD + 2] = 291;     // and 291 slots claimed
+    hash_tables.new_entries = 0;
+    tb_counters.probe_count = 7;
+    search.node_count = 1003;
+    fake_now = 100999;
+    testing::internal::CaptureStdout();
+    periodic_check();
+    // 3003 nodes in 1.000 s; 291 of the 2 x 1455 slots: 100 per mille.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "info nodes 3003 nps 3003 hashfull 100 tbhits 7\n");
+}
+
+TEST_F(ShareBlockTest, WorkerPublishesNodesClaimsAndLoad) {
+    role.is_master = 0;
+    role.worker_id = 3;
+    hash_tables.new_entries = 42;
+    search.node_count = 0x100000007ull;                         // the next check ends in binary 11: load too
+    fake_now = 101000;                                          // 1000 ms since the start
+    timer.cpu_start_100ns = thread_cpu_time_100ns() - 5000000;  // 500 ms of CPU
+    testing::internal::CaptureStdout();
+    periodic_check();
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // workers never write
+    const int32_t* share = hash_tables.share_block;
+    EXPECT_EQ(share[SHARE_NODES_WORD + 6], 7);
+    EXPECT_EQ(share[SHARE_NODES_WORD + 7], 1);
+    EXPECT_EQ(share[SHARE_ENTRIES_WORD + 3], 42);
+    EXPECT_GE(share[SHARE_LOAD_WORD + 3], 500);
+    EXPECT_LT(share[SHARE_LOAD_WORD + 3], 600);
+    EXPECT_EQ(share[SHARE_LOAD_WORD + 2], 0);
+    // At a check whose successor does not end in binary 11 the load stays.
+    share = hash_tables.share_block;
+    hash_tables.share_block[SHARE_LOAD_WORD + 3] = 0;
+    search.node_count = 0x100000006ull + 10000;
+    periodic_check();
+    EXPECT_EQ(share[SHARE_LOAD_WORD + 3], 0);
+    EXPECT_EQ(share[SHARE_NODES_WORD + 6], 10006);
 }
