@@ -334,6 +334,8 @@ TEST_F(SearchTest, OnlyWorkersRandomiseTheOrderAfterAFailLow) {
     const char* fen = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
     for (int master : {0, 1}) {
         prepare_direct_search(fen, 3);
+        clear_hash_tables();
+        ordering.picker_stage[3] = -1;
         store_hash(WHITE, -100, 1, 0, 0);  // the last result here was a fail-low
         role.is_master = master;
         search_node(WHITE, 3, -200, 2, 0);
