@@ -251,7 +251,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
         ply > 1 && options.null_move == 1 &&
         king_distance[pos.piece_list[WHITE][0]][pos.piece_list[BLACK][0]] > 2) {
         build_attack_table(side ^ 1);
-        // Not when the own king is short of air: zugzwang-like danger.
+        // Passing is not safe for a king hemmed in by attacked squares.
         if (king_zone_count(side, 1) < 2 || king_zone_count(side, 0) > 0) {
             int result;
             if (null_move_cuts(side, ply, bound, depth, result)) return result;
