@@ -24,12 +24,17 @@ inline void take_out(MoveEntry* list, int i, int n) {
     list[n - 1].score = LIST_TERMINATOR;
 }
 
-// The highest-scoring entry (the first of equal ones), taken out.
-inline Move take_best(MoveEntry* list, int n) {
-    int best = 0;
-    for (int i = 1; i < n; i++)
-        if (list[i].score > list[best].score) best = i;
-    Move m = static_cast<Move>(list[best].move);
+// Takes out the highest-scoring entry (the first of equal ones) of a list
+// that is not empty, in one pass that also finds the end of the list.
+inline Move take_best(MoveEntry* list) {
+    int best = 0, n = 1;
+    int32_t best_score = list[0].score;
+    for (; list[n].score != LIST_TERMINATOR; n++)
+        if (list[n].score > best_score) {
+            best_score = list[n].score;
+            best = n;
+        }
+    const Move m = static_cast<Move>(list[best].move);
     take_out(list, best, n);
     return m;
 }
@@ -98,10 +103,13 @@ int next_move(Move& out, MoveEntry* list, int ply) {
             hash_move = 0;
         }
         int best = -1;
+        int32_t best_score = CAPTURE_SCORE_BASE;
         int n = 0;
         for (; list[n].score != LIST_TERMINATOR; n++)
-            if (list[n].score > CAPTURE_SCORE_BASE && (best < 0 || list[n].score > list[best].score))
+            if (list[n].score > best_score) {
+                best_score = list[n].score;
                 best = n;
+            }
         if (best >= 0) {
             out = static_cast<Move>(list[best].move);
             take_out(list, best, n);
@@ -124,10 +132,9 @@ int next_move(Move& out, MoveEntry* list, int ply) {
         }
     }
 
-    int n = list_length(list);
-    if (n == 0) return 0;
+    if (list[0].score == LIST_TERMINATOR) return 0;
     stage = 4;
-    out = take_best(list, n);
+    out = take_best(list);
     return 1;
 }
 
