@@ -2,6 +2,7 @@
 
 #include "frontend/roles.h"
 #include "platform/input.h"
+#include "platform/pipe.h"
 
 int input_pending() {
     // A host program drives a loaded engine through its exported functions;
@@ -10,8 +11,8 @@ int input_pending() {
     return input_waiting(standard_input);
 }
 
-// The worker's pipe test comes with the worker chain; until then no worker
-// reads from a pipe.
+// Bytes waiting on the pipe from upstream; a pipe whose writer has gone
+// counts as waiting, so that the reader meets its end.
 int upstream_pending() {
-    return 0;
+    return pipe_pending(role.upstream_pipe);
 }

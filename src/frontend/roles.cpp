@@ -10,6 +10,7 @@
 #include "board/geometry.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
+#include "search/hash.h"
 #include "smp/workers.h"
 
 ProcessRole role = {1, 0, "", -1, 0, 0};
@@ -30,7 +31,16 @@ void process_entry(int argc, char** argv) {
         role.is_master = 0;
         int worker_number = read_decimal(argv[1]);
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%s", argv[2]);
+        // The number is also the worker's slot in the share block.
+        if (worker_number < 0 || worker_number >= SHARE_SLOTS) {
+            std::fprintf(stderr, "jux worker %s: no such worker number\n", argv[1]);
+            std::exit(1);
+        }
         role.upstream_pipe = open_upstream_pipe(worker_number);
+        if (role.upstream_pipe < 0) {
+            std::fprintf(stderr, "jux worker %d: no pipe from engine %s\n", worker_number, role.name_suffix);
+            std::exit(1);
+        }
         role.worker_id = worker_number;
         start_worker_chain(worker_number - 1);
     } else {
