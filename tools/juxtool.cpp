@@ -14,6 +14,7 @@ struct Subcommand {
 
 const Subcommand subcommands[] = {
     {"perft", perft_command, "perft DEPTH [FEN]   count leaf nodes per root move"},
+    {"book", book_command, "book build|probe    build a book from PGN files, list a position's book moves"},
 };
 
 int usage() {
