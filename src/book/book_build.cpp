@@ -78,7 +78,8 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
         if (static_cast<int>(ply) < builder.settings.plies) {
             int count = book_move_order(side, pos.ep_square, order);
             int rank = static_cast<int>(std::find(order, order + count, move) - order);
-            JUX_ASSERT(rank < count);
+            // Every legal move comes out of the picker; if not, no rank can name it.
+            if (rank >= count) return malformed("move \"" + game.moves[ply] + "\" not in the picker's order");
             counted.push_back({{pos.hash_key_high, side, hash_move_order(order, count)}, move, rank});
         }
         pos.ep_square = make_move(move, side, BOOK_PICKER_PLY);
