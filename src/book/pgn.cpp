@@ -17,6 +17,7 @@ bool next_line(PgnReader& reader, std::string& line) {
     if (!std::getline(*reader.in, line)) return false;
     reader.line_number++;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (reader.line_number == 1 && line.compare(0, 3, "\xEF\xBB\xBF") == 0) line.erase(0, 3);  // UTF-8 mark
     return true;
 }
 

@@ -96,6 +96,14 @@ TEST(PgnReader, BrokenGamesCarryAnErrorAndReadingGoesOn) {
     EXPECT_EQ(games[3].number, 4);
 }
 
+TEST(PgnReader, ByteOrderMarkAndWindowsLineEnds) {
+    auto games = read_all("\xEF\xBB\xBF[Event \"x\"]\r\n\r\n1. e4 e5\r\n2. Nf3 1-0\r\n");
+    ASSERT_EQ(games.size(), 1u);
+    EXPECT_TRUE(games[0].error.empty()) << games[0].error;
+    EXPECT_EQ(*pgn_tag(games[0], "Event"), "x");
+    EXPECT_EQ(games[0].moves, (Moves{"e4", "e5", "Nf3"}));
+}
+
 TEST(PgnReader, EmptyInputHoldsNoGame) {
     EXPECT_TRUE(read_all("").empty());
     EXPECT_TRUE(read_all("\n\n% only an escape line\n").empty());
