@@ -24,7 +24,8 @@ int book_usage() {
                  "       juxtool book probe BOOK [FEN]\n"
                  "  --plies N       count the first N plies of each game (default 24)\n"
                  "  --min-games K   keep moves played at least K times (default 2)\n"
-                 "  --book-value V  the records' book rating, 0..255 (default 50)\n");
+                 "  --book-value V  every record's book rating, 0..255 (default: 100 x the move's games\n"
+                 "                  / the games of the position's most played move)\n");
     return 2;
 }
 

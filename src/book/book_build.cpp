@@ -142,15 +142,20 @@ BookWriteSummary write_book(const BookBuilder& builder, std::ostream& out) {
         });
         if (chosen.size() > BOOK_MAX_RECORDS) chosen.resize(BOOK_MAX_RECORDS);
 
+        const uint32_t most_played = chosen[0].played;
+
         char text[BOOK_TOKEN_LENGTH + 2];
         std::snprintf(text, sizeof text, "%08X", best->first.key);
         int length = BOOK_KEY_LENGTH;
         for (const BookMoveCount& c : chosen) {
             char letter = static_cast<char>('A' + c.rank);
+            uint32_t book_value = builder.settings.book_value == BOOK_VALUE_POPULARITY
+                                      ? 100 * c.played / most_played
+                                      : static_cast<uint32_t>(builder.settings.book_value);
             BookRecord record{side == WHITE ? letter : BOOK_NO_MOVE_LETTER,
                               side == BLACK ? letter : BOOK_NO_MOVE_LETTER,
                               c.played,
-                              static_cast<uint32_t>(builder.settings.book_value),
+                              book_value,
                               c.played,
                               c.won,
                               c.draw,

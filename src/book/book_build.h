@@ -13,10 +13,16 @@
 #include "board/types.h"
 #include "book/pgn.h"
 
+inline constexpr int BOOK_VALUE_POPULARITY = -1;
+
 struct BookBuildSettings {
-    int plies = 24;       // plies counted from the start of each game
-    int min_games = 2;    // games a move needs to enter the book
-    int book_value = 50;  // the records' book field: a neutral rating
+    int plies = 24;     // plies counted from the start of each game
+    int min_games = 2;  // games a move needs to enter the book
+    // The records' book field. BOOK_VALUE_POPULARITY rates each move by how
+    // often it was chosen against the position's most played move (100 for
+    // that one), which keeps rare moves with a few lucky results from
+    // crowding out the main lines; 0..255 gives every record that value.
+    int book_value = BOOK_VALUE_POPULARITY;
 };
 
 struct BookMoveCount {
@@ -64,5 +70,5 @@ struct BookWriteSummary {
     int shared_keys;  // positions left out because another one with the same key had more games
 };
 // Writes the book, sorted by key: per position the moves played at least
-// min_games times, the 17 most played of them.
+// min_games times, the 17 most played of them, each with variants = played.
 BookWriteSummary write_book(const BookBuilder& builder, std::ostream& out);

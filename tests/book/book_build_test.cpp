@@ -55,18 +55,10 @@ std::string line(uint32_t key, const std::string& records) {
 // L14..L18, so rank 12. Everything played once stays out.
 std::string expected_small_book() {
     std::map<uint32_t, std::string> lines;
-    lines[key_after("")] = line(key_after(""),
-                                "N-0004320000400002000010000"
-                                "1");
-    lines[key_after("e2e4")] = line(key_after("e2e4"),
-                                    "-N0003320000300001000000000"
-                                    "2");
-    lines[key_after("e2e4 e7e5")] = line(key_after("e2e4 e7e5"),
-                                         "O-0003320000300002000000000"
-                                         "1");
-    lines[key_after("e2e4 e7e5 g1f3")] = line(key_after("e2e4 e7e5 g1f3"),
-                                              "-M0002320000200000000000000"
-                                              "2");
+    lines[key_after("")] = line(key_after(""), "N-00046400004000020000100001");
+    lines[key_after("e2e4")] = line(key_after("e2e4"), "-N00036400003000010000000002");
+    lines[key_after("e2e4 e7e5")] = line(key_after("e2e4 e7e5"), "O-00036400003000020000000001");
+    lines[key_after("e2e4 e7e5 g1f3")] = line(key_after("e2e4 e7e5 g1f3"), "-M00026400002000000000000002");
     std::string text;
     for (const auto& [key, l] : lines) text += l;
     return text;
@@ -101,19 +93,15 @@ TEST_F(BookBuild, SmallGameFileGivesTheHandCountedBook) {
     BookBuildSettings all;
     all.min_games = 1;
     text = build(SMALL_PGN, all, builder, &summary);
-    std::string start_line = line(key_after(""),
-                                  "N-0004320000400002000010000"
-                                  "1L-0001320000100001000000000"
-                                  "0");
+    std::string start_line = line(key_after(""), "N-00046400004000020000100001L-00011900001000010000000000");
     EXPECT_NE(text.find(start_line), std::string::npos) << text;
 
-    // Only the first ply counted: one position.
+    // Only the first ply counted: one position. A fixed book value.
     BookBuildSettings one_ply;
     one_ply.plies = 1;
+    one_ply.book_value = 50;
     text = build(SMALL_PGN, one_ply, builder, &summary);
-    EXPECT_EQ(text, line(key_after(""),
-                         "N-0004320000400002000010000"
-                         "1"));
+    EXPECT_EQ(text, line(key_after(""), "N-00043200004000020000100001"));
 }
 
 TEST_F(BookBuild, ProbingTheBuiltBookPlaysOnlyItsMoves) {
@@ -147,14 +135,12 @@ TEST_F(BookBuild, AtMostSeventeenRecordsTheMostPlayedKept) {
     std::string text = build(pgn, BookBuildSettings{}, builder);
     ASSERT_EQ(text.size(), BOOK_KEY_LENGTH + 17u * BOOK_RECORD_LENGTH + 1);
     // Records in falling order of games: Nc3 (21 games, rank 1) first, then
-    // Na3 (rank 2), ...; h3, h4 and g3 (2 to 4 games) are left out.
-    EXPECT_EQ(text.substr(8, 28),
-              "B-0015320001500015000000000"
-              "0");
+    // Na3 (rank 2), ...; h3, h4 and g3 (2 to 4 games) are left out. The book
+    // value rates each against the most played: g4 100 x 5 / 21 = 23.
+    EXPECT_EQ(text.substr(8, 28), "B-00156400015000150000000000");
     EXPECT_EQ(text.substr(8 + 28, 2), "C-");
     EXPECT_EQ(text.substr(8 + 16 * 28, 28),
-              "R-0005320000500005000000000"
-              "0");  // g4, rank 17
+              "R-00051700005000050000000000");  // g4, rank 17
 }
 
 TEST_F(BookBuild, PositionsSharingAKeyKeepTheOneWithMoreGames) {
@@ -173,7 +159,7 @@ TEST_F(BookBuild, PositionsSharingAKeyKeepTheOneWithMoreGames) {
     EXPECT_EQ(builder.positions.size(), 2u);
     EXPECT_EQ(summary.positions, 1);
     EXPECT_EQ(summary.shared_keys, 1);
-    EXPECT_NE(read_file(BOOK_FILE_NAME).find("0003320000300003"), std::string::npos);
+    EXPECT_NE(read_file(BOOK_FILE_NAME).find("0003640000300003"), std::string::npos);
     book_setup_position(with_rights);
     EXPECT_EQ(probe_book(), make_move_code(A1, A2, MOVE_QUIET));
     // Without the rights the list is shorter and the rank names another move.
@@ -203,9 +189,17 @@ TEST_F(BookBuild, JuxtoolBuildsWarnsAndProbes) {
     std::string probe = read_file("probe.txt");
     EXPECT_NE(probe.find("white to move: 1 records"), std::string::npos) << probe;
     EXPECT_NE(
-        probe.find("e2e4     13        4   50      4      2      1      1   70    65    1995.4249 100.0%"),
+        probe.find("e2e4     13        4  100      4      2      1      1   79    84   13341.2002 100.0%"),
         std::string::npos)
         << probe;
+
+    command =
+        std::string(JUXTOOL_BINARY) +
+        " book build --plies 1 --min-games 3 --book-value 80 fixed.book games.pgn 2>/dev/null >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(read_file("fixed.book"), line(key_after(""), "N-00045000004000020000100001"));
+    command = std::string(JUXTOOL_BINARY) + " book build --book-value 256 x.book games.pgn 2>/dev/null";
+    EXPECT_NE(std::system(command.c_str()), 0);
 
     command = std::string(JUXTOOL_BINARY) +
               " book probe out.book rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq - 0 1 >probe.txt";

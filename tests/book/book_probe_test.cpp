@@ -135,14 +135,11 @@ TEST_F(BookProbe, RecordsRoundTripThroughTheWriter) {
     BookRecord r{'N', '-', 0xBEEF, 0x32, 0xFFFFF, 0x12345, 0, 7};
     char text[BOOK_RECORD_LENGTH + 1] = {};
     format_book_record(r, text);
-    EXPECT_STREQ(text,
-                 "N-BEEF32FFFFF1234500000"
-                 "00007");
+    EXPECT_STREQ(text, "N-BEEF32FFFFF123450000000007");
     BookRecord big{'A', 'B', 70000, 300, 2000000, 1, 2, 3};
     format_book_record(big, text);
     EXPECT_STREQ(text,
-                 "ABFFFFFFFFFFF0000100002"
-                 "00003");  // clamped to the field widths
+                 "ABFFFFFFFFFFF000010000200003");  // clamped to the field widths
 }
 
 TEST_F(BookProbe, ChoiceFollowsTheWeights) {
