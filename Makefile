@@ -5,7 +5,7 @@ JOBS ?= $(shell nproc)
 .PHONY: all test run bench clean
 
 all: $(BUILD)/Makefile
-	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool
+	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 
 $(BUILD)/Makefile: CMakeLists.txt
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
