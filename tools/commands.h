@@ -2,3 +2,4 @@
 #pragma once
 
 int perft_command(int argc, char** argv);
+int eval_command(int argc, char** argv);

@@ -14,6 +14,8 @@ struct Subcommand {
 
 const Subcommand subcommands[] = {
     {"perft", perft_command, "perft DEPTH [FEN]   count leaf nodes per root move"},
+    {"eval", eval_command,
+     "eval [--terms] [FEN | -]   static evaluation at the root (- reads FENs from stdin)"},
 };
 
 int usage() {

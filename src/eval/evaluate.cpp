@@ -1,13 +1,324 @@
-// Placeholder: replaced by the evaluation.
+// The evaluation entry: legality verdict, in-check flag, tablebase probe,
+// cache and lazy exit, and the full evaluation that sums the piece and pawn
+// evaluators and applies the whole-board terms and endgame scalings.
 #include "eval/evaluate.h"
 
-const int32_t attack_flag[7] = {0, 0x4000, 0x2800, 0x1800, 0x400, 0x200, 0x100};
-int32_t attack_count[2][64];
+#include <cstring>
 
-void build_attack_table(int) {}
-int evaluate(int, int, int& in_check, int& tablebase_hit) {
-    in_check = 0;
-    tablebase_hit = 0;
-    return 0;
+#include "board/attack.h"
+#include "board/geometry.h"
+#include "board/position.h"
+#include "egtb/tbprobe.h"
+#include "eval/eval_state.h"
+#include "eval/pawns.h"
+#include "eval/phase_pst.h"
+#include "eval/pieces.h"
+#include "eval/tables.h"
+#include "eval/weights.h"
+#include "frontend/options.h"
+#include "frontend/output.h"
+#include "search/hash.h"
+#include "search/node.h"
+
+const int32_t attack_flag[7] = {0,
+                                ATTACK_PAWN,
+                                ATTACK_KNIGHT | ATTACK_MINOR,
+                                ATTACK_BISHOP | ATTACK_MINOR,
+                                ATTACK_ROOK,
+                                ATTACK_QUEEN,
+                                ATTACK_KING};
+int32_t attack_count[2][64];
+EvalState eval_state;
+
+namespace {
+
+// Signatures can carry past twelve bits with promoted material (a fourth
+// queen); the material table only has 4096 entries.
+inline int32_t material_of(int32_t signature) {
+    return material_value[signature & 0xFFF];
 }
-int evaluate_full(int, int base) { return base; }
+
+// Piece material of a side without its pawns.
+inline int32_t piece_material(int side) {
+    return material_value[pos.material_signature[side] & SIGNATURE_PIECES_MASK];
+}
+
+// A rook's worth of pieces or less: too little for the lazy exit to be safe.
+constexpr int32_t ROOK_WORTH = 579;
+// Half-width of the window around the expected score inside which the full
+// evaluation runs.
+constexpr int32_t LAZY_MARGIN = 250;
+// The bonus for having the move.
+constexpr int32_t SIDE_TO_MOVE_BONUS = 17;
+constexpr int32_t BARE_KING_PENALTY = 200;
+
+using PieceEvaluator = void (*)(int square, int stm);
+void no_piece(int, int) {}
+// By piece code: nothing, pawn, knight, bishop, rook, queen, king.
+const PieceEvaluator piece_evaluators[7] = {no_piece,  eval_pawn,  eval_knight, eval_bishop,
+                                            eval_rook, eval_queen, eval_king};
+
+// The piece check at ply: the slot of the piece that moved last when it
+// gives check (a king move reads as 0, like no check).
+inline void write_check_slot(int ply, int in_check) {
+    search.check_slot[ply] = in_check ? pos.list_slot[pos.move_history[pos.game_ply].move & 63] : 0;
+}
+
+// The move that led here has type 4 or more (promotion, capture, en
+// passant): the material has changed.
+bool last_move_above_quiet() {
+    return static_cast<uint32_t>(pos.move_history[pos.game_ply].move) > 0x40000u;
+}
+
+// Whether the men on the board fit the largest tablebases registered.
+bool men_fit_tablebases() {
+    const int limit = options.tablebase_pieces;
+    int men = 2;  // the kings
+    for (int side = WHITE; side <= BLACK; side++) {
+        for (int slot = 1; slot < pos.piece_count[side]; slot++) {
+            const int sq = pos.piece_list[side][slot];
+            if (sq != DEAD_SLOT && pos.board_piece[sq] != NO_PIECE) men++;
+        }
+        if (men > limit) return false;
+    }
+    return true;
+}
+
+bool is_lone_minor(int32_t signature) {
+    return signature == SIGNATURE_KNIGHT || signature == SIGNATURE_DARK_BISHOP ||
+           signature == SIGNATURE_LIGHT_BISHOP;
+}
+
+}  // namespace
+
+void build_attack_table(int side) {
+    int32_t* words = attack_count[side];
+    std::memset(words, 0, sizeof(attack_count[side]));
+    const int32_t* list = pos.piece_list[side];
+    for (int slot = 0; slot < pos.piece_count[side]; slot++) {
+        const int s = list[slot];
+        if (s == DEAD_SLOT) continue;
+        const int piece = pos.board_piece[s];
+        const int32_t flag = attack_flag[piece];
+        if (piece >= BISHOP && piece <= QUEEN) {
+            // Sliders see up to and including the first piece on each ray.
+            const uint8_t* along = next_square[piece][s];
+            const uint8_t* next_ray = next_direction[piece][s];
+            int u = along[s];
+            while (u != s) {
+                words[u] = (words[u] + 1) | flag;
+                u = pos.board_colour[u] == EMPTY ? along[u] : next_ray[u];
+            }
+        } else {
+            // Pawns (their two capture squares), knights and kings: one step per ray.
+            const uint8_t* next_ray = next_direction[piece_kind[side][piece]][s];
+            for (int u = next_ray[s]; u != s; u = next_ray[u]) words[u] = (words[u] + 1) | flag;
+        }
+    }
+}
+
+int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
+    JUX_ASSERT(ply >= 1 && ply <= MAX_PLY);
+    JUX_ASSERT(pos.board_piece[king_square(WHITE)] == KING && pos.board_piece[king_square(BLACK)] == KING);
+    const int opp = side ^ 1;
+    const int32_t own_signature = pos.material_signature[side];
+    const int32_t enemy_signature = pos.material_signature[opp];
+    int base =
+        material_of(own_signature) - material_of(enemy_signature) + pos.pst_sum[side] - pos.pst_sum[opp];
+    tablebase_hit = 0;
+
+    // Bishops of opposite colours with nothing else but pawns draw often.
+    if (phase_state.phase == 10) {
+        const int32_t own_pieces = own_signature & SIGNATURE_PIECES_MASK;
+        const int32_t enemy_pieces = enemy_signature & SIGNATURE_PIECES_MASK;
+        if ((own_pieces == SIGNATURE_DARK_BISHOP && enemy_pieces == SIGNATURE_LIGHT_BISHOP) ||
+            (own_pieces == SIGNATURE_LIGHT_BISHOP && enemy_pieces == SIGNATURE_DARK_BISHOP)) {
+            if (base > 60)
+                base -= 60;
+            else if (base < -60)
+                base += 60;
+            else
+                base /= 2;
+        }
+    }
+
+    // Tablebases near the root, or after a capture or promotion deeper down.
+    if (options.tablebase_pieces != 0 && options.use_tablebases == 1 &&
+        (own_signature & 15) + (enemy_signature & 15) <= 3 &&
+        (ply < 3 || (ply < search.iteration_depth && last_move_above_quiet())) && men_fit_tablebases()) {
+        if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
+        const int r = tb_probe(side, search.ep_square_at_ply[ply - 1]);
+        if (r != NO_TABLEBASE_RESULT) {
+            tablebase_hit = 1;
+            in_check = is_attacked(king_square(side), opp);
+            write_check_slot(ply, in_check);
+            return r;
+        }
+    }
+
+    EvalCacheEntry* entry = nullptr;
+    if (hash_tables.eval_cache[side] != nullptr && hash_tables.cache_count != 0) {
+        entry = &hash_tables.eval_cache[side][pos.hash_key_low % hash_tables.cache_count];
+        if (entry->key == pos.hash_key_high) {
+            const int score = entry->score;
+            if (score == ILLEGAL_SCORE) return ILLEGAL_SCORE;
+            in_check = entry->in_check;
+            write_check_slot(ply, in_check);
+            return score;
+        }
+    }
+
+    const int expected = side == pos.side_to_move ? search.root_score : -search.root_score;
+    const bool full = piece_material(WHITE) <= ROOK_WORTH || piece_material(BLACK) <= ROOK_WORTH ||
+                      (base > expected - LAZY_MARGIN && base < expected + LAZY_MARGIN) ||
+                      search.on_first_path || search.iteration_depth < 3;
+    int result;
+    if (!full) {
+        // Far outside the expected score: material and piece squares decide.
+        if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
+        in_check = is_attacked(king_square(side), opp);
+        result = base;
+    } else {
+        build_attack_table(side);
+        if (attack_count[side][king_square(opp)] != 0) return ILLEGAL_SCORE;
+        build_attack_table(opp);
+        in_check = attack_count[opp][king_square(side)] > 0;
+        result = evaluate_full(side, base);
+        if (entry != nullptr) {
+            entry->key = pos.hash_key_high;
+            entry->score = result;
+            entry->in_check = in_check;
+        }
+    }
+    write_check_slot(ply, in_check);
+    return result;
+}
+
+void begin_side_evaluation(int b) {
+    EvalState& st = eval_state;
+    st.evaluated_side = b;
+    st.other_side = b ^ 1;
+    st.own_attacks = attack_count[b];
+    st.enemy_attacks = attack_count[b ^ 1];
+    st.own_pawn_files = pos.pawn_file_count[b];
+    st.enemy_pawn_files = pos.pawn_file_count[b ^ 1];
+    st.side_terms[b] = SideTerms{};
+    st.terms = &st.side_terms[b];
+    st.rook_square[0] = st.rook_square[1] = NO_ROOK;
+}
+
+int evaluate_full(int side, int base) {
+    const int opp = side ^ 1;
+    EvalState& st = eval_state;
+    EvalBreakdown& report = st.breakdown;
+    update_phase();
+
+    std::memset(st.race_pawn, 0, sizeof(st.race_pawn));
+    std::memset(st.fixed_pawns, 0, sizeof(st.fixed_pawns));
+    st.threat_count[WHITE] = st.threat_count[BLACK] = 0;
+    int32_t total[2] = {0, 0};
+
+    for (int b = WHITE; b <= BLACK; b++) {
+        begin_side_evaluation(b);
+        const SideTerms& terms = st.side_terms[b];
+
+        for (int slot = pos.piece_count[b] - 1; slot >= 0; slot--) {
+            const int sq = pos.piece_list[b][slot];
+            if (sq == DEAD_SLOT) continue;
+            piece_evaluators[pos.board_piece[sq]](sq, side);
+        }
+        total[b] += terms.activity_score + terms.mobility_score / 2 + terms.safety_score + terms.pawn_score +
+                    terms.pawn_centre_score + terms.king_score + terms.tropism_score;
+        report.rooks_on_file[b] = 0;
+        if (st.rook_square[1] != NO_ROOK) {
+            report.rooks_on_file[b] = rooks_on_file();
+            total[b] += report.rooks_on_file[b];
+        }
+    }
+
+    pawn_race_term(report.pawn_race);
+    wing_majority_term(report.wing_majority);
+    bad_bishop_term(report.bad_bishop);
+    for (int b = WHITE; b <= BLACK; b++)
+        total[b] += report.pawn_race[b] + report.wing_majority[b] + report.bad_bishop[b];
+
+    // Pawn-count balance: the material table already pays per pawn; this
+    // pulls big pawn-count differences back.
+    const int32_t own_signature = pos.material_signature[side];
+    const int32_t enemy_signature = pos.material_signature[opp];
+    const int d = (own_signature & 15) - (enemy_signature & 15);
+    report.pawn_balance[side] = report.pawn_balance[opp] = 0;
+    if (d < -8 || d > 8)
+        send_line("Pawn broken\n");
+    else
+        report.pawn_balance[side] = pawn_balance_table[d + 8];
+    total[side] += report.pawn_balance[side];
+
+    for (int b = WHITE; b <= BLACK; b++) {
+        report.threats[b] = weights.threat_weight * st.threat_count[b];
+        total[b] += report.threats[b];
+    }
+    report.evaluated_for = side;
+    report.base = base;
+    report.total[WHITE] = total[WHITE];
+    report.total[BLACK] = total[BLACK];
+
+    int a = base + total[side] - total[opp] + SIDE_TO_MOVE_BONUS;
+    report.before_endings = a;
+
+    report.bare_king = 0;
+    if (own_signature == 0 && material_of(enemy_signature) > ROOK_WORTH)
+        report.bare_king -= BARE_KING_PENALTY;
+    if (enemy_signature == 0 && material_of(own_signature) > ROOK_WORTH)
+        report.bare_king += BARE_KING_PENALTY;
+    a += report.bare_king;
+
+    // Without pawns a lone minor piece cannot win and two knights hardly can;
+    // the defender's pawns count against the stronger side's chances.
+    report.ending_rule = ENDING_NONE;
+    report.defender_pawns = 0;
+    if (a > 0 && (own_signature & 15) == 0) {
+        if ((enemy_signature & 15) != 0) {
+            report.defender_pawns = -(material_of(enemy_signature & 15) / 2);
+            a += report.defender_pawns;
+        }
+        if (a > 0) {
+            if (is_lone_minor(own_signature)) {
+                report.ending_rule = ENDING_LONE_MINOR;
+                return report.result = 0;
+            }
+            if (own_signature == 2 * SIGNATURE_KNIGHT) {
+                report.ending_rule = ENDING_TWO_KNIGHTS;
+                return report.result = 30 - pos.slot_pst[opp][0][king_square(opp)];
+            }
+        }
+    } else if (a < 0 && (enemy_signature & 15) == 0) {
+        if ((own_signature & 15) != 0) {
+            report.defender_pawns = material_of(own_signature & 15) / 2;
+            a += report.defender_pawns;
+        }
+        if (a < 0) {
+            if (is_lone_minor(enemy_signature)) {
+                report.ending_rule = ENDING_LONE_MINOR;
+                return report.result = 0;
+            }
+            if (enemy_signature == 2 * SIGNATURE_KNIGHT) {
+                report.ending_rule = ENDING_TWO_KNIGHTS;
+                return report.result = pos.slot_pst[side][0][king_square(side)] - 30;
+            }
+        }
+    }
+
+    // A rook alone against a lone minor piece is usually a draw.
+    const int32_t white_signature = pos.material_signature[WHITE];
+    const int32_t black_signature = pos.material_signature[BLACK];
+    if (white_signature == SIGNATURE_ROOK && is_lone_minor(black_signature)) {
+        a /= 2;
+        report.ending_rule = ENDING_ROOK_AGAINST_MINOR;
+    }
+    if (black_signature == SIGNATURE_ROOK && is_lone_minor(white_signature)) {
+        a /= 2;
+        report.ending_rule = ENDING_ROOK_AGAINST_MINOR;
+    }
+    return report.result = a;
+}
