@@ -44,10 +44,10 @@ int register_tablebases(int cache_kb) {
     if (syzygy_class > pieces) pieces = syzygy_class;
     if (pieces == 0) return 0;
     if (gaviota.active) {
-        // A size below one kilobyte is no size at all.
+        // No size, or a negative one, gives the smallest cache.
         int64_t kilobytes = cache_kb > 0 ? cache_kb : DEFAULT_CACHE_KB;
         if (!create_gaviota_cache(kilobytes * 1024)) {
-            release_tables();
+            release_tables();  // the shared blocks outlive a process that does not remove them
             std::exit(1);
         }
     }
