@@ -5,6 +5,8 @@
 #include <cstdint>
 
 inline constexpr int LINE_BUFFER_SIZE = 5000;
+// The longest move word the "moves" list reads.
+inline constexpr int MOVE_WORD_SIZE = 64;
 
 struct Interpreter {
     char line[LINE_BUFFER_SIZE];
@@ -13,5 +15,10 @@ struct Interpreter {
 extern Interpreter interpreter;
 
 int run_interpreter(int poll_mode);
+// Runs one command line through the interpreter's tests, as a line just
+// read: the debug echo, the forwarding to the next worker, then the rules in
+// their fixed order. In poll mode a line that is not allowed during a search
+// ends the process.
+void execute_command(const char* line, int poll_mode);
 // The quit sequence: pause, release the tables, close pipes, exit 0.
 [[noreturn]] void quit_engine();

@@ -3,24 +3,41 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "frontend/interpreter.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
 
+namespace {
+
+// Set once a write has failed, so that nothing is written while the engine
+// winds down.
+bool output_lost = false;
+
+// A front end that has closed our standard output will never read another
+// line or send "quit": end as "quit" would.
+void flush_or_quit() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return;
+    output_lost = true;
+    quit_engine();
+}
+
+}  // namespace
+
 void send_line(const char* format, ...) {
-    if (!role.is_master) return;
+    if (!role.is_master || output_lost) return;
     va_list args;
     va_start(args, format);
     std::vfprintf(stdout, format, args);
     va_end(args);
-    std::fflush(stdout);
+    flush_or_quit();
 }
 
 void debug_line(const char* format, ...) {
-    if (!role.is_master || !options.debug_mode) return;
+    if (!role.is_master || !options.debug_mode || output_lost) return;
     std::fputs("info string ", stdout);
     va_list args;
     va_start(args, format);
     std::vfprintf(stdout, format, args);
     va_end(args);
-    std::fflush(stdout);
+    flush_or_quit();
 }

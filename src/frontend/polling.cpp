@@ -1,5 +1,13 @@
-// Placeholder: replaced by the pending-input tests.
 #include "frontend/polling.h"
 
-int input_pending() { return 0; }
-int upstream_pending() { return 0; }
+#include "platform/input.h"
+
+int input_pending() {
+    return input_waiting(standard_input);
+}
+
+// The worker's pipe test comes with the worker chain; until then no worker
+// reads from a pipe.
+int upstream_pending() {
+    return 0;
+}

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 struct ProcessRole {
-    int32_t is_master;  // only the master writes to standard output
-    int32_t worker_id;  // 0 in the master
-    char name_suffix[12];  // the master's process id, names the shared blocks
+    int32_t is_master;      // only the master writes to standard output
+    int32_t worker_id;      // 0 in the master
+    char name_suffix[12];   // the master's process id, names the shared blocks
     int32_t upstream_pipe;  // file descriptor of the pipe from upstream, -1 when none
     int32_t read_from_pipe;
 };

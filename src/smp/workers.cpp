@@ -13,3 +13,14 @@ void start_worker_chain(int count) {
 void open_shared_tables(int /*megabytes*/) {}
 
 void write_downstream(const char* /*text*/) {}
+
+int open_upstream_pipe(int /*worker_number*/) {
+    return -1;
+}
+
+bool read_upstream_line(char* line, int size) {
+    if (size > 0) line[0] = 0;
+    return false;
+}
+
+void close_worker_pipes() {}
