@@ -7,7 +7,7 @@ PACKAGES := libgaviotatb-dev libfathom-dev
 .PHONY: all test run bench clean packages
 
 all: packages $(BUILD)/Makefile
-	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool
+	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 
 $(BUILD)/Makefile: CMakeLists.txt | packages
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release

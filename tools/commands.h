@@ -2,4 +2,5 @@
 #pragma once
 
 int perft_command(int argc, char** argv);
+int bench_command(int argc, char** argv);
 int eval_command(int argc, char** argv);

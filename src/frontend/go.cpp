@@ -1,4 +1,192 @@
-// Placeholder: replaced by the search command.
+// The "go" command: the parameters become SearchLimits, the search runs to
+// its end inside this command, and the engine answers with its CPU load and
+// "bestmove".
 #include "frontend/go.h"
 
-void handle_go(const char*) {}
+#include <climits>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/notation.h"
+#include "board/position.h"
+#include "frontend/interpreter.h"
+#include "frontend/options.h"
+#include "frontend/output.h"
+#include "frontend/roles.h"
+#include "platform/clock.h"
+#include "search/hash.h"
+#include "search/node.h"
+#include "search/pv_draw.h"
+#include "search/root.h"
+#include "search/timectl.h"
+#include "smp/workers.h"
+
+namespace {
+
+// The number after a key, as a decimal integer: leading white space and a
+// sign are accepted, reading stops at the first non-digit, no digits give 0.
+// Values beyond the int range are held at its ends.
+int64_t number_after(const char* p) {
+    long long v = std::strtoll(p, nullptr, 10);
+    return static_cast<int64_t>(v);
+}
+
+int clamp_int(int64_t v) {
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return static_cast<int>(v);
+}
+
+// Looks for key in the line and reads the number that follows it.
+bool find_number(const char* line, const char* key, int64_t& value) {
+    const char* p = std::strstr(line, key);
+    if (!p) return false;
+    value = number_after(p + std::strlen(key));
+    return true;
+}
+
+// A clock in whole seconds. Held below the point where the setters' seconds
+// x 1000 would leave the int range (an earlier infinite search leaves 1e13).
+int clock_seconds(double ms) {
+    double s = ms * 0.001;
+    if (s > INT_MAX / 1000) return INT_MAX / 1000;
+    if (s < INT_MIN / 1000) return INT_MIN / 1000;
+    return static_cast<int>(s);
+}
+
+// Waits, polling, until "stop" (or "ponderhit" for a ponder search) allows
+// an answer; used when there is nothing to search.
+void wait_for_release() {
+    search.search_active.store(1, std::memory_order_relaxed);
+    timer.extension_count.store(0, std::memory_order_relaxed);
+    while (search.search_active.load(std::memory_order_relaxed) &&
+           (search.infinite_requested || limits.pondering.load(std::memory_order_relaxed))) {
+        sleep_ms(50);
+        run_interpreter(1);
+    }
+}
+
+}  // namespace
+
+void handle_go(const char* line) {
+    // No search runs without tables (the interpreter answers a "go" before
+    // "uci" itself).
+    if (!hash_tables.held) return;
+    limits.search_moves_text[0] = 0;
+    limits.pondering.store(0, std::memory_order_relaxed);
+    hash_tables.new_entries = 0;
+    limits.clock_side = pos.side_to_move;
+    limits.node_limit = 0;
+    if (role.is_master && hash_tables.share_block) std::memset(hash_tables.share_block, 0, SHARE_BLOCK_BYTES);
+
+    if (std::strstr(line, "ponder")) {
+        debug_line("I will ponder\n");
+        limits.pondering.store(1, std::memory_order_relaxed);
+    }
+    if (const char* p = std::strstr(line, "searchmoves")) {
+        // The word and one separating blank are skipped.
+        const char* text = std::strlen(p) >= 12 ? p + 12 : "";
+        std::snprintf(limits.search_moves_text, sizeof(limits.search_moves_text), "%s", text);
+        debug_line("search moves: %s\n", limits.search_moves_text);
+    }
+
+    int64_t v;
+    if (find_number(line, "wtime ", v)) {
+        limits.clock_ms[WHITE] = static_cast<double>(clamp_int(v));
+        debug_line("white has %d ms time left\n", clamp_int(v));
+    }
+    if (find_number(line, "btime ", v)) {
+        limits.clock_ms[BLACK] = static_cast<double>(clamp_int(v));
+        debug_line("black has %d ms time left\n", clamp_int(v));
+    }
+    if (find_number(line, "winc ", v)) {
+        limits.increment = clamp_int(v);
+        debug_line("white increment is %d\n", limits.increment);
+    }
+    // One increment serves both sides: black's, read last, wins.
+    if (find_number(line, "binc ", v)) {
+        limits.increment = clamp_int(v);
+        debug_line("black increment is %d\n", limits.increment);
+    }
+
+    const int side = limits.clock_side;
+    const int seconds = clock_seconds(limits.clock_ms[side]);
+    if (find_number(line, "movestogo ", v)) {
+        limits.moves_to_go[side] = clamp_int(v);
+        debug_line("moves to go %d\n", limits.moves_to_go[side]);
+        set_moves_to_go(limits.moves_to_go[side], seconds);
+    } else {
+        set_clock_increment(seconds, limits.increment / 1000);
+    }
+
+    // Each setter below rewrites the time mode, the clock of the side to move
+    // and the depth, so the last one given in this order decides.
+    if (find_number(line, "depth ", v)) {
+        const int d = v < 1 ? 1 : clamp_int(v);
+        set_depth(d);
+        debug_line("search depth set to %d\n", d);
+    }
+    if (find_number(line, "movetime ", v)) {
+        debug_line("movetime %d\n", clamp_int(v));
+        set_move_time(clamp_int(v));
+    }
+    if (std::strstr(line, "infinite")) {
+        set_infinite();
+        debug_line("Infinite mode\n");
+    }
+    if (find_number(line, "mate ", v)) {
+        const int64_t moves = v > INT_MAX / 2 ? INT_MAX / 2 : (v < INT_MIN / 2 ? INT_MIN / 2 : v);
+        const int d = 2 * moves < 1 ? 1 : static_cast<int>(2 * moves);
+        set_depth(d);
+        debug_line("searching for mate in %d\n", d / 2);
+    }
+    if (find_number(line, "nodes ", v)) {
+        limits.node_limit = v;
+        set_infinite();
+        debug_line("searching %lld nodes\n", static_cast<long long>(v));
+    }
+    debug_line("Starting JUX\n");
+
+    search.infinite_requested = std::strstr(line, "infinite") ? 1 : 0;
+
+    if (count_legal_root_moves(pos.side_to_move, pos.ep_square) == 0) {
+        debug_line("No Moves!\n");
+        // Mate or stalemate on the board: the protocol's null move, once the
+        // front end allows an answer.
+        wait_for_release();
+        search.infinite_requested = 0;
+        send_line("bestmove 0000\n");
+        return;
+    }
+
+    pv.ponder_move_text[0] = 0;
+    // A search that never reports (only possible from a position the rules
+    // cannot reach) still names a move that is legal on the board.
+    std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",
+                  format_move(static_cast<Move>(search.first_legal_root_move), pos.side_to_move));
+    const int64_t cpu_before = thread_cpu_time_100ns();
+    start_search(limits.pondering.load(std::memory_order_relaxed));
+    search.infinite_requested = 0;
+
+    if (role.is_master) {
+        const int64_t cpu_used = thread_cpu_time_100ns() - cpu_before;
+        const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
+        if (elapsed != 0) {
+            int64_t load = (cpu_used / 10000) * 1000 / elapsed;
+            if (const int32_t* share = hash_tables.share_block)
+                for (int w = 0; w < SHARE_SLOTS; w++) load += share[SHARE_LOAD_WORD + w];
+            send_line("info cpuload %d\n", static_cast<int>(load));
+        }
+    }
+    if (worker_link.has_downstream) {
+        write_downstream("stop\n");
+        debug_line("send stop pipe (%d): %s\n", worker_link.downstream_pipe, "stop\n");
+    }
+    if (std::strlen(pv.ponder_move_text) >= 2)
+        send_line("bestmove %s ponder %s\n", pv.best_move_text, pv.ponder_move_text);
+    else
+        send_line("bestmove %s\n", pv.best_move_text);
+    debug_line("Ending JUX with %s\n", pv.best_move_text);
+}

@@ -12,7 +12,7 @@
 #include "frontend/interpreter.h"
 #include "smp/workers.h"
 
-ProcessRole role = {1, 0, "", -1, 0};
+ProcessRole role = {1, 0, "", -1, 0, 0};
 
 void process_entry(int argc, char** argv) {
     // A front end that goes away must not kill us with a signal in the

@@ -10,6 +10,7 @@ struct ProcessRole {
     char name_suffix[12];   // the master's process id, names the shared blocks
     int32_t upstream_pipe;  // file descriptor of the pipe from upstream, -1 when none
     int32_t read_from_pipe;
+    int32_t library_host;  // driven by a host program through the exported functions
 };
 extern ProcessRole role;
 

@@ -13,11 +13,11 @@ inline constexpr int MOVE_BUFFER_SIZE = (MAX_PLY + 1) * 256;
 
 struct SearchState {
     // Root and iteration bookkeeping.
-    int32_t root_score;             // last finished iteration, side_to_move's view
-    int32_t current_score;          // the running estimate the time rules read
-    int32_t previous_search_score;  // current_score at the end of the previous search
-    int32_t iteration_depth;        // 0 before the first iteration
-    int32_t announce_all_moves;     // currmove lines for every root move
+    int32_t root_score;                  // last finished iteration, side_to_move's view
+    int32_t current_score;               // the running estimate the time rules read
+    int32_t previous_search_score;       // current_score at the end of the previous search
+    int32_t iteration_depth;             // 0 before the first iteration
+    int32_t announce_all_moves;          // currmove lines for every root move
     std::atomic<int32_t> search_active;  // cleared by "stop" (possibly from another thread)
 
     // Tree bookkeeping.
@@ -35,6 +35,13 @@ struct SearchState {
     MoveEntry* ply_list_start[MAX_PLY + 2];
 
     MoveEntry move_buffer[MOVE_BUFFER_SIZE];  // the root list starts at move_buffer[0]
+
+    // Set by "go" when its line asks for an infinite search: the protocol
+    // then forbids "bestmove" before "stop", even when the search ends.
+    int32_t infinite_requested;
+    // The first legal root move met by count_legal_root_moves, so that a
+    // search that never reports still has a move to name.
+    int32_t first_legal_root_move;
 };
 extern SearchState search;
 

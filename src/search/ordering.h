@@ -24,5 +24,8 @@ int next_move(Move& out, MoveEntry* list, int ply);
 int list_contains(const MoveEntry* list, Move move);
 int list_remove(MoveEntry* list, Move move);
 void update_killers(int ply, Move move);
+// Rewards a quiet best move: 2^depth (32768 from depth 15 on), halving the
+// entry when it passes 1000000000 so that it never overflows.
+void reward_history(Move move, int depth);
 void clear_killers();
 void clear_history();

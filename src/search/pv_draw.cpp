@@ -1,9 +1,158 @@
-// Placeholder: replaced by draw detection and the PV walk.
+// Draws by rule read the game record; the principal variation is not kept
+// during the search but rebuilt from the transposition tables whenever the
+// root fails high.
 #include "search/pv_draw.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "board/attack.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "frontend/output.h"
+#include "frontend/roles.h"
+#include "search/hash.h"
+#include "search/node.h"
+#include "search/ordering.h"
+#include "search/timectl.h"
 
 PvState pv;
 
-int is_draw_by_rule(int) { return 0; }
-int game_drawn_by_rule() { return 0; }
-void pv_walk(int, int, int) {}
-void report_root_result(int, Move, int) {}
+int is_draw_by_rule(int ply) {
+    const int n = pos.game_ply - pos.last_irreversible_ply;
+    if (n >= 100) return ply > 1 ? 1 : 0;
+    if (n <= 3 || pos.game_ply - 4 < pos.last_irreversible_ply) return 0;
+    // Positions with the same side to move, back to the last capture or
+    // pawn move; a null move in between breaks the chain.
+    for (int i = pos.game_ply - 4; i >= pos.last_irreversible_ply && i >= 0; i -= 2) {
+        const uint32_t key = pos.move_history[i].key_high;
+        if (key == 0) return 0;
+        if (key == pos.hash_key_high && ply > 1) return 1;
+    }
+    return 0;
+}
+
+int game_drawn_by_rule() {
+    const int n = pos.game_ply - pos.last_irreversible_ply;
+    if (n > 99) return 1;
+    if (n <= 3 || pos.game_ply - 4 < pos.last_irreversible_ply) return 0;
+    int count = 0;
+    for (int i = pos.game_ply - 4; i >= pos.last_irreversible_ply && i >= 0; i -= 2)
+        if (pos.move_history[i].key_high == pos.hash_key_high) count++;
+    return count >= 2 ? 1 : 0;
+}
+
+namespace {
+
+void append_text(const char* text) {
+    const size_t used = std::strlen(pv.pv_text);
+    const size_t len = std::strlen(text);
+    if (used + len + 1 > sizeof(pv.pv_text)) return;
+    std::memcpy(pv.pv_text + used, text, len + 1);
+}
+
+// The table move is played only when the generator makes it here and it
+// leaves the mover's king safe: a 32-bit key can match a foreign position.
+bool move_is_playable(Move m, int side, int ep_square) {
+    generate_moves(pv.walk_list, side, 1, ep_square);
+    return list_contains(pv.walk_list, m) != 0;
+}
+
+}  // namespace
+
+void pv_walk(int ply, int side, int write_text) {
+    if (ply == 1) pv.pv_text[0] = 0;
+    int32_t move = 0;
+    const HashProbe probe = probe_hash(side, move);
+    if (probe.lower_depth == NO_DEPTH && probe.upper_depth == NO_DEPTH) {
+        pv.pv_move[ply] = 0;
+        return;
+    }
+    // Without a fail-high the stored move is not a best move.
+    if (probe.lower_depth == NO_DEPTH) {
+        pv.pv_move[ply] = 0;
+        return;
+    }
+    if (ply >= 6 && pv.pv_move[ply - 1] == pv.pv_move[ply - 5] &&
+        pv.pv_move[ply - 2] == pv.pv_move[ply - 6]) {
+        pv.pv_move[ply] = 0;
+        return;
+    }
+    const Move m = static_cast<Move>(move);
+    if (m == 0 || !move_is_playable(m, side, search.ep_square_at_ply[ply - 1])) {
+        pv.pv_move[ply] = 0;
+        return;
+    }
+
+    const SavedState saved = save_state();
+    pv.pv_key[ply] = pos.hash_key_high;
+    search.ep_square_at_ply[ply] = make_move(m, side, ply);
+    if (is_attacked(pos.piece_list[side][0], side ^ 1)) {
+        unmake_move(m, side);
+        restore_state(saved);
+        pv.pv_move[ply] = 0;
+        return;
+    }
+    pv.pv_move[ply] = static_cast<int32_t>(m);
+    if (write_text) {
+        append_text(format_move(m, side));
+        append_text("  ");
+    }
+
+    bool cycle = false;
+    for (int i = 1; i < ply; i++)
+        if (pv.pv_key[i] == pos.hash_key_high) cycle = true;
+    if (cycle) {
+        // The move that closes the cycle stays in the text.
+        pv.pv_move[ply] = 0;
+    } else if (ply + 1 < MAX_PLY) {
+        pv_walk(ply + 1, side ^ 1, write_text);
+    }
+    unmake_move(m, side);
+    restore_state(saved);
+}
+
+void report_root_result(int score, Move move, int side) {
+    search.abort_armed = 1;
+    if (!role.is_master) return;
+
+    const double now = tick_ms();
+    if (!pv.pv_reported || static_cast<int32_t>(move) != pv.pv_move[1] || now - 1000 >= pv.last_report_time ||
+        score > pv.last_reported_score + 10) {
+        pv.pv_reported = 1;
+        pv.last_reported_score = score;
+        pv_walk(1, pos.side_to_move, 1);
+
+        // The first two moves of the PV are the move to play and the reply
+        // to ponder on; the move actually searched wins over the table's.
+        char first[16] = "", second[16] = "";
+        std::sscanf(pv.pv_text, "%15s %15s", first, second);
+        std::snprintf(pv.ponder_move_text, sizeof(pv.ponder_move_text), "%s", second);
+        std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s", format_move(move, side));
+
+        uint64_t nodes = search.node_count;
+        if (const int32_t* share = hash_tables.share_block)
+            for (int w = 0; w < SHARE_SLOTS; w++)
+                nodes += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
+                         static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1]))
+                             << 32;
+        const int64_t time = static_cast<int64_t>(now - timer.search_start);
+        char details[PV_TEXT_SIZE + 128];
+        std::snprintf(details, sizeof(details),
+                      "depth %d seldepth %d nodes %" PRIu64 " time %" PRId64 " pv %s", search.iteration_depth,
+                      search.sel_depth, nodes, time, pv.pv_text);
+        if (score > -MATE_BOUND && score < MATE_BOUND)
+            send_line("info score cp %d  %s\n", score, details);
+        else if (score >= MATE_BOUND)
+            send_line("info score mate %d  %s\n", (MATE_SCORE - score) / 2, details);
+        else
+            send_line("info score mate -%d   %s\n", (score + MATE_SCORE) / 2, details);
+        pv.last_report_time = now;
+    }
+
+    pv_walk(1, pos.side_to_move, 0);
+    pv.pv_move[1] = static_cast<int32_t>(move);
+}

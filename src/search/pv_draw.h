@@ -16,6 +16,9 @@ struct PvState {
     double last_report_time;
     int32_t last_reported_score;
     int32_t pv_reported;
+    // The walk checks each table move against the generated moves here, so
+    // that a slot taken over by another position is never played.
+    MoveEntry walk_list[256];
 };
 extern PvState pv;
 

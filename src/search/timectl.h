@@ -15,10 +15,16 @@ struct TimeControl {
     uint64_t next_check;  // node count of the next periodic check
     // Thread CPU time at the start of the search, for the load figures.
     int64_t cpu_start_100ns;
+    // The periodic check reads waiting commands; tools that search without a
+    // front end (bench) switch this off so that their own input is left alone.
+    int32_t poll_input;
 };
 extern TimeControl timer;
 
 double tick_ms();
+// Tests drive the clock by hand; nullptr restores the monotonic clock.
+void set_tick_source(double (*source)());
+
 void plan_time();
 int iteration_end_test();  // 1 = stop iterating
 int should_stop();
