@@ -102,6 +102,48 @@ class TablebaseEngine : public ::testing::Test {
     EngineProcess engine;
 };
 
+TEST_F(TablebaseEngine, AnnouncesTheMateItReadsAndStopsAfterIteration5) {
+    set_path(syzygy_dir() + ";" + gaviota_dir());
+    const std::string fen = "8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1";
+    int mate_in = (30000 - probe_after(fen, {})) / 2;
+    ASSERT_GT(mate_in, 3);
+    Lines lines = search(fen, {});
+    const std::string mate = "info score mate " + std::to_string(mate_in) + " ";
+    int announced = 0;
+    for (const std::string& line : lines) {
+        if (begins_with(line, mate.c_str())) announced++;
+        EXPECT_FALSE(begins_with(line, "info depth 6 "))
+            << "a position in the tables stops after iteration 5";
+    }
+    EXPECT_GT(announced, 0) << "no \"" << mate << "\" line";
+    EXPECT_EQ(probe_after(fen, {best_move(lines)}), -29998 + 2 * (mate_in - 1)) << "a quickest mating move";
+}
+
+TEST_F(TablebaseEngine, WithoutTablesTheSearchGoesOn) {
+    set_path(syzygy_dir() + ";" + gaviota_dir());
+    engine.send("setoption name UseNalimov value false");
+    Lines lines = search("8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1", {}, "go depth 6");
+    EXPECT_NE(std::find_if(lines.begin(), lines.end(),
+                           [](const std::string& line) { return begins_with(line, "info depth 6 "); }),
+              lines.end());
+}
+
+TEST_F(TablebaseEngine, PlaysKRKKQKAndKPKPerfectly) {
+    set_path(syzygy_dir() + ";" + gaviota_dir());
+    EXPECT_EQ(play_to_mate("8/8/4K3/8/8/8/3k4/R7 w - - 0 1", true), 11);
+    EXPECT_GT(play_to_mate("8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1", true), 0);
+    EXPECT_GT(play_to_mate("8/8/1k6/8/8/8/4P3/4K3 w - - 0 1", true), 0);
+}
+
+TEST_F(TablebaseEngine, ConvertsKRKWithSyzygyAlone) {
+    set_path(syzygy_dir());
+    // Every Syzygy win scores alike: only the moves that shorten the way
+    // to the mate are searched, so the rook mates without stalling.
+    EXPECT_EQ(play_to_mate("8/8/4K3/8/8/8/3k4/R7 w - - 0 1", true), 11);
+    // A pawn ending converts by the quickest pawn moves, not the quickest mate.
+    EXPECT_GT(play_to_mate("8/8/1k6/8/8/8/4P3/4K3 w - - 0 1", false, 20), 0);
+}
+
 TEST_F(TablebaseEngine, DebugSaysWhatItFoundAndEndsOnACorruptTable) {
     char pattern[] = "/tmp/jux_egtb_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
