@@ -107,17 +107,6 @@ TEST_F(Probe, GaviotaAndSyzygyAgreeOnTheResult) {
     }
 }
 
-TEST_F(Probe, SyzygyAloneKnowsTheWinnerButNoMate) {
-    use(syzygy_dir());
-    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/R7 w - - 0 1"), 28000);
-    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/R7 b - - 0 1"), -28000);
-    EXPECT_EQ(probe_fen("7k/8/6K1/8/8/8/8/1Q6 w - - 0 1"), 28000) << "a mate in 1 is no mate score";
-    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/N7 w - - 0 1"), 0) << "KNK";
-    EXPECT_EQ(probe_fen("8/4k3/8/4K3/4P3/8/8/8 w - - 0 1"), 0) << "KPK";
-    EXPECT_EQ(probe_fen("8/4k3/8/4K3/4P3/8/8/8 b - - 0 1"), -28000) << "KPK";
-    EXPECT_EQ(probe_fen("8/8/8/8/8/1k6/8/K6q w - - 0 1"), -28000) << "KKQ, the table of KQK reversed";
-}
-
 TEST_F(Probe, ColourReversedPositionsReadTheSameTable) {
     const std::pair<const char*, const char*> mirrored[] = {
         {"8/8/4K3/8/8/8/3k4/R7 w - - 0 1", "r7/3K4/8/8/8/4k3/8/8 b - - 0 1"},
@@ -164,13 +153,6 @@ TEST_F(Probe, CombinationsWithoutATableGiveNoResult) {
     EXPECT_EQ(probe_fen("4k3/8/8/8/8/8/PP6/R3K3 w - - 0 1"), 30000) << "five men, three against one";
     EXPECT_EQ(probe_fen("3rk3/8/8/8/8/8/PP6/R3K3 w - - 0 1"), 30000) << "six men";
     EXPECT_EQ(probe_fen("4k3/8/8/8/8/8/8/4K3 w - - 0 1"), 30000) << "bare kings";
-}
-
-TEST_F(Probe, KBNKComesFromGaviota) {
-    use(gaviota_dir());
-    int score = probe_fen("4k3/8/8/8/8/8/8/2BNK3 w - - 0 1");
-    EXPECT_GT(score, 29000);
-    EXPECT_LT(score, 30000);
 }
 
 TEST_F(Probe, TablesKnowNothingOfCastling) {
