@@ -17,6 +17,7 @@ const Subcommand subcommands[] = {
     {"bench", bench_command, "bench [DEPTH]       search the bench positions; the node total is the signature"},
     {"eval", eval_command,
      "eval [--terms] [FEN | -]   static evaluation at the root (- reads FENs from stdin)"},
+    {"book", book_command, "book build|probe    build a book from PGN files, list a position's book moves"},
 };
 
 int usage() {

@@ -1,9 +1,208 @@
-// Placeholder until the book reader lands: the book never has a move.
+// The opening book: seek the position's token, rate its move records and
+// draw one of them at random, weighted by the ratings.
 #include "book/book.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "board/movegen.h"
+#include "board/position.h"
+#include "frontend/options.h"
+#include "search/node.h"
+#include "search/ordering.h"
+#include "search/random.h"
 
 BookState book;
 
-Move probe_book() {
+namespace {
+
+int hex_digit(int c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+// The number in width hex digits at text; false on a non-hex character.
+bool parse_hex(const char* text, int width, uint32_t& out) {
+    uint32_t value = 0;
+    for (int i = 0; i < width; i++) {
+        int d = hex_digit(static_cast<unsigned char>(text[i]));
+        if (d < 0) return false;
+        value = value * 16 + static_cast<uint32_t>(d);
+    }
+    out = value;
+    return true;
+}
+
+void format_hex(uint32_t value, int width, char* out) {
+    uint32_t largest = (1u << (4 * width)) - 1;
+    if (value > largest) value = largest;
+    for (int i = width - 1; i >= 0; i--) {
+        out[i] = "0123456789ABCDEF"[value & 15];
+        value >>= 4;
+    }
+}
+
+bool is_space(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+
+// Reads one white-space separated token, keeping at most BOOK_TOKEN_LENGTH
+// characters of it; returns its full length, or -1 at the end of the file.
+int read_token(std::FILE* file, char* token) {
+    int c;
+    do c = std::getc(file);
+    while (c != EOF && is_space(c));
+    if (c == EOF) return -1;
+    int length = 0;
+    while (c != EOF && !is_space(c)) {
+        if (length < BOOK_TOKEN_LENGTH) token[length] = static_cast<char>(c);
+        length++;
+        c = std::getc(file);
+    }
+    token[length < BOOK_TOKEN_LENGTH ? length : BOOK_TOKEN_LENGTH] = 0;
+    return length;
+}
+
+// The book switches itself off for the rest of the game.
+Move switch_book_off() {
     book.book_in_use = 0;
+    book.book_miss_count = 1;
     return 0;
+}
+
+Move count_miss() {
+    book.book_miss_count += 1;
+    if (book.book_miss_count >= BOOK_MISS_LIMIT) book.book_in_use = 0;
+    return 0;
+}
+
+}  // namespace
+
+int seek_book_position(std::FILE* file, uint32_t key, char* token) {
+    for (;;) {
+        int length = read_token(file, token);
+        if (length < 0) return -1;
+        uint32_t token_key;
+        // A token without a full key cannot be any position's: pass over it.
+        if (length < BOOK_KEY_LENGTH || !parse_hex(token, BOOK_KEY_LENGTH, token_key)) continue;
+        if (token_key == key) return length < BOOK_TOKEN_LENGTH ? length : BOOK_TOKEN_LENGTH;
+        if (token_key > key) return -1;
+    }
+}
+
+bool parse_book_record(const char* text, BookRecord& out) {
+    out.white_letter = text[0];
+    out.black_letter = text[1];
+    return parse_hex(text + 2, 4, out.variants) && parse_hex(text + 6, 2, out.book_value) &&
+           parse_hex(text + 8, 5, out.played) && parse_hex(text + 13, 5, out.won) &&
+           parse_hex(text + 18, 5, out.draw) && parse_hex(text + 23, 5, out.lost);
+}
+
+void format_book_record(const BookRecord& record, char* out) {
+    out[0] = record.white_letter;
+    out[1] = record.black_letter;
+    format_hex(record.variants, 4, out + 2);
+    format_hex(record.book_value, 2, out + 6);
+    format_hex(record.played, 5, out + 8);
+    format_hex(record.won, 5, out + 13);
+    format_hex(record.draw, 5, out + 18);
+    format_hex(record.lost, 5, out + 23);
+}
+
+int book_record_rank(const BookRecord& record, int side) {
+    return (side == WHITE ? record.white_letter : record.black_letter) - 'A';
+}
+
+int book_play_rating(const BookRecord& record) {
+    // The fields are at most 20 bits wide, so 64 bits hold every product.
+    int64_t pct = 50;
+    if (record.played != 0)
+        pct = (int64_t{record.won} + (int64_t{record.draw} + 1) / 2) * 100 / int64_t{record.played};
+    return static_cast<int>((5 * pct + record.book_value) / 6);
+}
+
+int book_tplay_rating(const BookRecord& record) {
+    return (3 * book_play_rating(record) + static_cast<int>(record.book_value)) / 4;
+}
+
+double book_weight(const BookRecord& record) {
+    // A move that never won, or lost more often than it won, is kept only as
+    // a last resort.
+    if (record.won == 0 || record.won < record.lost) return 0.001;
+    return std::trunc(std::sqrt(static_cast<double>(record.variants)) + 1) *
+           std::exp(0.1 * book_tplay_rating(record));
+}
+
+void reset_book_picker() {
+    ordering.picker_stage[BOOK_PICKER_PLY] = 0;
+    ordering.hash_move[BOOK_PICKER_PLY] = 0;
+    ordering.killer_table[BOOK_PICKER_PLY] = KillerRecord{0, 0, 0, 0};
+}
+
+Move book_move_at_rank(int side, int ep_square, int rank) {
+    if (rank < 0) return 0;
+    reset_book_picker();
+    MoveEntry* list = search.move_buffer;
+    generate_moves(list, side, 1, ep_square);
+    Move move = 0;
+    for (int i = 0; i <= rank; i++)
+        if (!next_move(move, list, BOOK_PICKER_PLY)) return 0;
+    return move;
+}
+
+int book_move_order(int side, int ep_square, Move* out) {
+    reset_book_picker();
+    MoveEntry* list = search.move_buffer;
+    generate_moves(list, side, 1, ep_square);
+    int count = 0;
+    Move move;
+    while (count < 256 && next_move(move, list, BOOK_PICKER_PLY)) out[count++] = move;
+    return count;
+}
+
+Move probe_book() {
+    if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= 99))
+        return switch_book_off();
+    std::FILE* file = std::fopen(BOOK_FILE_NAME, "r");
+    if (!file) return switch_book_off();
+
+    // With no history every quiet move scores 0, so the picker's order
+    // depends on the position alone.
+    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
+
+    static char token[BOOK_TOKEN_LENGTH + 1];
+    int length = seek_book_position(file, pos.hash_key_high, token);
+    std::fclose(file);
+    int count = length < 0 ? 0 : (length - BOOK_KEY_LENGTH) / BOOK_RECORD_LENGTH;
+    if (count <= 0) return count_miss();
+
+    const int side = pos.side_to_move;
+    Move moves[BOOK_MAX_RECORDS];
+    double running_weight[BOOK_MAX_RECORDS];
+    double total = 0;
+    for (int i = 0; i < count; i++) {
+        BookRecord record;
+        // A damaged record is as useless as a move that does not exist here.
+        if (!parse_book_record(token + BOOK_KEY_LENGTH + i * BOOK_RECORD_LENGTH, record)) return count_miss();
+        moves[i] = book_move_at_rank(side, pos.ep_square, book_record_rank(record, side));
+        if (moves[i] == 0) return count_miss();
+        total += book_weight(record);
+        running_weight[i] = total;
+    }
+    book.book_miss_count = 0;
+
+    int chosen = 0;
+    if (count > 1) {
+        double target = next_random() * total * (1.0 / 32767);
+        for (int i = 0; i < count; i++)
+            if (running_weight[i] >= target) {
+                chosen = i;
+                break;
+            }
+    }
+    // Only poor moves (fewer than ten of them, each 0.001): none is worth playing.
+    if (total < 0.01) return count_miss();
+    return moves[chosen];
 }

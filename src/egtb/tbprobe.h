@@ -15,3 +15,15 @@ struct TablebaseCounters {
     int32_t probe_count;  // "tbhits"; reset at the start of each search
 };
 extern TablebaseCounters tb_counters;
+
+// Scores of Syzygy results, which know the winner but not the distance to
+// mate: below the mate range, so that no mate is announced.
+inline constexpr int SYZYGY_WIN_SCORE = 28000;
+inline constexpr int SYZYGY_LOSS_SCORE = -28000;
+
+// When the Syzygy tables cover the game position and the Gaviota tables do
+// not, writes into text the root moves (coordinate texts separated by
+// blanks) that keep the best result, and among those the quickest progress
+// for a win or the longest resistance for a loss. Returns the number of
+// moves written, 0 for no restriction.
+int tb_root_moves(int side, int ep, char* text, int size);

@@ -71,6 +71,18 @@ int pieces_on_board() {
     return count;
 }
 
+// Where only the Syzygy tables know the game position, every winning move
+// scores the same: the root searches just the moves that keep the best
+// result with the quickest progress, so that a won ending is converted.
+// A "searchmoves" list of the user's stands.
+bool restrict_root_to_tablebase_moves(int ep_square) {
+    if (limits.search_moves_text[0] != '\0') return false;
+    if (options.tablebase_pieces == 0 || options.use_tablebases != 1) return false;
+    if (pieces_on_board() > options.tablebase_pieces) return false;
+    return tb_root_moves(pos.side_to_move, ep_square, limits.search_moves_text,
+                         sizeof limits.search_moves_text) > 0;
+}
+
 }  // namespace
 
 int start_search(int ponder) {
@@ -166,6 +178,7 @@ int run_search(int ep_square) {
     search.iteration_depth = 0;
     search.ply_list_start[1] = search.move_buffer;
     search.ep_square_at_ply[0] = ep_square;
+    const bool tablebase_moves_only = restrict_root_to_tablebase_moves(ep_square);
 
     int in_check = 0, tablebase_hit = 0;
     search.root_score = search.current_score = evaluate(pos.side_to_move, 1, in_check, tablebase_hit);
@@ -190,6 +203,7 @@ int run_search(int ep_square) {
             wait_while_pondering();
     }
     hold_answer_until_released();
+    if (tablebase_moves_only) limits.search_moves_text[0] = '\0';
 
     search.previous_search_score = search.current_score;
     return game_drawn_by_rule() ? 0 : search.root_score;

@@ -1,0 +1,36 @@
+// The material combinations that have tables, the position handed to the
+// readers, and the scale of the values stored in Nalimov tables.
+#pragma once
+
+#include <cstdint>
+
+// Table numbers 1..110, one per material combination; 0 means no table.
+inline constexpr int TABLE_COUNT = 110;
+inline constexpr int NO_TABLE = 0;
+
+// "k" + white's pieces + "k" + black's pieces, strongest first (number 0 is
+// "kk", which is never a file).
+const char* table_name(int table);
+
+// The table for a material combination, counts indexed by piece code - 1
+// (pawns first, queens last). Sets reversed when the table holds the
+// combination with the colours exchanged.
+int material_table(const int32_t white[5], const int32_t black[5], int32_t& reversed);
+
+// One probe, as the readers see it: per colour the occupied squares with
+// their piece codes, king last, each list ended by LIST_END.
+inline constexpr int32_t LIST_END = -99;
+struct ProbePosition {
+    int32_t side;       // to move
+    int32_t ep_square;  // 0 when no en-passant capture is possible
+    int32_t square[2][17];
+    int32_t piece[2][17];
+    int32_t count[2][5];  // pawns, knights, bishops, rooks, queens
+};
+
+// Nalimov values: 32767 - n for a mate in n moves, -32766 + n for a side
+// to move that is mated after n moves of its own, 0 for a draw.
+inline constexpr int NALIMOV_NO_RESULT = 0x7FFF;
+int nalimov_score(int value);
+// The value a Nalimov table stores for a distance to mate in plies.
+int nalimov_mate_value(int side_to_move_wins, int plies);

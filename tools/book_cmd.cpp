@@ -1,0 +1,156 @@
+// juxtool book build [OPTIONS] OUT.book PGN...   build a book from games
+// juxtool book probe BOOK [FEN]                  list a position's records
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "board/fen.h"
+#include "board/geometry.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "book/book_build.h"
+#include "book/pgn.h"
+#include "commands.h"
+#include "search/ordering.h"
+
+namespace {
+
+int book_usage() {
+    std::fprintf(stderr,
+                 "usage: juxtool book build [--plies N] [--min-games K] [--book-value V] OUT.book PGN...\n"
+                 "       juxtool book probe BOOK [FEN]\n"
+                 "  --plies N       count the first N plies of each game (default 24)\n"
+                 "  --min-games K   keep moves played at least K times (default 2)\n"
+                 "  --book-value V  every record's book rating, 0..255 (default: 100 x the move's games\n"
+                 "                  / the games of the position's most played move)\n");
+    return 2;
+}
+
+// Games between progress lines on stderr.
+constexpr int PROGRESS_EVERY = 10000;
+
+int build_command(int argc, char** argv) {
+    BookBuildSettings settings;
+    int i = 1;
+    for (; i < argc && std::strncmp(argv[i], "--", 2) == 0; i += 2) {
+        if (i + 1 >= argc) return book_usage();
+        int value = std::atoi(argv[i + 1]);
+        if (!std::strcmp(argv[i], "--plies") && value >= 1) {
+            settings.plies = value;
+        } else if (!std::strcmp(argv[i], "--min-games") && value >= 1) {
+            settings.min_games = value;
+        } else if (!std::strcmp(argv[i], "--book-value") && value >= 0 && value <= 255) {
+            settings.book_value = value;
+        } else {
+            return book_usage();
+        }
+    }
+    if (argc - i < 2) return book_usage();
+    const char* out_path = argv[i++];
+
+    init_tables();
+    BookBuilder builder;
+    start_book_build(builder, settings);
+    int games_read = 0, unreadable_files = 0;
+    for (; i < argc; i++) {
+        std::ifstream in(argv[i]);
+        if (!in) {
+            std::fprintf(stderr, "juxtool book: cannot read %s\n", argv[i]);
+            unreadable_files++;
+            continue;
+        }
+        PgnReader reader;
+        open_pgn(reader, in);
+        PgnGame game;
+        std::string reason;
+        while (read_pgn_game(reader, game)) {
+            if (add_book_game(builder, game, reason) == BookGameOutcome::malformed)
+                std::fprintf(stderr, "juxtool book: %s: game %d (line %d) skipped: %s\n", argv[i],
+                             game.number, game.line, reason.c_str());
+            if (++games_read % PROGRESS_EVERY == 0)
+                std::fprintf(stderr, "juxtool book: %d games read, %zu positions\n", games_read,
+                             builder.positions.size());
+        }
+    }
+
+    // Written under a temporary name first, so that a failed build never
+    // leaves half a book behind.
+    std::string temp_path = std::string(out_path) + ".part";
+    std::ofstream out(temp_path, std::ios::binary);
+    BookWriteSummary summary = write_book(builder, out);
+    out.close();
+    if (!out || std::rename(temp_path.c_str(), out_path) != 0) {
+        std::fprintf(stderr, "juxtool book: cannot write %s\n", out_path);
+        std::remove(temp_path.c_str());
+        return 1;
+    }
+    std::printf("games: %d read, %d used, %d without result, %d malformed\n", games_read, builder.games_used,
+                builder.games_unfinished, builder.games_malformed);
+    std::printf("book: %d positions, %d moves written to %s (%d positions left out: key shared)\n",
+                summary.positions, summary.records, out_path, summary.shared_keys);
+    return unreadable_files ? 1 : 0;
+}
+
+int probe_command(int argc, char** argv) {
+    if (argc < 2) return book_usage();
+    std::string fen = START_FEN;
+    if (argc > 2) {
+        fen.clear();
+        for (int i = 2; i < argc; i++) fen += std::string(i > 2 ? " " : "") + argv[i];
+    }
+    init_tables();
+    if (!set_position_from_fen(fen.c_str())) {
+        std::fprintf(stderr, "juxtool book: refused position: %s\n", fen_refusal_reason());
+        return 2;
+    }
+    std::FILE* file = std::fopen(argv[1], "r");
+    if (!file) {
+        std::fprintf(stderr, "juxtool book: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    static char token[BOOK_TOKEN_LENGTH + 1];
+    const int side = pos.side_to_move;
+    int length = seek_book_position(file, pos.hash_key_high, token);
+    std::fclose(file);
+    const char* mover = side == WHITE ? "white" : "black";
+    if (length < 0) {
+        std::printf("position %08X, %s to move: not in the book\n", pos.hash_key_high, mover);
+        return 0;
+    }
+    int count = (length - BOOK_KEY_LENGTH) / BOOK_RECORD_LENGTH;
+    std::printf("position %08X, %s to move: %d records\n", pos.hash_key_high, mover, count);
+    std::printf("move   rank variants book played    won   draw   lost play tplay       weight  share\n");
+
+    BookRecord records[BOOK_MAX_RECORDS];
+    double total = 0;
+    for (int i = 0; i < count; i++) {
+        if (!parse_book_record(token + BOOK_KEY_LENGTH + i * BOOK_RECORD_LENGTH, records[i])) {
+            std::printf("record %d is damaged: %.28s\n", i + 1,
+                        token + BOOK_KEY_LENGTH + i * BOOK_RECORD_LENGTH);
+            return 1;
+        }
+        total += book_weight(records[i]);
+    }
+    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
+    for (int i = 0; i < count; i++) {
+        const BookRecord& r = records[i];
+        int rank = book_record_rank(r, side);
+        Move move = book_move_at_rank(side, pos.ep_square, rank);
+        std::printf("%-6s %4d %8u %4u %6u %6u %6u %6u %4d %5d %12.4f %5.1f%%\n",
+                    move ? format_move(move, side) : "-", rank, r.variants, r.book_value, r.played, r.won,
+                    r.draw, r.lost, book_play_rating(r), book_tplay_rating(r), book_weight(r),
+                    total > 0 ? 100 * book_weight(r) / total : 0.0);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int book_command(int argc, char** argv) {
+    if (argc >= 2 && !std::strcmp(argv[1], "build")) return build_command(argc - 1, argv + 1);
+    if (argc >= 2 && !std::strcmp(argv[1], "probe")) return probe_command(argc - 1, argv + 1);
+    return book_usage();
+}
