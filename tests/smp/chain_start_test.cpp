@@ -11,11 +11,15 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "frontend/interpreter.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
+#include "search/hash.h"
+#include "search/timectl.h"
 #include "smp/workers.h"
 
 namespace {
@@ -43,7 +47,7 @@ class ChainStart : public ::testing::Test {
     void SetUp() override {
         signal(SIGPIPE, SIG_IGN);
         saved_role = role;
-        saved_debug = options.debug_mode;
+        saved_options = options;
         // A suffix no real engine has.
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "t%d", static_cast<int>(getpid()));
         suffix = role.name_suffix;
@@ -59,8 +63,11 @@ class ChainStart : public ::testing::Test {
     void TearDown() override {
         close_worker_pipes();
         set_worker_program(nullptr);
-        options.debug_mode = saved_debug;
+        release_tables();
+        timer.poll_input = 1;
+        options = saved_options;
         role = saved_role;
+        for (const std::string& name : files) unlink((scratch + "/" + name).c_str());
         for (const char* name : {"/worker", "/arguments", "/received"}) unlink((scratch + name).c_str());
         rmdir(scratch.c_str());
         for (int k = 1; k <= 2; k++) pipe_remove(pipe_name(k).c_str());
@@ -89,8 +96,9 @@ class ChainStart : public ::testing::Test {
     }
 
     ProcessRole saved_role;
-    int32_t saved_debug = 0;
+    EngineOptions saved_options;
     std::string suffix, scratch, pipes;
+    std::vector<std::string> files;  // more files the stand-ins wrote
 };
 
 TEST_F(ChainStart, StartsTheNextWorkerWithItsNumberAndTheMastersSuffixAndFeedsIt) {
@@ -161,6 +169,42 @@ TEST_F(ChainStart, WithoutWorkersNothingIsStartedOrCreated) {
     start_worker_chain(0);
     EXPECT_EQ(role.read_from_pipe, 1);
     EXPECT_EQ(worker_link.has_downstream, 0);
+}
+
+TEST_F(ChainStart, TheMasterPassesLinesOnBeforeActingAndRebuildsTheChainOnEachHashValue) {
+    // Each stand-in keeps what it is sent in a file named after its process id.
+    write_worker("exec cat \"" + pipes + "/jux-uci$1-$2\" > " + scratch + "/received-$$");
+    options.process_count = 2;
+    // This process's own input is not the engine's to read here.
+    timer.poll_input = 0;
+    CaptureStdout();
+    execute_command("setoption name NalimovCache value 2", 0);
+    execute_command("setoption name Hash value 1", 0);
+    execute_command("position startpos", 0);
+    execute_command("go depth 2", 0);
+    execute_command("setoption name Hash value 2", 0);
+    const std::string output = GetCapturedStdout();
+    const int first = spawned_pid(output);
+    const int second = spawned_pid(output.substr(output.find("info string Spawned (") + 1));
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_NE(output.find("\nbestmove "), std::string::npos);
+    for (int pid : {first, second}) files.push_back("received-" + std::to_string(pid));
+
+    // The old chain is told to stop and quit, and its pipe closes when the
+    // new chain is built.
+    EXPECT_TRUE(wait_for([&] { return !process_running(first); }));
+    const std::string resent =
+        "uci\nsetoption name Hash value 1\nsetoption name NalimovCache value 2\n"
+        "setoption name NalimovPath value \n";
+    EXPECT_EQ(read_file(scratch + "/" + files[0]),
+              resent + "position startpos\ngo depth 2\nstop\nstop\nquit\n");
+
+    close_worker_pipes();
+    EXPECT_TRUE(wait_for([&] { return !process_running(second); }));
+    EXPECT_EQ(read_file(scratch + "/" + files[1]),
+              "uci\nsetoption name Hash value 2\nsetoption name NalimovCache "
+              "value 2\nsetoption name NalimovPath value \n");
 }
 
 }  // namespace
