@@ -169,10 +169,11 @@ bool read_upstream_line(char* line, int size) {
             continue;
         }
         // Once the starter was connected, an empty read means it has gone
-        // and nothing more will come. The master's own worker then knows
-        // that the master has died without removing its names.
+        // and nothing more will come. The master closes our pipe only after
+        // "quit" or on its way out, so its own worker then knows that it has
+        // died without removing its names.
         if (c == PIPE_END || upstream.heard) {
-            if (upstream.heard && role.worker_id == options.process_count - 1) remove_master_block_names();
+            if (role.worker_id == options.process_count - 1) remove_master_block_names();
             return false;
         }
         if (monotonic_ms() - upstream.opened_ms >= UPSTREAM_WAIT_MS) {
