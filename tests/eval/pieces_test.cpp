@@ -8,281 +8,226 @@
 
 namespace {
 
-// Runs one evaluator for the piece of side b on square, from empty
-// accumulators.
-const SideTerms& run(void (*evaluator)(int, int), int b, int square, int stm = WHITE) {
-    begin_side_evaluation(b);
-    evaluator(square, stm);
-    return eval_state.side_terms[b];
+const SideTerms& w = eval_state.side_terms[WHITE];
+const int32_t* const white_threats = &eval_state.threat_count[WHITE];
+
+TEST_F(EvalTest, KnightAndBishopTerms) {
+    const SideTerms& b = eval_state.side_terms[BLACK];
+    expect_after_evaluator({
+        // Phase 0, no black pawn on the d- or f-file above the fourth rank:
+        // outpost 10, defended 10, by two pawns 20. One pawn: no third bonus.
+        // A black f7 pawn could chase it; in the bare ending no outposts.
+        {"rnbqkbnr/ppp1p1pp/8/4N3/3P1P2/8/PPP3PP/RNBQKB1R w KQkq - 0 1",
+         eval_knight,
+         WHITE,
+         E5,
+         {{&w.activity_score, 10 + 10 + 20}, {&w.safety_score, 0}}},
+        {"rnbqkbnr/ppp1p1pp/8/4N3/3P4/8/PPP3PP/RNBQKB1R w KQkq - 0 1",
+         eval_knight,
+         WHITE,
+         E5,
+         {{&w.activity_score, 20}}},
+        {"rnbqkbnr/ppp1pppp/8/4N3/3P1P2/8/PPP3PP/RNBQKB1R w KQkq - 0 1",
+         eval_knight,
+         WHITE,
+         E5,
+         {{&w.activity_score, 0}}},
+        {"4k3/8/8/4N3/3P1P2/8/8/4K3 w - - 0 1", eval_knight, WHITE, E5, {{&w.activity_score, 0}}},
+        // Attacked and defended by a rook: -8. Defended by a pawn, attacked by
+        // the rook: nothing. Attacked by a pawn: hanging although defended.
+        // Undefended and attacked by a bishop: hanging.
+        {"4r1k1/8/8/8/4N3/8/8/4R1K1 w - - 0 1",
+         eval_knight,
+         WHITE,
+         E4,
+         {{&w.safety_score, -8}, {white_threats, 0}}},
+        {"4r1k1/8/8/8/4N3/3P4/8/6K1 w - - 0 1", eval_knight, WHITE, E4, {{&w.safety_score, 0}}},
+        {"4r1k1/8/8/3p4/4N3/8/8/4R1K1 w - - 0 1",
+         eval_knight,
+         WHITE,
+         E4,
+         {{&w.safety_score, -12}, {white_threats, 1}}},
+        {"6k1/8/8/8/4N3/8/6b1/6K1 w - - 0 1",
+         eval_knight,
+         WHITE,
+         E4,
+         {{&w.safety_score, -12}, {white_threats, 1}}},
+        // Bb5 pins Nc6 to the king (24), outpost 8 at phase 10, seven empty
+        // squares reached through the pin: mobility 12.
+        {"4k3/1p6/2n5/1B6/8/8/8/7K w - - 0 1",
+         eval_bishop,
+         WHITE,
+         B5,
+         {{&w.activity_score, 24 + 8}, {&w.mobility_score, 12}, {&w.safety_score, 0}}},
+        // Phase 10: outpost weight 8, twice when a pawn defends the bishop.
+        {"4k3/8/8/3B4/4P3/8/8/4K3 w - - 0 1", eval_bishop, WHITE, D5, {{&w.activity_score, 16}}},
+        // A bishop on a7 behind b7 with b6 covered by the black king (or a
+        // pawn on b6) is trapped: -130; with b6 free of black control it is
+        // not. Black's bishop on h2 behind g2, g3 covered by the white king.
+        {"8/Bpk5/8/8/8/8/8/4K3 w - - 0 1", eval_bishop, WHITE, A7, {{&w.safety_score, -130}}},
+        {"8/B1k5/1p6/8/8/8/8/4K3 w - - 0 1", eval_bishop, WHITE, A7, {{&w.safety_score, -130}}},
+        {"8/Bp6/8/8/8/8/8/4K2k w - - 0 1", eval_bishop, WHITE, A7, {{&w.safety_score, 0}}},
+        {"4k3/8/8/8/8/8/5KPb/8 b - - 0 1", eval_bishop, BLACK, H2, {{&b.safety_score, -130}}},
+        // Fianchetto bishops whose centre pawn is blocked: g2 sees f3, h3,
+        // h1, f1 (mobility 4) and takes -7; b7 sees a8, c8, a6, c6 and -4.
+        {"4k3/8/8/4p3/4P3/8/6B1/4K3 w - - 0 1", eval_bishop, WHITE, G2, {{&w.mobility_score, 4 - 7}}},
+        {"4k3/1b6/8/3p4/3P4/8/8/4K3 b - - 0 1", eval_bishop, BLACK, B7, {{&b.mobility_score, 4 - 4}}},
+        {"4k3/1b6/8/3p4/8/8/8/4K3 b - - 0 1", eval_bishop, BLACK, B7, {{&b.mobility_score, 4}}},
+    });
 }
 
-TEST_F(EvalTest, KnightOutpostSupportedByTwoPawns) {
-    // Phase 0, no black pawn on the d- or f-file above the fourth rank.
-    context("rnbqkbnr/ppp1p1pp/8/4N3/3P1P2/8/PPP3PP/RNBQKB1R w KQkq - 0 1", WHITE);
-    ASSERT_EQ(phase_state.opening_weight, 10);
-    const SideTerms& t = run(eval_knight, WHITE, E5);
-    EXPECT_EQ(t.activity_score, 10 + 10 + 20);
-    EXPECT_EQ(t.safety_score, 0);
-    // One supporting pawn only: outpost and defended, no third bonus.
-    context("rnbqkbnr/ppp1p1pp/8/4N3/3P4/8/PPP3PP/RNBQKB1R w KQkq - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E5).activity_score, 20);
-    // A black pawn on f7 could chase it from e6: no outpost.
-    context("rnbqkbnr/ppp1pppp/8/4N3/3P1P2/8/PPP3PP/RNBQKB1R w KQkq - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E5).activity_score, 0);
-    // In the bare ending knights get no outpost bonus.
-    context("4k3/8/8/4N3/3P1P2/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E5).activity_score, 0);
+TEST_F(EvalTest, SliderScanFindsPinsDiscoveriesAndKingSquares) {
+    struct {
+        const char* fen;
+        int square, value, mobility, black_threats;  // -1: not checked
+    } cases[] = {
+        // The pinned knight on c6, defended by b7; undefended it is also a
+        // threat against black. Empty squares: a6, d7, c4, d3, e2, f1, a4.
+        {"4k3/1p6/2n5/1B6/8/8/8/7K w - - 0 1", B5, 24, 7, 0},
+        {"4k3/8/2n5/1B6/8/8/8/7K w - - 0 1", B5, 24, -1, 1},
+        // Re1 behind its own knight sees an undefended black knight on e7: a
+        // discovery (e2, e3, e5, e6, d1, c1, b1, a1 empty). A defended piece
+        // cheaper than the rook behind: nothing.
+        {"k7/4n3/8/8/4N3/8/8/4RK2 w - - 0 1", E1, 16, 8, -1},
+        {"4k3/4n3/8/8/4N3/8/8/4RK2 w - - 0 1", E1, 0, -1, -1},
+        // A black knight before an undefended rook of the same kind: a pin;
+        // the knight is defended by that rook, so white's one rook on it is
+        // no threat. A pawn in front ends the ray.
+        {"k7/4r3/8/8/4n3/8/8/4RK2 w - - 0 1", E1, 24, -1, 0},
+        {"k7/4r3/8/8/4P3/8/8/4RK2 w - - 0 1", E1, 0, 6, -1},
+        // Squares next to the enemy king (or its own) are worth
+        // opening_weight each: none for the a1 rook at the start; d7 and d8
+        // for a rook on the open d-file at phase 5.
+        {START_FEN, A1, 0, -1, -1},
+        {"rnb1kbnr/ppp2ppp/8/8/8/8/PPP2PPP/RNBRKBN1 w - - 0 1", D1, 5 + 5, -1, -1},
+    };
+    for (const auto& c : cases) {
+        context(c.fen, WHITE);
+        int mobility = -1;
+        EXPECT_EQ(slider_scan(c.square, mobility), c.value) << c.fen;
+        // A column of -1 compares -1 with itself.
+        EXPECT_EQ(c.mobility < 0 ? -1 : mobility, c.mobility) << c.fen;
+        EXPECT_EQ(c.black_threats < 0 ? -1 : eval_state.threat_count[BLACK], c.black_threats) << c.fen;
+    }
 }
 
-TEST_F(EvalTest, KnightThreats) {
-    // Attacked by a rook, defended by a rook: attacked and defended, -8.
-    context("4r1k1/8/8/8/4N3/8/8/4R1K1 w - - 0 1", WHITE);
-    const SideTerms& t = run(eval_knight, WHITE, E4);
-    EXPECT_EQ(t.safety_score, -8);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 0);
-    // Defended by a pawn and attacked only by the rook: nothing.
-    context("4r1k1/8/8/8/4N3/3P4/8/6K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E4).safety_score, 0);
-    // Attacked by a pawn: hanging although defended; it has safe squares.
-    context("4r1k1/8/8/3p4/4N3/8/8/4R1K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E4).safety_score, -12);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 1);
-    // Undefended and attacked by a bishop: hanging.
-    context("6k1/8/8/8/4N3/8/6b1/6K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_knight, WHITE, E4).safety_score, -12);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 1);
+TEST_F(EvalTest, RookAndQueenTerms) {
+    const SideTerms& b = eval_state.side_terms[BLACK];
+    expect_after_evaluator({
+        // Phase 10: open file 14, seventh rank with two black pawns and the
+        // king on the eighth 13 + 2 x 10; four squares next to the king are
+        // worth nothing at phase 10; 11 empty squares; tropism 14 - 5.
+        {"k7/pp2R3/8/8/8/8/8/4K3 w - - 0 1",
+         eval_rook,
+         WHITE,
+         E7,
+         {{&w.safety_score, 14 + 13 + 2 * 10},
+          {&w.activity_score, 4 * 10},
+          {&w.mobility_score, 16},
+          {&w.tropism_score, 14 - 5}}},
+        // The king off the back rank: only the phase for the seventh.
+        {"8/pp2R3/k7/8/8/8/8/4K3 w - - 0 1", eval_rook, WHITE, E7, {{&w.safety_score, 14 + 10}}},
+        // One black pawn is not enough for the seventh; an own pawn on the
+        // file leaves it neither open nor half-open. Half-open: 10.
+        {"k7/p3R3/8/8/4P3/8/8/4K3 w - - 0 1", eval_rook, WHITE, E7, {{&w.safety_score, 0}}},
+        {"k7/4p3/8/8/8/8/8/4RK2 w - - 0 1", eval_rook, WHITE, E1, {{&w.safety_score, 10}}},
+        {"4k3/3r4/8/8/8/8/PP1r4/K7 b - - 0 1", eval_rook, BLACK, D2, {{&b.safety_score, 14 + 13 + 2 * 10}}},
+        // The queen on a8 hangs to the h8 rook, and every square it can reach
+        // is covered or holds the defended rook: 1 + 2 threats. Without the
+        // b7 pawn it can go to b7. Tropism above phase 2: 14 - distance.
+        {"Q6r/PP5k/8/8/8/8/8/6K1 w - - 0 1",
+         eval_queen,
+         WHITE,
+         A8,
+         {{&phase_state.phase, 9}, {&w.safety_score, -12}, {white_threats, 3}, {&w.tropism_score, 14 - 8}}},
+        {"Q6r/P6k/8/8/8/8/8/6K1 w - - 0 1",
+         eval_queen,
+         WHITE,
+         A8,
+         {{&w.safety_score, -12}, {white_threats, 1}}},
+        // Within two of the king: 12 more. At phase 1 nothing.
+        {"3k4/8/2Q5/8/8/8/8/4K3 w - - 0 1", eval_queen, WHITE, C6, {{&w.tropism_score, 12 + 14 - 3}}},
+        {"rnb1kbnr/pppppppp/8/3Q4/8/8/PPPPPPPP/RNB1KBNR w KQkq - 0 1",
+         eval_queen,
+         WHITE,
+         D5,
+         {{&phase_state.phase, 1}, {&w.tropism_score, 0}}},
+    });
+    const EvalBreakdown& bd = eval_state.breakdown;
+    expect_after_root_eval({
+        // Two rooks on one file with nothing between: opening_weight (phase 5).
+        {"r2qk3/pppppppp/8/8/4R3/8/PPPP1PPP/3QR1K1 w - - 0 1",
+         {{&phase_state.phase, 5}, {&bd.rooks_on_file[WHITE], 5}}},
+        {"r2qk3/pppppppp/8/8/4R3/4P3/PPPP1PPP/3QR1K1 w - - 0 1", {{&bd.rooks_on_file[WHITE], 0}}},
+        {"r2qk3/pppppppp/8/8/8/8/PPPPPPPP/2QRR1K1 w - - 0 1", {{&bd.rooks_on_file[WHITE], 0}}},
+    });
 }
 
-TEST_F(EvalTest, BishopScanFindsAPinAndCountsMobilityThroughIt) {
-    // Bb5 pins Nc6 to the king on e8; b7 defends the knight. Phase 10: no
-    // king-zone values. Empty squares reached: a6, d7 (behind the knight),
-    // c4, d3, e2, f1, a4.
-    context("4k3/1p6/2n5/1B6/8/8/8/7K w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 10);
-    begin_side_evaluation(WHITE);
-    int n = -1;
-    EXPECT_EQ(slider_scan(B5, n), 24);
-    EXPECT_EQ(n, 7);
-    EXPECT_EQ(eval_state.threat_count[BLACK], 0);
-    // The full bishop: pin 24 + outpost 8; mobility 12 for seven squares.
-    const SideTerms& t = run(eval_bishop, WHITE, B5);
-    EXPECT_EQ(t.activity_score, 24 + 8);
-    EXPECT_EQ(t.mobility_score, 12);
-    EXPECT_EQ(t.safety_score, 0);
-    // Undefended, the pinned knight also counts as a threat against black.
-    context("4k3/8/2n5/1B6/8/8/8/7K w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(slider_scan(B5, n), 24);
-    EXPECT_EQ(eval_state.threat_count[BLACK], 1);
-}
-
-TEST_F(EvalTest, RookScanFindsDiscoveriesAndPinsOnUndefendedPieces) {
-    // Re1 behind its own knight on e4 sees an undefended black knight on e7.
-    // Phase 10: no king-zone values.
-    context("k7/4n3/8/8/4N3/8/8/4RK2 w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    int n = -1;
-    EXPECT_EQ(slider_scan(E1, n), 16);
-    EXPECT_EQ(n, 8);  // e2, e3, e5, e6, d1, c1, b1, a1
-    // A defended piece cheaper than the rook behind: nothing.
-    context("4k3/4n3/8/8/4N3/8/8/4RK2 w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(slider_scan(E1, n), 0);
-    // A black knight in front of an undefended rook of the same kind: a pin;
-    // the knight is defended by the rook, and white's single rook on it is
-    // no threat. (Phase 9: the king-zone squares around a8 are not visited.)
-    context("k7/4r3/8/8/4n3/8/8/4RK2 w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(slider_scan(E1, n), 24);
-    EXPECT_EQ(eval_state.threat_count[BLACK], 0);
-    // A pawn in front ends the ray: nothing is seen behind it.
-    context("k7/4r3/8/8/4P3/8/8/4RK2 w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(slider_scan(E1, n), 0);
-    EXPECT_EQ(n, 6);
-}
-
-TEST_F(EvalTest, SlidersEarnForSquaresNextToTheEnemyKing) {
-    // Phase 0: each square next to the black king (or the king's own
-    // square) that the rook's rays visit is worth 10. The a-file rook sees
-    // a2..a7 and b1..d1 (stopped by the queen); nothing near e8.
-    context(START_FEN, WHITE);
-    begin_side_evaluation(WHITE);
-    int n;
-    EXPECT_EQ(slider_scan(A1, n), 0);
-    // A rook on an open d-file sees d7 and d8 next to the black king. Without
-    // queens the phase is 5, so each is worth 5.
-    context("rnb1kbnr/ppp2ppp/8/8/8/8/PPP2PPP/RNBRKBN1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.opening_weight, 5);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(slider_scan(D1, n), 5 + 5);
-}
-
-TEST_F(EvalTest, BishopOutpostAndTrappedBishop) {
-    // White bishop on a7 behind a black b7 pawn, b6 covered by the black
-    // king: -130. Phase 10.
-    context("8/Bpk5/8/8/8/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_bishop, WHITE, A7).safety_score, -130);
-    // A pawn on b6 (still covered) traps it too.
-    context("8/B1k5/1p6/8/8/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_bishop, WHITE, A7).safety_score, -130);
-    // b6 free of black control: no trap.
-    context("8/Bp6/8/8/8/8/8/4K2k w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_bishop, WHITE, A7).safety_score, 0);
-    // Black's bishop on h2 behind a white g2 pawn, g3 covered by the king.
-    context("4k3/8/8/8/8/8/5KPb/8 b - - 0 1", BLACK);
-    EXPECT_EQ(run(eval_bishop, BLACK, H2).safety_score, -130);
-}
-
-TEST_F(EvalTest, BlockedFianchettoBishops) {
-    // g2 bishop: its e4 pawn is blocked by e5. Empty squares: f3, h3, h1,
-    // f1: mobility 4, then -7.
-    context("4k3/8/8/4p3/4P3/8/6B1/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_bishop, WHITE, G2).mobility_score, 4 - 7);
-    // b7 bishop for black: its d5 pawn blocked by d4: -4.
-    context("4k3/1b6/8/3p4/3P4/8/8/4K3 b - - 0 1", BLACK);
-    const int with_block = run(eval_bishop, BLACK, B7).mobility_score;
-    context("4k3/1b6/8/3p4/8/8/8/4K3 b - - 0 1", BLACK);
-    const int without = run(eval_bishop, BLACK, B7).mobility_score;
-    EXPECT_EQ(with_block - without, -4);
-}
-
-TEST_F(EvalTest, BishopOutpostWeightFollowsThePhase) {
-    // Phase 10: bishop_outpost_weight 8, twice when a pawn defends it.
-    context("4k3/8/8/3B4/4P3/8/8/4K3 w - - 0 1", WHITE);
-    begin_side_evaluation(WHITE);
-    int n;
-    const int scan = slider_scan(D5, n);
-    EXPECT_EQ(run(eval_bishop, WHITE, D5).activity_score, scan + 16);
-}
-
-TEST_F(EvalTest, RookFilesSeventhRankAndTropism) {
-    // Re7 on an open file, on the seventh with two black pawns and the black
-    // king on the eighth. Phase 10.
-    context("k7/pp2R3/8/8/8/8/8/4K3 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 10);
-    const SideTerms& t = run(eval_rook, WHITE, E7);
-    EXPECT_EQ(t.safety_score, 14 + 13 + 2 * 10);
-    EXPECT_EQ(t.activity_score, 4 * 10);  // no king-zone values at phase 10
-    EXPECT_EQ(t.mobility_score, 16);      // 11 empty squares
-    EXPECT_EQ(t.tropism_score, 14 - 5);
-    // The king off the back rank: only the phase for the seventh.
-    context("8/pp2R3/k7/8/8/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_rook, WHITE, E7).safety_score, 14 + 10);
-    // One black pawn is not enough for the seventh; a white pawn on the file
-    // leaves it neither open nor half-open.
-    context("k7/p3R3/8/8/4P3/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_rook, WHITE, E7).safety_score, 0);
-    // Half-open: only black pawns on the file.
-    context("k7/4p3/8/8/8/8/8/4RK2 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_rook, WHITE, E1).safety_score, 10);
-    // Black rook on the second rank, white king on the first.
-    context("4k3/3r4/8/8/8/8/PP1r4/K7 b - - 0 1", BLACK);
-    EXPECT_EQ(run(eval_rook, BLACK, D2).safety_score, 14 + 13 + 2 * 10);
-}
-
-TEST_F(EvalTest, RooksOnOneFileWithNothingBetween) {
-    // Phase 5: opening_weight 5.
-    root_eval("r2qk3/pppppppp/8/8/4R3/8/PPPP1PPP/3QR1K1 w - - 0 1");
-    ASSERT_EQ(phase_state.phase, 5);
-    EXPECT_EQ(breakdown().rooks_on_file[WHITE], 5);
-    root_eval("r2qk3/pppppppp/8/8/4R3/4P3/PPPP1PPP/3QR1K1 w - - 0 1");
-    EXPECT_EQ(breakdown().rooks_on_file[WHITE], 0);
-    root_eval("r2qk3/pppppppp/8/8/8/8/PPPPPPPP/2QRR1K1 w - - 0 1");
-    EXPECT_EQ(breakdown().rooks_on_file[WHITE], 0);
-}
-
-TEST_F(EvalTest, QueenHangingWithoutASafeSquare) {
-    // The rook on h8 attacks the queen on a8; every square the queen can
-    // reach is covered or holds the defended rook: 1 + 2 threats.
-    context("Q6r/PP5k/8/8/8/8/8/6K1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 9);
-    const SideTerms& t = run(eval_queen, WHITE, A8);
-    EXPECT_EQ(t.safety_score, -12);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 3);
-    EXPECT_EQ(t.tropism_score, 14 - 8);  // phase above 2; the king is not within 2
-    // Without the b7 pawn the queen can go to b7.
-    context("Q6r/P6k/8/8/8/8/8/6K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_queen, WHITE, A8).safety_score, -12);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 1);
-}
-
-TEST_F(EvalTest, QueenNearTheEnemyKing) {
-    context("3k4/8/2Q5/8/8/8/8/4K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_queen, WHITE, C6).tropism_score, 12 + 14 - 3);
-    // Phase 2 and below: only the closeness bonus.
-    context("rnb1kbnr/pppppppp/8/3Q4/8/8/PPPPPPPP/RNB1KBNR w KQkq - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 1);
-    EXPECT_EQ(run(eval_queen, WHITE, D5).tropism_score, 0);
-}
-
-TEST_F(EvalTest, KingOnOpenFiles) {
-    // Phase 8 with queens: no king attack; A = -4, B = -2.
-    context("3q2k1/5ppp/8/8/8/8/5P1P/3Q2K1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 8);
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -4);
-    // No own pawn on h either: twice A beside the king when the enemy has a queen.
-    context("3q2k1/5ppp/8/8/8/8/5P2/3Q2K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -4 - 8);
-    // Black lacks the h-pawn too: twice B for the h-file.
-    context("3q2k1/5pp1/8/8/8/8/5P2/3Q2K1 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -4 - 8 - 4);
-    // Queen against rook (phase 9, A = -2): black has no queen, so the
-    // h-file counts once.
-    context("r5k1/5ppp/8/8/8/8/5P2/3Q2K1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 9);
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -2 - 2);
-    // f-file king: looks at h and g, not at e.
-    context("3q1k2/6pp/8/8/8/8/6PP/3Q1K2 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_king, WHITE, F1).king_score, -4 - 2);
-}
-
-TEST_F(EvalTest, KingInCheckCountsAsAThreat) {
-    context("4k3/8/8/8/8/8/8/r3K3 w - - 0 1", WHITE);
-    EXPECT_EQ(run(eval_king, WHITE, E1).safety_score, -12);
-    EXPECT_EQ(eval_state.threat_count[WHITE], 1);
-}
-
-TEST_F(EvalTest, KingAttackByHand) {
-    // Phase 4 (W = 24). Black's queen on h4 and bishop on d6 aim at h2 and
-    // f2: one dangerous square (h2, two attackers), f2 defended and attacked
-    // once (-3); -8 x 24 / 16 = -12; h2 is controlled with a backed-up queen
-    // (-96); f2 and h2 controlled: -24 and -24 x 2.
-    context("3r2k1/5ppp/3b4/8/7q/8/5PPP/1NBQR1K1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 4);
-    ASSERT_EQ(phase_state.king_attack_weight, 24);
-    begin_side_evaluation(WHITE);
-    EXPECT_EQ(king_attack(G1), -3 - 12 - 96 - 24 - 48);
-    // The king evaluator adds the castled bonus (no castling rights: 6) and
-    // nothing for files with pawns.
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -183 + 6);
-}
-
-TEST_F(EvalTest, KingAttackWithoutQueenIsHalved) {
-    // A rook on h4 instead of the queen: phase 5 (W = 20). h2 is dangerous
-    // (bishop and rook): -8 x 20 / 16 = -10; h2 is the one square black
-    // controls, without a queen behind it.
+TEST_F(EvalTest, KingTerms) {
+    expect_after_evaluator({
+        // Phase 8 with queens: no king attack; A = -4, B = -2. No own h-pawn:
+        // A; no own g-pawn beside it either: 2A as the enemy has a queen; the
+        // enemy lacks the h-pawn too: twice B.
+        {"3q2k1/5ppp/8/8/8/8/5P1P/3Q2K1 w - - 0 1",
+         eval_king,
+         WHITE,
+         G1,
+         {{&phase_state.phase, 8}, {&w.king_score, -4}}},
+        {"3q2k1/5ppp/8/8/8/8/5P2/3Q2K1 w - - 0 1", eval_king, WHITE, G1, {{&w.king_score, -4 - 8}}},
+        {"3q2k1/5pp1/8/8/8/8/5P2/3Q2K1 w - - 0 1", eval_king, WHITE, G1, {{&w.king_score, -4 - 8 - 4}}},
+        // Queen against rook (phase 9, A = -2): black has no queen, so the
+        // h-file counts once.
+        {"r5k1/5ppp/8/8/8/8/5P2/3Q2K1 w - - 0 1",
+         eval_king,
+         WHITE,
+         G1,
+         {{&phase_state.phase, 9}, {&w.king_score, -2 - 2}}},
+        // An f-file king looks at h and g, not at e.
+        {"3q1k2/6pp/8/8/8/8/6PP/3Q1K2 w - - 0 1", eval_king, WHITE, F1, {{&w.king_score, -4 - 2}}},
+        // A king in check is a threatened piece.
+        {"4k3/8/8/8/8/8/8/r3K3 w - - 0 1",
+         eval_king,
+         WHITE,
+         E1,
+         {{&w.safety_score, -12}, {white_threats, 1}}},
+        // Phase 4 (W = 24): black's queen on h4 and bishop on d6 aim at h2 and
+        // f2. One dangerous square (h2, two attackers): -8 x 24 / 16 = -12;
+        // f2 defended and attacked once: -3; h2 controlled with a backed-up
+        // queen: -96; f2 and h2 controlled: -24 and -24 x 2. No castling
+        // rights: castled bonus 6.
+        {"3r2k1/5ppp/3b4/8/7q/8/5PPP/1NBQR1K1 w - - 0 1",
+         eval_king,
+         WHITE,
+         G1,
+         {{&phase_state.king_attack_weight, 24}, {&w.king_score, -3 - 12 - 96 - 24 - 48 + 6}}},
+        // A rook instead of the queen (phase 5, W = 20): h2 is dangerous,
+        // -8 x 20 / 16 = -10, halved without an enemy queen; castled bonus 5.
+        {"3r2k1/5ppp/3b4/8/7r/8/5PPP/1NBQR1K1 w - - 0 1",
+         eval_king,
+         WHITE,
+         G1,
+         {{&phase_state.phase, 5}, {&w.king_score, -10 / 2 + 5}}},
+    });
     context("3r2k1/5ppp/3b4/8/7r/8/5PPP/1NBQR1K1 w - - 0 1", WHITE);
-    ASSERT_EQ(phase_state.phase, 5);
-    begin_side_evaluation(WHITE);
     EXPECT_EQ(king_attack(G1), -10);
-    // Halved without an enemy queen, plus the castled bonus 5.
-    EXPECT_EQ(run(eval_king, WHITE, G1).king_score, -5 + 5);
 }
 
 TEST_F(EvalTest, CastlingBonusAndLostCastling) {
     // Phase 0 with no castling rights at all: castle_off is set, + 10.
     context("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w - - 0 1", WHITE);
-    const int no_rights = run(eval_king, WHITE, E1).king_score;
+    eval_king(E1, WHITE);
+    const int no_rights = w.king_score;
     context("rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1", WHITE);
-    const SideTerms& t = run(eval_king, WHITE, E1);
-    EXPECT_EQ(no_rights - t.king_score, 10);
-    EXPECT_EQ(t.activity_score, 0);
+    eval_king(E1, WHITE);
+    EXPECT_EQ(no_rights - w.king_score, 10);
+    EXPECT_EQ(w.activity_score, 0);
     // The king walks without castling: -40 with queens on the board.
     make_move(make_move_code(E1, E2, MOVE_QUIET), WHITE, 1);
     build_attack_table(WHITE);
     build_attack_table(BLACK);
-    EXPECT_EQ(run(eval_king, WHITE, E2).activity_score, -40);
+    begin_side_evaluation(WHITE);
+    eval_king(E2, WHITE);
+    EXPECT_EQ(w.activity_score, -40);
 }
 
 }  // namespace
