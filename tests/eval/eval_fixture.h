@@ -15,27 +15,26 @@
 #include "egtb/tbprobe.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
+#include "eval/pawns.h"
 #include "eval/phase_pst.h"
+#include "eval/pieces.h"
 #include "frontend/options.h"
 #include "search/hash.h"
 #include "search/node.h"
 
-// Values the evaluation leaves in its global state (phase, root tables,
-// accumulators, breakdown of the last full evaluation), each named by its
-// address.
+// A value the evaluation leaves in its global state (phase, root tables,
+// accumulators, breakdown of the last full evaluation), named by its address.
 struct Expect {
     const int32_t* value;
     int32_t expected;
 };
-struct RootCase {
+// A position and the values expected after evaluating it at the root, or,
+// with a square, after running the evaluator of the piece there for its side
+// from empty accumulators.
+inline constexpr int AT_ROOT = -1;
+struct EvalCase {
     const char* fen;
-    std::vector<Expect> expect;
-};
-// One evaluator run for the piece of side on square, from empty accumulators.
-struct PieceCase {
-    const char* fen;
-    void (*evaluator)(int square, int stm);
-    int side, square;
+    int square;
     std::vector<Expect> expect;
 };
 
@@ -46,21 +45,16 @@ class EvalTest : public ::testing::Test {
     void SetUp() override {
         static const bool built = (init_tables(), true);
         (void)built;
-        for (int s = 0; s < 2; s++) {
-            saved_cache_[s] = hash_tables.eval_cache[s];
-            hash_tables.eval_cache[s] = cache_[s];
-        }
-        saved_count_ = hash_tables.cache_count;
+        saved_tables_ = hash_tables;
+        hash_tables.eval_cache[WHITE] = cache_[WHITE];
+        hash_tables.eval_cache[BLACK] = cache_[BLACK];
         hash_tables.cache_count = CACHE_ENTRIES;
         clear_cache();
         options.use_tablebases = options.tablebase_pieces = 0;
         search.root_score = search.iteration_depth = search.on_first_path = 0;
         phase_state.phase = -1;  // phase weights as a fresh engine computes them
     }
-    void TearDown() override {
-        for (int s = 0; s < 2; s++) hash_tables.eval_cache[s] = saved_cache_[s];
-        hash_tables.cache_count = saved_count_;
-    }
+    void TearDown() override { hash_tables = saved_tables_; }
 
     void clear_cache() { std::memset(cache_, 0, sizeof(cache_)); }
     int cached_entries() const {
@@ -93,28 +87,22 @@ class EvalTest : public ::testing::Test {
         build_attack_table(BLACK);
         update_phase();
         std::memset(eval_state.race_pawn, 0, sizeof(eval_state.race_pawn));
-        std::memset(eval_state.fixed_pawns, 0, sizeof(eval_state.fixed_pawns));
         eval_state.threat_count[WHITE] = eval_state.threat_count[BLACK] = 0;
         begin_side_evaluation(b);
     }
-    static const EvalBreakdown& breakdown() { return eval_state.breakdown; }
-
-    static void check(const char* fen, const std::vector<Expect>& expect) {
-        for (size_t i = 0; i < expect.size(); i++)
-            EXPECT_EQ(*expect[i].value, expect[i].expected) << fen << ", value " << i;
-    }
-    // Each position evaluated at the root, then its values checked.
-    void expect_after_root_eval(const std::vector<RootCase>& cases) {
-        for (const RootCase& c : cases) {
-            root_eval(c.fen);
-            check(c.fen, c.expect);
-        }
-    }
-    static void expect_after_evaluator(const std::vector<PieceCase>& cases) {
-        for (const PieceCase& c : cases) {
-            context(c.fen, c.side);
-            c.evaluator(c.square, pos.side_to_move);
-            check(c.fen, c.expect);
+    void expect_values(const std::vector<EvalCase>& cases) {
+        static void (*const evaluator[7])(int, int) = {nullptr,   eval_pawn,  eval_knight, eval_bishop,
+                                                       eval_rook, eval_queen, eval_king};
+        for (const EvalCase& c : cases) {
+            if (c.square == AT_ROOT) {
+                root_eval(c.fen);
+            } else {
+                context(c.fen, WHITE);
+                begin_side_evaluation(pos.board_colour[c.square]);
+                evaluator[pos.board_piece[c.square]](c.square, pos.side_to_move);
+            }
+            for (size_t i = 0; i < c.expect.size(); i++)
+                EXPECT_EQ(*c.expect[i].value, c.expect[i].expected) << c.fen << ", value " << i;
         }
     }
 
@@ -122,6 +110,5 @@ class EvalTest : public ::testing::Test {
 
    private:
     EvalCacheEntry cache_[2][CACHE_ENTRIES];
-    EvalCacheEntry* saved_cache_[2] = {nullptr, nullptr};
-    uint32_t saved_count_ = 0;
+    HashTables saved_tables_;
 };

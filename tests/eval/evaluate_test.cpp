@@ -65,23 +65,23 @@ TEST_F(EvalTest, LazyExitOutsideTheWindowAroundTheRootScore) {
     ASSERT_GT(base, 600);
     search.iteration_depth = 5;
     search.check_slot[3] = 9;
-    poison_attack_tables();
-    EXPECT_EQ(eval(WHITE, 3), base);
+    // Far from the root score, and at the window's edge: the balance alone,
+    // no attack table built, nothing cached.
+    for (int root_score : {0, base - 250}) {
+        search.root_score = root_score;
+        poison_attack_tables();
+        EXPECT_EQ(eval(WHITE, 3), base);
+        EXPECT_TRUE(attack_tables_untouched());
+    }
     EXPECT_EQ(in_check, 0);
     EXPECT_EQ(tablebase_hit, 0);
     EXPECT_EQ(search.check_slot[3], 0);
-    EXPECT_TRUE(attack_tables_untouched());
     EXPECT_EQ(cached_entries(), 0);
-    // The window edge itself is outside...
-    search.root_score = base - 250;
-    EXPECT_EQ(eval(WHITE, 3), base);
-    EXPECT_EQ(cached_entries(), 0);
-    // ...one inside it is a full evaluation, stored in white's table.
+    // Inside the window: a full evaluation, stored in white's table.
     search.root_score = base - 249;
     const int full = eval(WHITE, 3);
-    EXPECT_FALSE(attack_tables_untouched());
-    EXPECT_EQ(cache_entry(WHITE).key, pos.hash_key_high);
     EXPECT_EQ(cache_entry(WHITE).score, full);
+    EXPECT_EQ(cache_entry(WHITE).key, pos.hash_key_high);
     // For the side not to move at the root the expected score is negated:
     // black's balance is -base, so a root score near base is near for black.
     search.root_score = base - 100;
@@ -121,6 +121,7 @@ TEST_F(EvalTest, CacheAnswersWithTheSameScoreFlagAndCheckingSlot) {
     EXPECT_EQ(cache_entry(BLACK).key, 0u);  // the other side to move has its own table
 }
 
+// clang-format off
 TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {
     const char* five_men = "4k3/8/8/8/8/8/3P4/R3K3 w - - 0 1";
     const Move capture = make_move_code(B2, D2, MOVE_CAPTURE), quiet = make_move_code(B2, D2, MOVE_QUIET);
@@ -130,18 +131,17 @@ TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {
         Move last_move;
         int pieces, use, probes;
     } cases[] = {
-        {five_men, 1, 0, quiet, 5, 1, 1},
-        {five_men, 2, 0, quiet, 5, 1, 1},
-        {five_men, 3, 0, capture, 5, 1, 0},  // deeper: only inside the iteration...
+        {five_men, 2, 0, quiet, 5, 1, 1},    // near the root
+        {five_men, 3, 0, capture, 5, 1, 0},  // deeper only inside the iteration...
         {five_men, 3, 5, capture, 5, 1, 1},  // ...after a capture
         {five_men, 5, 5, capture, 5, 1, 0},  // not below the nominal depth
         {five_men, 3, 5, quiet, 5, 1, 0},
-        {five_men, 3, 5, 13, 5, 1, 0},  // the search's record of a null move
-        {five_men, 1, 0, quiet, 5, 0, 0},
+        {five_men, 3, 5, 13, 5, 1, 0},       // the search's record of a null move
+        {five_men, 1, 0, quiet, 5, 0, 0},    // switched off
         {"4k3/8/8/8/8/8/3PPP2/R3K3 w - - 0 1", 1, 0, quiet, 5, 1, 0},  // six men
         {"4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 5, 1, 0},   // four pawns
-        {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 5, 1, 1},    // three pawns
-        {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 4, 1, 0},
+        {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 5, 1, 1},    // three pawns, five men...
+        {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 4, 1, 0},    // ...for tables of four
     };
     for (const auto& c : cases) {
         prepare(c.fen);
@@ -165,10 +165,10 @@ TEST_F(EvalTest, DrawishEndings) {
         {"8/8/8/8/8/8/8/KN5k w - - 0 1", 0, ENDING_LONE_MINOR},
         {"8/8/8/8/8/8/8/KN5k b - - 0 1", 0, ENDING_LONE_MINOR},
         {"8/8/8/8/8/8/8/Kb5k w - - 0 1", 0, ENDING_LONE_MINOR},
-        // Lone king in a corner at phase 10 without pawns: its square is 0.
+        // Lone king in a corner at phase 10 without pawns: its square is 0;
+        // in the centre it is worth 36.
         {"k7/8/8/8/8/8/8/KNN5 w - - 0 1", 30, ENDING_TWO_KNIGHTS},
         {"k7/8/8/8/8/8/8/KNN5 b - - 0 1", -30, ENDING_TWO_KNIGHTS},
-        // In the centre the lone king's square is worth 36 in the ending.
         {"8/8/8/3k4/8/8/8/KNN5 w - - 0 1", 30 - 36, ENDING_TWO_KNIGHTS},
         {"8/8/8/3k4/8/8/8/KNN5 b - - 0 1", 36 - 30, ENDING_TWO_KNIGHTS},
         // Worked by hand: base 571 - 382 + (18 - 15) - (18 + 4) = 170; the
@@ -184,51 +184,51 @@ TEST_F(EvalTest, DrawishEndings) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(root_eval(c.fen), c.score) << c.fen;
-        EXPECT_EQ(breakdown().ending_rule, c.rule) << c.fen;
+        EXPECT_EQ(eval_state.breakdown.ending_rule, c.rule) << c.fen;
     }
 }
 
 TEST_F(EvalTest, OppositeBishopsPullTheBalanceTowardsADraw) {
-    // d1 is a light square, d4 a dark one; one pawn each; phase 10.
-    root_eval("4k3/p7/8/8/3b4/8/P7/3BK3 w - - 0 1");
-    ASSERT_EQ(phase_state.phase, 10);
-    const int cases[][2] = {{100, 40}, {50, 25}, {-61, -1}, {60, 30}, {-60, -30}, {61, 1}, {-100, -40}};
+    // d1 is a light square, d4 a dark one, c4 a light one; one pawn each;
+    // phase 10. The material balance is 0, so the balance is the white sum.
+    const char* opposite = "4k3/p7/8/8/3b4/8/P7/3BK3 w - - 0 1";
+    const struct {
+        const char* fen;
+        int balance, base;
+    } cases[] = {{opposite, 100, 40}, {opposite, 50, 25},   {opposite, -61, -1}, {opposite, 60, 30},
+                 {opposite, -60, -30}, {opposite, 61, 1},   {opposite, -100, -40},
+                 {"4k3/p7/8/8/2b5/8/P7/3BK3 w - - 0 1", 100, 100}};  // same colours: no scaling
     for (const auto& c : cases) {
+        root_eval(c.fen);
+        ASSERT_EQ(phase_state.phase, 10);
         clear_cache();
-        pos.pst_sum[WHITE] = c[0];
+        pos.pst_sum[WHITE] = c.balance;
         pos.pst_sum[BLACK] = 0;
         eval(WHITE, 1);
-        EXPECT_EQ(breakdown().base, c[1]) << "balance " << c[0];
+        EXPECT_EQ(eval_state.breakdown.base, c.base) << c.fen << " balance " << c.balance;
     }
-    // Bishops on the same colour: no scaling.
-    root_eval("4k3/p7/8/8/2b5/8/P7/3BK3 w - - 0 1");
-    clear_cache();
-    pos.pst_sum[WHITE] = 100;
-    pos.pst_sum[BLACK] = 0;
-    eval(WHITE, 1);
-    EXPECT_EQ(breakdown().base, 100);
 }
 
 TEST_F(EvalTest, GlobalTerms) {
     const EvalBreakdown& b = eval_state.breakdown;
-    expect_after_root_eval({
+    expect_values({
         // A bare king against more than a rook; a rook is worth 571 here.
-        {"4k3/8/8/8/8/8/8/3QK3 w - - 0 1", {{&b.bare_king, 200}}},
-        {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", {{&b.bare_king, -200}}},
-        {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", {{&b.bare_king, 0}}},
+        {"4k3/8/8/8/8/8/8/3QK3 w - - 0 1", AT_ROOT, {{&b.bare_king, 200}}},
+        {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", AT_ROOT, {{&b.bare_king, -200}}},
+        {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", AT_ROOT, {{&b.bare_king, 0}}},
         // A pawnless side's lead (680 here) is cut by half of what the
         // defender's two pawns are worth (2 x 90 + 20).
-        {"4k3/pp6/8/8/8/8/8/RN2K3 w - - 0 1", {{&b.before_endings, 680}, {&b.result, 680 - 100}}},
+        {"4k3/pp6/8/8/8/8/8/RN2K3 w - - 0 1", AT_ROOT, {{&b.before_endings, 680}, {&b.result, 680 - 100}}},
         // Pawn-count balance, for the side to move only.
-        {"4k3/8/8/8/8/8/PPP5/4K3 w - - 0 1", {{&b.pawn_balance[WHITE], -50}}},
-        {"4k3/8/8/8/8/8/PPP5/4K3 b - - 0 1", {{&b.pawn_balance[BLACK], 50}, {&b.pawn_balance[WHITE], 0}}},
-        {"4k3/pppp4/8/8/8/8/PPPPPP2/4K3 w - - 0 1", {{&b.pawn_balance[WHITE], -30}}},
-        {"4k3/pppppppp/8/8/8/8/P7/4K3 w - - 0 1", {{&b.pawn_balance[WHITE], 160}}},
-        {"4k3/ppppp3/8/8/8/8/P7/4K3 w - - 0 1", {{&b.pawn_balance[WHITE], 70}}},
-        {"4k3/pp6/8/8/8/8/P7/4K3 w - - 0 1", {{&b.pawn_balance[WHITE], 0}}},
+        {"4k3/8/8/8/8/8/PPP5/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], -50}}},
+        {"4k3/8/8/8/8/8/PPP5/4K3 b - - 0 1", AT_ROOT, {{&b.pawn_balance[BLACK], 50}, {&b.pawn_balance[WHITE], 0}}},
+        {"4k3/pppp4/8/8/8/8/PPPPPP2/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], -30}}},
+        {"4k3/pppppppp/8/8/8/8/P7/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], 160}}},
+        {"4k3/ppppp3/8/8/8/8/P7/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], 70}}},
         // The white queen hangs to the rook and has nowhere to go: 3 threats.
-        {"Q6r/PP5k/8/8/8/8/8/6K1 w - - 0 1", {{&b.threats[WHITE], -54}}},
+        {"Q6r/PP5k/8/8/8/8/8/6K1 w - - 0 1", AT_ROOT, {{&b.threats[WHITE], -54}}},
     });
 }
+// clang-format on
 
 }  // namespace
