@@ -1,19 +1,26 @@
-// Shared set-up for board tests: the tables built once, positions from FEN.
+// Shared set-up for board tests: the tables built once, positions from FEN,
+// and checks of position fields named by their address.
 #pragma once
 
 #include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
 
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/position.h"
 
 inline void setup_position(const char* fen) {
-    static bool tables_built = false;
-    if (!tables_built) {
-        init_tables();
-        tables_built = true;
-    }
+    static const bool built = (init_tables(), true);
+    (void)built;
     ASSERT_TRUE(set_position_from_fen(fen)) << fen << ": " << fen_refusal_reason();
+}
+
+using FieldChecks = std::vector<std::pair<const int32_t*, int32_t>>;
+inline void expect_fields(const char* fen, const FieldChecks& checks) {
+    for (size_t i = 0; i < checks.size(); i++)
+        EXPECT_EQ(*checks[i].first, checks[i].second) << fen << ", field " << i;
 }
 
 inline constexpr const char* KIWIPETE =
