@@ -20,7 +20,7 @@ std::string run_tool(const std::string& args, const std::string& input = "") {
     return out;
 }
 
-TEST(JuxtoolEval, ScoreAndCheckForEachPosition) {
+TEST(JuxtoolEval, ScoresTermsAndDiagnostics) {
     // The start position by default: only the side to move's bonus.
     EXPECT_EQ(run_tool(""), "eval 17\nincheck 0\n");
     EXPECT_EQ(run_tool("4k3/8/8/8/8/8/8/r3K3 w - - 0 1"), "eval -655\nincheck 1\n");
@@ -33,9 +33,8 @@ TEST(JuxtoolEval, ScoreAndCheckForEachPosition) {
                        "4k3/8/8/8/8/8/4Q3/4K3 w - - 0 1\\n"
                        "3bk3/8/8/8/8/8/8/R3K3 w - - 0 1"),
               "eval -30\nincheck 0\neval invalid\nincheck -\neval illegal\nincheck 0\neval 118\nincheck 0\n");
-}
-
-TEST(JuxtoolEval, TermsBreakdownAndImpossiblePawnCount) {
+    // The terms of the rook against a lone bishop, worked by hand in the
+    // evaluation tests.
     const std::string out = run_tool("--terms 3bk3/8/8/8/8/8/8/R3K3 w - - 0 1");
     EXPECT_EQ(out.rfind("eval 118\nincheck 0\nphase 10 root_phase 10\n", 0), 0u) << out;
     EXPECT_NE(out.find("  total                 64      14\n"), std::string::npos) << out;

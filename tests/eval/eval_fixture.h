@@ -11,7 +11,6 @@
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/notation.h"
-#include "board/position.h"
 #include "egtb/tbprobe.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"

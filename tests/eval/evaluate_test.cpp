@@ -3,6 +3,8 @@
 // drawish endings.
 #include "eval/evaluate.h"
 
+#include <algorithm>
+
 #include "board/makemove.h"
 #include "eval_fixture.h"
 
@@ -10,14 +12,12 @@ namespace {
 
 // Fills the attack tables with a pattern; a path that rebuilds them shows.
 void poison_attack_tables() {
-    for (auto& side : attack_count)
-        for (int32_t& word : side) word = 0x7777;
+    for (auto& side : attack_count) std::fill(std::begin(side), std::end(side), 0x7777);
 }
 bool attack_tables_untouched() {
-    for (const auto& side : attack_count)
-        for (int32_t word : side)
-            if (word != 0x7777) return false;
-    return true;
+    const auto poisoned = [](int32_t word) { return word == 0x7777; };
+    return std::all_of(std::begin(attack_count[0]), std::end(attack_count[0]), poisoned) &&
+           std::all_of(std::begin(attack_count[1]), std::end(attack_count[1]), poisoned);
 }
 
 TEST_F(EvalTest, AttackWordsCountAttackersAndFlagTheirKinds) {

@@ -27,22 +27,6 @@ TEST_F(EvalTest, PhaseFollowsThePieceMaterial) {
 }
 // clang-format on
 
-TEST_F(EvalTest, PhaseWeightsChangeOnlyWithThePhase) {
-    prepare("3qk3/pppppppp/8/8/8/8/PPPPPPPP/3QK3 w - - 0 1");
-    ASSERT_EQ(p.lost_castling_penalty, -4);
-    // Rooks, bishop and knight against rooks and bishop: c = 3408, (7200 -
-    // 3408) / 580 = 6, +2 without queens: the phase stays 8, so the castling
-    // penalty keeps the value it got with queens on the board.
-    pos.material_signature[WHITE] = 2 * SIGNATURE_ROOK + SIGNATURE_DARK_BISHOP + SIGNATURE_KNIGHT;
-    pos.material_signature[BLACK] = 2 * SIGNATURE_ROOK + SIGNATURE_LIGHT_BISHOP;
-    update_phase();
-    EXPECT_EQ(p.phase, 8);
-    EXPECT_EQ(p.lost_castling_penalty, -4);
-    phase_state.phase = -1;
-    update_phase();
-    EXPECT_EQ(p.lost_castling_penalty, -8);
-}
-
 // clang-format off
 TEST_F(EvalTest, PieceSquareTablesOfTheRoot) {
     const auto& pawn = root_tables.pawn_pst;
@@ -128,19 +112,15 @@ TEST_F(EvalTest, EveryLiveSlotGetsTheRowOfItsPieceAndSumsFollow) {
     enter_game_move("b7a8q");
     prepare_evaluation();
     recompute_pst_sum();
-    const int32_t(*rows[7])[64] = {nullptr, root_tables.pawn_pst, root_tables.knight_pst, root_tables.bishop_pst,
-                                   root_tables.rook_pst, root_tables.queen_pst, root_tables.king_pst};
-    for (int side = WHITE; side <= BLACK; side++) {
-        int32_t sum = 0;
-        for (int slot = 0; slot < pos.piece_count[side]; slot++) {
-            const int sq = pos.piece_list[side][slot];
-            if (sq == DEAD_SLOT) continue;
-            const int32_t* row = rows[pos.board_piece[sq]][side];
-            EXPECT_EQ(std::memcmp(pos.slot_pst[side][slot], row, sizeof(int32_t[64])), 0) << side << " " << slot;
-            sum += row[sq];
-        }
-        EXPECT_EQ(pos.pst_sum[side], sum);
-    }
+    const RootTables& t = root_tables;
+    const size_t row = sizeof t.queen_pst[WHITE];
+    EXPECT_EQ(std::memcmp(pos.slot_pst[WHITE][pos.list_slot[A8]], t.queen_pst[WHITE], row), 0);
+    EXPECT_EQ(std::memcmp(pos.slot_pst[WHITE][pos.list_slot[H1]], t.rook_pst[WHITE], row), 0);
+    EXPECT_EQ(std::memcmp(pos.slot_pst[BLACK][pos.list_slot[C3]], t.knight_pst[BLACK], row), 0);
+    EXPECT_EQ(std::memcmp(pos.slot_pst[BLACK][0], t.king_pst[BLACK], row), 0);
+    EXPECT_EQ(pos.pst_sum[BLACK], t.king_pst[BLACK][E8] + t.knight_pst[BLACK][C3]);
+    EXPECT_EQ(pos.pst_sum[WHITE], t.king_pst[WHITE][E1] + t.queen_pst[WHITE][A8] + t.rook_pst[WHITE][A1] +
+                                      t.rook_pst[WHITE][H1]);
 }
 // clang-format on
 
