@@ -108,17 +108,14 @@ TEST(MakeUnmake, SpecialMovesKeepTheDerivedValues) {
     EXPECT_EQ(pos.move_history[pos.game_ply].captured_slot, victim_slot);
     EXPECT_EQ(pos.captured_at_ply[3], PAWN);
     EXPECT_EQ(pos.material_signature[BLACK], 0);  // its one pawn gone
-}
-
-TEST(MakeUnmake, NullMoveOnlyAdvancesThePly) {
+    // A null move changes nothing but the ply and its record.
     setup_position(KIWIPETE);
-    const Snapshot before(pos);
-    const int ply = pos.game_ply;
+    const Snapshot before_null(pos);
     make_move(NULL_MOVE, WHITE, 1);
-    EXPECT_EQ(pos.game_ply, ply + 1);
-    EXPECT_EQ(pos.move_history[ply + 1].move, static_cast<int32_t>(NULL_MOVE));
+    EXPECT_EQ(pos.game_ply, before_null.p.game_ply + 1);
+    EXPECT_EQ(pos.move_history[pos.game_ply].move, static_cast<int32_t>(NULL_MOVE));
     unmake_move(NULL_MOVE, WHITE);
-    EXPECT_TRUE(Snapshot(pos) == before);
+    EXPECT_TRUE(Snapshot(pos) == before_null);
 }
 
 }  // namespace
