@@ -126,6 +126,8 @@ TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {
         {five_men, 3, 5, capture, 5, 1, 1},  // ...after a capture
         {five_men, 5, 5, capture, 5, 1, 0},  // not below the nominal depth
         {five_men, 3, 5, quiet, 5, 1, 0},
+        {five_men, 3, 5, make_move_code(B2, B4, MOVE_DOUBLE_STEP), 5, 1, 0},
+        {five_men, 3, 5, make_move_code(B7, B8, MOVE_PROMOTE_QUEEN), 5, 1, 1},
         {five_men, 3, 5, 13, 5, 1, 0},       // the search's record of a null move
         {five_men, 1, 0, quiet, 5, 0, 0},    // switched off
         {"4k3/8/8/8/8/8/3PPP2/R3K3 w - - 0 1", 1, 0, quiet, 5, 1, 0},  // six men
