@@ -74,7 +74,7 @@ TEST(MakeUnmake, RoundTripOverEveryMoveRestoresThePosition) {
     }
 }
 
-TEST(MakeUnmake, SpecialMovesKeepTheDerivedValues) {
+TEST(MakeUnmake, UnusualMovesKeepTheDerivedValues) {
     // A double step creates the en-passant square and is irreversible; the
     // key equals a fresh one.
     setup_position(START_FEN);
