@@ -1,26 +1,21 @@
 #include "uci/engine_process.h"
 
-#include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <stdexcept>
 
 namespace {
 
-double now_ms() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
+using Clock = std::chrono::steady_clock;
 
-int remaining_ms(double deadline) {
-    double left = deadline - now_ms();
+int remaining_ms(Clock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) + 1 : 0;
 }
 
@@ -29,16 +24,13 @@ void close_fd(int& fd) {
     fd = -1;
 }
 
-// Waits for fd to become readable, then reads one chunk into text. False on
-// time-out; at end of file fd is closed.
+// Waits until fd is readable, then reads one chunk into text; at the end of
+// the file fd is closed. False on time-out.
 bool read_chunk(int& fd, std::string& text, int timeout_ms) {
     pollfd ready = {fd, POLLIN, 0};
-    int r = poll(&ready, 1, timeout_ms);
-    if (r < 0 && errno == EINTR) return true;
-    if (r <= 0) return false;
+    if (poll(&ready, 1, timeout_ms) <= 0) return false;
     char chunk[4096];
     ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) return true;
     if (n <= 0)
         close_fd(fd);
     else
@@ -56,7 +48,7 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
     if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 || errors_file_ == nullptr)
         throw std::runtime_error("cannot make the engine's pipes");
     fcntl(fileno(errors_file_), F_SETFD, FD_CLOEXEC);
-    if (nonblocking_input) fcntl(input[0], F_SETFL, fcntl(input[0], F_GETFL) | O_NONBLOCK);
+    if (nonblocking_input) fcntl(input[0], F_SETFL, O_NONBLOCK);
     std::vector<char*> argv = {const_cast<char*>(binary)};
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -74,8 +66,8 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
     close(input[0]);
     close(output[1]);
     to_engine_ = input[1];
-    fcntl(to_engine_, F_SETFL, fcntl(to_engine_, F_GETFL) | O_NONBLOCK);
     from_engine_ = output[0];
+    fcntl(to_engine_, F_SETFL, O_NONBLOCK);
     if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + binary);
     // Writing to an engine that has ended must give an error, not the signal.
     signal(SIGPIPE, SIG_IGN);
@@ -98,18 +90,14 @@ bool EngineProcess::send(const std::string& line) {
 bool EngineProcess::send_raw(const std::string& bytes) {
     // While the engine's input pipe is full, keep its output moving: an
     // engine blocked on writing would never read what we send.
-    size_t done = 0;
-    while (done < bytes.size()) {
+    for (size_t done = 0; done < bytes.size();) {
         if (to_engine_ < 0) return false;
         pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
-        int r = poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS);
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
+        if (poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS) <= 0) return false;
         if (ready[1].revents != 0) read_chunk(from_engine_, pending_, 0);
         if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
         if (!(ready[0].revents & POLLOUT)) continue;
         ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
@@ -117,7 +105,7 @@ bool EngineProcess::send_raw(const std::string& bytes) {
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
-    double deadline = now_ms() + timeout_ms;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     for (;;) {
         size_t end = pending_.find('\n');
         if (end != std::string::npos) {
@@ -139,7 +127,7 @@ std::vector<std::string> EngineProcess::read_until_prefix(const std::string& pre
 }
 
 std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
-    double deadline = now_ms() + timeout_ms;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     std::vector<std::string> lines;
     while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
         lines.push_back(*line);
@@ -173,7 +161,7 @@ void EngineProcess::close_output() {
 }
 
 std::optional<int> EngineProcess::wait_exit(int timeout_ms) {
-    double deadline = now_ms() + timeout_ms;
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     int status = 0;
     while (!exit_status_) {
         if (waitpid(pid_, &status, WNOHANG) == pid_)
@@ -189,10 +177,7 @@ std::optional<int> EngineProcess::wait_exit(int timeout_ms) {
 std::string EngineProcess::error_output() {
     std::string text;
     char chunk[4096];
-    for (off_t at = 0;;) {
-        ssize_t n = pread(fileno(errors_file_), chunk, sizeof chunk, at);
-        if (n <= 0) return text;
+    for (ssize_t n; (n = pread(fileno(errors_file_), chunk, sizeof chunk, text.size())) > 0;)
         text.append(chunk, static_cast<size_t>(n));
-        at += n;
-    }
+    return text;
 }
