@@ -1,5 +1,5 @@
-// The interpreter in this process: the position rule with its move list and
-// new-game memory, and poll mode with standard input on a pipe.
+// The position rule in this process: the move list on the game board and the
+// new-game memory.
 #include "frontend/interpreter.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +12,7 @@
 #include "book/book.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
-#include "platform/input.h"
-#include "search/hash.h"
 #include "search/node.h"
-#include "search/timectl.h"
 
 namespace {
 
@@ -110,50 +107,6 @@ TEST(PositionRule, NewGameWhenThePlyIsZeroOrNotTwoOnFromTheLastPosition) {
         }
         EXPECT_EQ(interpreter.last_position_ply, pos.game_ply) << r.line;
     }
-}
-
-// Poll mode reads standard input: a pipe of the test takes its place.
-class PollMode : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        set_up_main_mode();
-        clear_hash_tables();  // another test may have left entries
-        ASSERT_EQ(pipe(fds), 0);
-        standard_input = {fds[0], 0, 0, false, {}};
-    }
-    void TearDown() override {
-        close(fds[0]);
-        close(fds[1]);
-        standard_input = {0, 0, 0, false, {}};
-    }
-    std::string poll_once() {
-        testing::internal::CaptureStdout();
-        run_interpreter(1);
-        return testing::internal::GetCapturedStdout();
-    }
-    int fds[2] = {-1, -1};
-};
-
-TEST_F(PollMode, OneLinePerPollAndOnlyCommandsThatLeaveTheSearchAlone) {
-    EXPECT_EQ(poll_once(), "") << "nothing waits: back at once";
-    search.search_active = 1;
-    timer.extension_count = 0;
-    limits.pondering = 1;
-    const std::string lines =
-        "isready\nrequest position fen " + START_FEN + "\ndebug on\nstop\nponderhit\naskinfo\ndebug off\n";
-    ASSERT_EQ(write(fds[1], lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
-    EXPECT_EQ(poll_once(), "readyok\n");
-    EXPECT_EQ(poll_once(), "response position noinformation\n");
-    EXPECT_EQ(poll_once(), "");
-    EXPECT_EQ(poll_once(), "info string JUX got stop\ninfo string JUX is stopping\n");
-    EXPECT_EQ(search.search_active, 0);
-    EXPECT_EQ(timer.extension_count, 1);
-    EXPECT_EQ(limits.pondering, 1) << "stop leaves pondering alone";
-    EXPECT_EQ(poll_once(), "info string JUX got ponderhit\n");
-    EXPECT_EQ(limits.pondering, 0);
-    EXPECT_EQ(poll_once(), "info string JUX got askinfo\nunknowncommand askinfo\n");
-    EXPECT_EQ(poll_once(), "info string JUX got debug off\n");
-    EXPECT_EQ(poll_once(), "");
 }
 
 }  // namespace
