@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <array>
 #include <string>
 
 #include "board/geometry.h"
@@ -48,7 +49,7 @@ TEST(PositionRule, MovesArePlayedUpToTheFirstWordThatNamesNoMove) {
         {"position startpos moves e2e4 a7a6 e4e5 d7d5 e5d6", 5, BLACK, D5, NO_PIECE},
         {"position fen 4k3/8/8/8/8/8/4P3/4K3 w - - 0 30 moves e2e4 e8d7", 62, WHITE, D7, KING},
         // Words of three characters or fewer, or too long for a move word, are skipped.
-        {"position startpos moves e2 e2e4 ok " + std::string(64, 'x') + " e7e5", 2, WHITE, E5, PAWN},
+        {"position startpos moves e2 e2e4 abc " + std::string(64, 'x') + " e7e5", 2, WHITE, E5, PAWN},
         // A word that names no move ends the list: case counts, castling is
         // the king's move, and a word of 63 characters is looked up.
         {"position startpos moves e2e4 e7e9 d2d4", 1, BLACK, D4, NO_PIECE},
@@ -96,15 +97,10 @@ TEST(PositionRule, NewGameWhenThePlyIsZeroOrNotTwoOnFromTheLastPosition) {
         book.book_in_use = !r.own_book;
         book.book_miss_count = 3;
         run(r.line);
-        if (r.new_game) {
-            EXPECT_TRUE(search.root_score == 0 && search.previous_search_score == 0 &&
-                        book.book_in_use == r.own_book && book.book_miss_count == 0)
-                << r.line;
-        } else {
-            EXPECT_TRUE(search.root_score == 55 && search.previous_search_score == 66 &&
-                        book.book_in_use == !r.own_book && book.book_miss_count == 3)
-                << r.line;
-        }
+        const std::array<int, 4> memory = {search.root_score, search.previous_search_score, book.book_in_use,
+                                           book.book_miss_count};
+        const std::array<int, 4> reset = {0, 0, r.own_book, 0}, kept = {55, 66, !r.own_book, 3};
+        EXPECT_EQ(memory, r.new_game ? reset : kept) << r.line;
         EXPECT_EQ(interpreter.last_position_ply, pos.game_ply) << r.line;
     }
 }
