@@ -101,148 +101,119 @@ TEST_F(TimeControlTest, PlanTime) {
     }
 }
 
-TEST_F(TimeControlTest, IterationEndTest) {
-    // The running score is also the last iteration's (no fall within it).
-    const struct {
-        double now;
-        int previous, current, extensions, mode, pondering, armed;
-        int stop, extensions_after;
-        double target_after;
-    } rows[] = {
-        {100500, 0, 0, 0, TIME_CLOCK_INCREMENT, 0, 1, 0, 0, 101000},      // another 500 ends on the target
-        {100501, 0, 0, 0, TIME_CLOCK_INCREMENT, 0, 1, 1, 0, 101000},      // score steady: stop
-        {100501, -40, -20, 0, TIME_CLOCK_INCREMENT, 0, 1, 1, 0, 101000},  // rising: stop
-        {100501, 0, -30, 0, TIME_CLOCK_INCREMENT, 0, 1, 0, 1, 102000},    // fell 30, margin 26: extend
-        {101001, 0, -30, 2, TIME_CLOCK_INCREMENT, 0, 1, 1, 2, 101000},    // no more after a large one
-        // Not while pondering, not in fixed-time mode, not before a root result.
-        {100501, 0, -30, 0, TIME_CLOCK_INCREMENT, 1, 1, 0, 0, 101000},
-        {100501, 0, -30, 0, TIME_FIXED, 0, 1, 0, 0, 101000},
-        {100501, 0, -30, 0, TIME_CLOCK_INCREMENT, 0, 0, 0, 0, 101000},
-    };
-    for (const auto& r : rows) {
-        clock_mode(r.mode, 100000);
-        planned_second();
-        fake_now = r.now;
-        search.previous_search_score = r.previous;
-        search.current_score = search.root_score = r.current;
-        timer.extension_count.store(r.extensions);
-        limits.pondering.store(r.pondering);
-        search.abort_armed = r.armed;
-        SCOPED_TRACE(&r - rows);
-        EXPECT_EQ(iteration_end_test(), r.stop);
-        EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
-        EXPECT_DOUBLE_EQ(timer.target_time, r.target_after);
-    }
-}
-
-TEST_F(TimeControlTest, ExtendTime) {
-    // 1000 ms used of a 1000 ms budget; the running score is 0, so the
-    // margin is 25.
+TEST_F(TimeControlTest, IterationEndTestAndExtensions) {
+    // After a second planned (target 101000, hard limit 102000) with the
+    // running score 0, so that the margin is 25: the score of the last move
+    // and of the last iteration, the extensions so far; then whether to
+    // stop, the time added and the extensions after the test.
+    const int inc = TIME_CLOCK_INCREMENT, to_go = TIME_MOVES_TO_GO;
     const struct {
         int mode;
-        double clock_ms;
-        int moves_to_go, previous, root, extensions;
+        double clock_ms, now;
+        int moves_to_go, previous, root, extensions, pondering, stop;
         double add;
         int extensions_after;
     } rows[] = {
-        // The score fell 60 since the last move (more than two margins):
-        // the first extension adds a budget on top.
-        {TIME_CLOCK_INCREMENT, 100000, 0, 60, 0, 0, 2000, 1},
-        // By how far the running iteration lies below the last one: between
-        // 3 and 4 margins two budgets, up to 10 margins three, then seven.
-        {TIME_CLOCK_INCREMENT, 100000, 0, 60, 80, 1, 2000, 2},
-        {TIME_CLOCK_INCREMENT, 100000, 0, 60, 249, 1, 3000, 2},
-        {TIME_CLOCK_INCREMENT, 100000, 0, 60, 250, 1, 7000, 2},
-        // Halved until it fits what is left of the clock.
-        {TIME_CLOCK_INCREMENT, 3600, 0, 0, 0, 0, 1000, 1},
-        {TIME_CLOCK_INCREMENT, 1900, 0, 0, 0, 0, 500, 1},
-        {TIME_CLOCK_INCREMENT, 1000, 0, 0, 0, 0, 1000.0 / 256, 1},  // down to below 5
+        {inc, 100000, 100500, 0, 0, 0, 0, 0, 0, 0, 0},         // another 500 ends on the target
+        {inc, 100000, 100501, 0, 0, 0, 0, 0, 1, 0, 0},         // score steady: stop
+        {inc, 100000, 100501, 0, -20, 0, 0, 0, 1, 0, 0},       // rising: stop
+        {inc, 100000, 100501, 0, 0, 0, 0, 1, 0, 0, 0},         // never while pondering
+        {TIME_FIXED, 100000, 100501, 0, 0, 0, 0, 0, 0, 0, 0},  // nor with a fixed time
+        {inc, 100000, 101001, 0, 60, 0, 2, 0, 1, 0, 2},        // no more after a large extension
+        // Falling by more than two margins since the last move: the first
+        // extension adds a budget on top. Then by how far the running
+        // iteration lies below the last one: from 3 margins two budgets,
+        // from 4 three, from 10 seven, and no further extension.
+        {inc, 100000, 101000, 0, 60, 0, 0, 0, 0, 2000, 1},
+        {inc, 100000, 101000, 0, 60, 80, 1, 0, 0, 2000, 2},
+        {inc, 100000, 101000, 0, 60, 249, 1, 0, 0, 3000, 2},
+        {inc, 100000, 101000, 0, 60, 250, 1, 0, 0, 7000, 2},
+        // Halved until it fits what is left of the clock, down to below 5.
+        {inc, 3600, 101000, 0, 30, 0, 0, 0, 0, 1000, 1},
+        {inc, 1900, 101000, 0, 30, 0, 0, 0, 0, 500, 1},
+        {inc, 1000, 101000, 0, 30, 0, 0, 0, 0, 1000.0 / 256, 1},
         // Moves to go: each move still to play keeps max(25, budget / 2).
-        {TIME_MOVES_TO_GO, 11000, 10, 0, 100, 0, 3000, 2},  // 3000 < 10000 - 5000
-        {TIME_MOVES_TO_GO, 11000, 15, 0, 100, 0, 1500, 2},  // 3000 >= 2500: halved
+        {to_go, 11000, 101000, 10, 30, 100, 0, 0, 0, 3000, 2},  // 3000 < 10000 - 5000
+        {to_go, 11000, 101000, 15, 30, 100, 0, 0, 0, 1500, 2},  // 3000 >= 2500: halved
     };
     for (const auto& r : rows) {
         clock_mode(r.mode, r.clock_ms, r.moves_to_go);
         planned_second();
-        fake_now = 101000;
+        fake_now = r.now;
         search.previous_search_score = r.previous;
         search.root_score = r.root;
         timer.extension_count.store(r.extensions);
-        extend_time();
+        limits.pondering.store(r.pondering);
         SCOPED_TRACE(&r - rows);
-        EXPECT_EQ(timer.score_margin, 25);
+        EXPECT_EQ(iteration_end_test(), r.stop);
         EXPECT_DOUBLE_EQ(timer.target_time, 101000 + r.add);
         EXPECT_DOUBLE_EQ(timer.hard_limit, 102000 + r.add);
         EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
     }
+    // Nor before the first root result, where a steady score would stop.
+    planned_second();
+    fake_now = 100501;
+    limits.pondering.store(0);
+    search.previous_search_score = search.root_score = 0;
+    search.abort_armed = 0;
+    EXPECT_EQ(iteration_end_test(), 0);
+    search.abort_armed = 1;
+    EXPECT_EQ(iteration_end_test(), 1);
 }
 
-TEST_F(TimeControlTest, NodeLimitIsCheckedEveryTenThousandNodes) {
-    clock_mode(TIME_FIXED, INFINITE_TIME_MS);
-    timer.target_time = timer.hard_limit = 1e13;
-    limits.node_limit = 5000;
-    search.node_count = 1000;
-    EXPECT_EQ(should_stop(), 0);  // 1000 is not past the first check
-    EXPECT_EQ(timer.next_check, 1000u);
-    search.node_count = 1001;
-    EXPECT_EQ(should_stop(), 0);  // first check: 1001 is within the limit
-    EXPECT_EQ(timer.next_check, 11001u);
-    search.node_count = 11001;
-    EXPECT_EQ(should_stop(), 0);
-    search.node_count = 11002;
-    EXPECT_EQ(should_stop(), 1);  // second check: past 5000
-    EXPECT_EQ(search.search_active.load(), 0);
-    EXPECT_EQ(should_stop(), 1);  // stays stopped
-    EXPECT_EQ(timer.extension_count.load(), 0);
-
-    // A limit of 500 ends the search at the first check.
-    search.search_active.store(1);
-    timer.next_check = 1000;
-    limits.node_limit = 500;
-    search.node_count = 1001;
-    EXPECT_EQ(should_stop(), 1);
-
-    // A stop seen by the check marks the extension count.
-    search.search_active.store(0);
-    EXPECT_EQ(periodic_check(), 1);
-    EXPECT_EQ(timer.extension_count.load(), 1);
-}
-
-TEST_F(TimeControlTest, PeriodicCheckOfTheClock) {
-    // A second planned: target 101000, hard limit 102000; the running score
-    // is 0 (margin 25) and fell by `previous` since the last move.
+TEST_F(TimeControlTest, ChecksEveryTenThousandNodes) {
+    // A second planned (target 101000, hard limit 102000); the running score
+    // is 0 (margin 25) and fell by `previous` since the last move. A stop by
+    // the clock leaves the next check where it was.
+    const int inc = TIME_CLOCK_INCREMENT;
     const struct {
         int mode;
         double now;
-        uint64_t nodes;
-        int previous, extensions, pondering;
-        int stop, extensions_after;
+        uint64_t next_check, nodes, node_limit, next_after;
+        int previous, extensions, pondering, stop, extensions_after;
     } rows[] = {
-        {TIME_FIXED, 100999, 1001, 0, 0, 0, 0, 0},
-        {TIME_FIXED, 101000, 11002, 100, 0, 0, 1, 0},  // a move time is never extended
-        {TIME_FIXED, 101000, 1000, 100, 0, 0, 0, 0},   // nor looked at below 1000 nodes
+        // A node limit of 5000 stops at the second check, one of 500 at the first.
+        {TIME_FIXED, 100000, 1000, 1000, 5000, 1000, 0, 0, 0, 0, 0},  // not past the first check
+        {TIME_FIXED, 100000, 1000, 1001, 5000, 11001, 0, 0, 0, 0, 0},
+        {TIME_FIXED, 100000, 11001, 11001, 5000, 11001, 0, 0, 0, 0, 0},
+        {TIME_FIXED, 100000, 11001, 11002, 5000, 21002, 0, 0, 0, 1, 0},
+        {TIME_FIXED, 100000, 1000, 1001, 500, 11001, 0, 0, 0, 1, 0},
+        // A move time stops at the first check past the target, never extended.
+        {TIME_FIXED, 100999, 1000, 1001, 0, 11001, 100, 0, 0, 0, 0},
+        {TIME_FIXED, 101000, 1000, 1001, 0, 1000, 100, 0, 0, 1, 0},
+        {TIME_FIXED, 101000, 0, 1000, 0, 11000, 100, 0, 0, 0, 0},  // the clock waits for 1000 nodes
         // With a clock the soft target alone never stops the search here.
-        {TIME_CLOCK_INCREMENT, 101500, 5000, 30, 0, 0, 0, 0},
-        {TIME_CLOCK_INCREMENT, 102000, 5000, 30, 0, 0, 0, 1},  // falling at the hard limit: extend
-        {TIME_CLOCK_INCREMENT, 102000, 5000, 30, 1, 0, 1, 1},  // but only once
-        {TIME_CLOCK_INCREMENT, 102000, 5000, 24, 0, 0, 1, 0},  // a stable score stops at once
-        {TIME_CLOCK_INCREMENT, 109000, 5000, 0, 0, 1, 0, 0},   // not while pondering
+        {inc, 101500, 1000, 5000, 0, 15000, 30, 0, 0, 0, 0},
+        {inc, 102000, 1000, 5000, 0, 15000, 30, 0, 0, 0, 1},  // falling at the hard limit: extend
+        {inc, 102000, 1000, 5000, 0, 1000, 30, 1, 0, 1, 1},   // but only once
+        {inc, 102000, 1000, 5000, 0, 1000, 24, 0, 0, 1, 0},   // a stable score stops at once
+        {inc, 109000, 1000, 5000, 0, 15000, 0, 0, 1, 0, 0},   // the clock is not looked at while pondering
     };
     for (const auto& r : rows) {
-        clock_mode(r.mode, 100000);
+        clock_mode(r.mode, r.mode == TIME_FIXED ? 1000 : 100000);
         planned_second();
         fake_now = r.now;
+        timer.next_check = r.next_check;
         search.node_count = r.nodes;
+        limits.node_limit = r.node_limit;
         search.previous_search_score = r.previous;
         timer.extension_count.store(r.extensions);
         limits.pondering.store(r.pondering);
         search.search_active.store(1);
         SCOPED_TRACE(&r - rows);
-        EXPECT_EQ(periodic_check(), r.stop);
+        EXPECT_EQ(should_stop(), r.stop);
+        EXPECT_EQ(timer.next_check, r.next_after);
         EXPECT_EQ(search.search_active.load(), 1 - r.stop);
         EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
         EXPECT_DOUBLE_EQ(timer.hard_limit, r.extensions_after > r.extensions ? 103000 : 102000);
     }
+    // A stop ends the search at once; seen by a check, it marks the
+    // extension count.
+    search.search_active.store(0);
+    search.node_count = 0;
+    EXPECT_EQ(should_stop(), 1);
+    EXPECT_EQ(periodic_check(), 1);
+    EXPECT_EQ(timer.extension_count.load(), 1);
 }
 
 TEST_F(TimeControlTest, MasterProgressLineCountsTheWorkers) {
