@@ -1,6 +1,5 @@
 // The search on real positions: mate scores with their exact report lines,
-// draws by rule, the legal-move count at the root, and the node rules that
-// can be seen from outside a node.
+// draws by rule, and the node rules that can be seen from outside a node.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -71,6 +70,7 @@ class SearchTest : public ::testing::Test {
     void prepare_direct_search(const char* fen, int iteration_depth) {
         go_depth(fen, 0);
         clear_hash_tables();
+        for (MoveEntry*& start : search.ply_list_start) start = search.move_buffer;  // any ply may be first
         search.iteration_depth = iteration_depth;
         search.root_score = 0;
     }
@@ -78,51 +78,43 @@ class SearchTest : public ::testing::Test {
     int result = 0;
 };
 
-bool starts_with(const std::string& s, const std::string& prefix) {
-    return s.compare(0, prefix.size(), prefix) == 0;
-}
-
 }  // namespace
 
 TEST_F(SearchTest, MatesFoundAtTheirDepthsWithTheExactReport) {
+    // The last report begins with `report` and its PV with `pv`.
     const struct {
-        const char* fen;
-        int depth;
-        const char* report;  // how the last report begins
-        const char* pv;      // and the moves it leads with
-        int score;
-        const char* best;
-        const char* ponder;
+        const char *fen, *report, *pv, *best, *ponder;
+        int depth, score;
     } cases[] = {
-        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", 1, "info score mate 1  depth 1 seldepth 2 nodes ",
-         " pv d1d8  ", MATE_SCORE - 2, "d1d8", ""},
+        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "info score mate 1  depth 1 seldepth 2 nodes ",
+         " pv d1d8  ", "d1d8", "", 1, MATE_SCORE - 2},
         // 1. Nf6+ gxf6 2. Bxf7#
-        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10", 3,
-         "info score mate 2  depth 3 seldepth ", " pv d5f6  g7f6  c4f7  ", MATE_SCORE - 4, "d5f6", "g7f6"},
+        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10",
+         "info score mate 2  depth 3 seldepth ", " pv d5f6  g7f6  c4f7  ", "d5f6", "g7f6", 3, MATE_SCORE - 4},
         // 1... Bc5+ 2. Kxc5 Qb6+ 3. Kd5 Qd6#
-        {"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", 5,
-         "info score mate 3  depth 5 seldepth ", " pv f8c5  d4c5  f6b6  ", MATE_SCORE - 6, "f8c5", "d4c5"},
+        {"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1",
+         "info score mate 3  depth 5 seldepth ", " pv f8c5  d4c5  f6b6  ", "f8c5", "d4c5", 5, MATE_SCORE - 6},
         // The only move Kg1 is answered by Rb1#: mated at ply 3, -29997,
         // and 3 / 2 truncates to 1. Three blanks after a negative mate.
-        {"7k/8/8/8/8/1r6/r7/7K w - - 0 1", 2, "info score mate -1   depth 2 seldepth ", " pv h1g1  b3b1  ",
-         3 - MATE_SCORE, "h1g1", "b3b1"},
+        {"7k/8/8/8/8/1r6/r7/7K w - - 0 1", "info score mate -1   depth 2 seldepth ", " pv h1g1  b3b1  ",
+         "h1g1", "b3b1", 2, 3 - MATE_SCORE},
     };
     for (const auto& c : cases) {
         const std::vector<std::string> lines = go_depth(c.fen, c.depth);
         std::string report;
         for (const std::string& line : lines)
-            if (starts_with(line, "info score ")) report = line;
-        ASSERT_FALSE(report.empty()) << c.fen;
-        EXPECT_TRUE(starts_with(report, c.report)) << c.fen << "\n" << report;
-        EXPECT_NE(report.find(c.pv), std::string::npos) << c.fen << "\n" << report;
-        EXPECT_EQ(report.substr(report.size() - 2), "  ") << report;
-        EXPECT_EQ(result, c.score) << c.fen;
-        EXPECT_STREQ(pv.best_move_text, c.best) << c.fen;
-        EXPECT_STREQ(pv.ponder_move_text, c.ponder) << c.fen;
+            if (line.starts_with("info score ")) report = line;
+        SCOPED_TRACE(report);
+        ASSERT_FALSE(report.empty());
+        EXPECT_TRUE(report.starts_with(c.report));
+        EXPECT_NE(report.find(c.pv), std::string::npos);
+        EXPECT_TRUE(report.ends_with("  "));
+        EXPECT_EQ(result, c.score);
+        EXPECT_STREQ(pv.best_move_text, c.best);
+        EXPECT_STREQ(pv.ponder_move_text, c.ponder);
         // Each iteration is framed by two depth lines, and none goes deeper.
-        EXPECT_EQ(lines.front(), "info depth 1 seldepth 0") << c.fen;
-        EXPECT_TRUE(starts_with(lines.back(), "info depth " + std::to_string(c.depth) + " seldepth "))
-            << c.fen;
+        EXPECT_EQ(lines.front(), "info depth 1 seldepth 0");
+        EXPECT_TRUE(lines.back().starts_with("info depth " + std::to_string(c.depth) + " seldepth "));
     }
 }
 
@@ -171,23 +163,6 @@ TEST_F(SearchTest, FiftyMoveRule) {
     }
 }
 
-TEST_F(SearchTest, CountsLegalRootMovesAndKeepsASingleOne) {
-    const std::pair<const char*, int> rows[] = {
-        {START_FEN, 20},
-        {"7k/8/8/8/8/8/1q6/K7 w - - 0 1", 1},   // Kxb2
-        {"7k/8/8/8/8/8/1qq5/K7 w - - 0 1", 0},  // mated
-        {"7k/8/8/8/8/8/2q5/K7 w - - 0 1", 0},   // stalemate
-        {"7k/8/8/8/8/8/6q1/K7 w - - 0 1", 1},   // only Kb1
-    };
-    for (const auto& [fen, count] : rows) {
-        setup_position(fen);
-        const uint32_t key = pos.hash_key_high;
-        EXPECT_EQ(count_legal_root_moves(WHITE, 0), count) << fen;
-        EXPECT_EQ(pos.hash_key_high, key) << fen;  // the position is left as it was
-    }
-    EXPECT_EQ(static_cast<Move>(pv.pv_move[0]), make_move_code(A1, B1, MOVE_QUIET));
-}
-
 TEST_F(SearchTest, TableCutOffsOnlyFromPlyThree) {
     prepare_direct_search(OPENING, 3);
     // (stored score, depth, bound), then the ply, bound and depth of the
@@ -227,42 +202,30 @@ TEST_F(SearchTest, ExtensionRules) {
     }
     options.brute_force = 0;
 
-    // Pawn push in a light ending: black's pawn after its last move, depth.
+    // Pawn push: black's pawn nears promotion in a light ending. Recapture:
+    // the last two moves took pieces of the same kind, or a knight and a
+    // bishop, near the root while the score is not high.
     const struct {
-        const char* fen;
-        const char* move;
-        int depth, expected;
-    } pushes[] = {
-        {"k7/8/8/8/8/3p4/8/7K b - - 0 1", "d3d2", 3, 4},    // to the second rank
-        {"k7/8/8/8/8/3p4/8/7K b - - 0 1", "d3d2", 4, 4},    // too far from the horizon
-        {"k7/8/8/8/3p4/8/8/7K b - - 0 1", "d4d3", 2, 3},    // to the third rank: quiet moves only
-        {"k7/8/8/8/3p4/2N5/8/7K b - - 0 1", "d4c3", 2, 2},  // a capture there does not count
+        const char *fen, *move;
+        int two_back, one_back, depth, ply, expected, flag;
+    } rows[] = {
+        {"k7/8/8/8/8/3p4/8/7K b - - 0 1", "d3d2", 0, 0, 3, 3, 4, 4},    // to the second rank
+        {"k7/8/8/8/8/3p4/8/7K b - - 0 1", "d3d2", 0, 0, 4, 3, 4, 0},    // too far from the horizon
+        {"k7/8/8/8/3p4/8/8/7K b - - 0 1", "d4d3", 0, 0, 2, 3, 3, 4},    // to the third rank: quiet moves only
+        {"k7/8/8/8/3p4/2N5/8/7K b - - 0 1", "d4c3", 0, 0, 2, 3, 2, 0},  // a capture there does not count
+        {OPENING, nullptr, BISHOP, KNIGHT, 3, 4, 4, 1},
+        {OPENING, nullptr, ROOK, KNIGHT, 3, 4, 3, 0},
+        {OPENING, nullptr, KNIGHT, KNIGHT, 3, 6, 3, 0},  // too far from the root
+        {OPENING, nullptr, KNIGHT, KNIGHT, 2, 4, 2, 0},  // too shallow
     };
-    for (const auto& p : pushes) {
-        prepare_direct_search(p.fen, 3);
-        enter_game_move(p.move);
-        EXPECT_EQ(extend_depth(WHITE, p.depth, 0, 3), p.expected) << p.move << " depth " << p.depth;
-        EXPECT_EQ(search.extension_flags[3], p.expected > p.depth ? 4 : 0) << p.move;
-    }
-
-    // Recapture: the last two moves took pieces of the same kind, or a knight
-    // and a bishop, near the root while the score is not high.
-    const struct {
-        int two_back, one_back, static_eval, depth, ply, expected;
-    } recaptures[] = {
-        {BISHOP, KNIGHT, 0, 3, 4, 4},  {ROOK, KNIGHT, 0, 3, 4, 3},
-        {KNIGHT, KNIGHT, 0, 3, 4, 4},  {KNIGHT, KNIGHT, 0, 3, 6, 3},  // too far from the root
-        {KNIGHT, KNIGHT, 0, 2, 4, 2},                                 // too shallow
-        {KNIGHT, KNIGHT, 50, 3, 4, 3},                                // not below root score + 50
-    };
-    for (const auto& r : recaptures) {
-        prepare_direct_search(OPENING, 6);
+    for (const auto& r : rows) {
+        prepare_direct_search(r.fen, 6);
+        if (r.move) enter_game_move(r.move);
         pos.captured_at_ply[r.ply - 2] = r.two_back;
         pos.captured_at_ply[r.ply - 1] = r.one_back;
-        search.static_eval[r.ply] = r.static_eval;
-        EXPECT_EQ(extend_depth(WHITE, r.depth, 0, r.ply), r.expected)
-            << r.two_back << " " << r.one_back << " eval " << r.static_eval << " ply " << r.ply;
-        EXPECT_EQ(search.extension_flags[r.ply], r.expected > r.depth ? 1 : 0);
+        search.static_eval[r.ply] = 0;
+        EXPECT_EQ(extend_depth(WHITE, r.depth, 0, r.ply), r.expected) << (&r - rows);
+        EXPECT_EQ(search.extension_flags[r.ply], r.flag) << (&r - rows);
     }
 }
 
