@@ -227,10 +227,12 @@ TEST_F(TimeControlTest, MasterProgressLineCountsTheWorkers) {
     tb_counters.probe_count = 7;
     fake_now = 100999;
     // Only at checks whose node count ends in binary 11.
-    search.node_count = 1002;
-    testing::internal::CaptureStdout();
-    periodic_check();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    for (const uint64_t nodes : {1001, 1002}) {
+        search.node_count = nodes;
+        testing::internal::CaptureStdout();
+        periodic_check();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << nodes;
+    }
     // 3003 nodes in 1.000 s; 291 of the 2 x 1455 slots: 100 per mille.
     search.node_count = 1003;
     testing::internal::CaptureStdout();
