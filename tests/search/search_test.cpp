@@ -104,7 +104,7 @@ TEST_F(SearchTest, MatesFoundAtTheirDepthsWithTheExactReport) {
         std::string report;
         for (const std::string& line : lines)
             if (line.starts_with("info score ")) report = line;
-        SCOPED_TRACE(report);
+        SCOPED_TRACE(std::string(c.fen) + "\n" + report);
         ASSERT_FALSE(report.empty());
         EXPECT_TRUE(report.starts_with(c.report));
         EXPECT_NE(report.find(c.pv), std::string::npos);
