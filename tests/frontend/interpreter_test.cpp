@@ -3,7 +3,6 @@
 #include "frontend/interpreter.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
 #include <string>
@@ -17,7 +16,6 @@
 
 namespace {
 
-const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
 const std::string CASTLING_FEN = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
 
 void set_up_main_mode() {

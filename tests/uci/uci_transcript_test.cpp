@@ -170,11 +170,12 @@ TEST(Uci, ASearchTakesOnlyCommandsThatLeaveItAloneAndEndsOnQuit) {
         engine.send(line);
     std::string text;
     for (std::string line : engine.read_until_prefix("bestmove ")) {
-        if (begins(line, "response position move ")) line = "response position move ...";
+        // What the tables hold for the position changes as the search goes on.
+        if (begins(line, "response position ")) line = "response position ...";
         if (!begins(line, "info ") || begins(line, "info string ")) text += line + "\n";
     }
     EXPECT_TRUE(begins(text,
-                       "unknowncommand askinfo\nresponse position move ...\n"
+                       "unknowncommand askinfo\nresponse position ...\n"
                        "info string JUX got stop\ninfo string JUX is stopping\nbestmove "))
         << text;
     start_search(engine);
