@@ -31,8 +31,6 @@ TEST_F(BookProbe, WorkedRatingsAndWeights) {
         {rec('A', 'B', 16, 50, 16, 8, 4, 4), 60, 57, 5 * std::exp(0.1 * 57)},
         // No games: pct 50; never won: a last resort.
         {rec('A', 'B', 0, 40, 0, 0, 0, 0), 48, 46, 0.001},
-        // Won fewer than lost.
-        {rec('A', 'B', 9, 50, 9, 3, 2, 4), 45, 46, 0.001},
         // variants 0 and 99 with the same statistics: trunc(sqrt(99) + 1) = 10 times the weight.
         {rec('A', 'B', 0, 0xFF, 7, 3, 1, 3), 90, 131, std::exp(0.1 * 131)},
         {rec('A', 'B', 99, 0xFF, 7, 3, 1, 3), 90, 131, 10 * std::exp(0.1 * 131)},
