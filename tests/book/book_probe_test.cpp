@@ -162,10 +162,12 @@ TEST_F(BookProbe, RecordsThatNameNoMoveHereOrOnlyPoorMovesFailTheProbe) {
 TEST_F(BookProbe, RanksDoNotDependOnWhatThePickerSlotHeld) {
     write_file(BOOK_FILE_NAME, token(key_after(""), rec(RANK_NF3, '-', 1, 50, 4, 3, 0, 1)));
     // A search may leave a stage, a hash move, killers and history behind.
+    // Naming the book's own move, a stale hash move or killer would hand it
+    // out first and so change its rank.
     ordering.picker_stage[BOOK_PICKER_PLY] = 4;
-    ordering.hash_move[BOOK_PICKER_PLY] = make_move_code(A2, A3, MOVE_QUIET);
-    ordering.killer_table[BOOK_PICKER_PLY] =
-        KillerRecord{3, 1, int32_t(make_move_code(B1, A3, 0)), int32_t(make_move_code(G2, G3, 0))};
+    ordering.hash_move[BOOK_PICKER_PLY] = int32_t(make_move_code(G1, F3, MOVE_QUIET));
+    ordering.killer_table[BOOK_PICKER_PLY] = KillerRecord{3, 1, int32_t(make_move_code(G1, F3, 0)),
+                                                          int32_t(make_move_code(D2, D4, MOVE_DOUBLE_STEP))};
     ordering.history_score[(D2 << 6) | D4] = 5000;
     EXPECT_EQ(probe_book(), make_move_code(G1, F3, MOVE_QUIET));
     EXPECT_EQ(ordering.history_score[(D2 << 6) | D4], 0);
