@@ -32,6 +32,7 @@ class ChainStart : public ::testing::Test {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "t%d", static_cast<int>(getpid()));
         role.is_master = 1;
         options.debug_mode = 1;
+        options.nalimov_path[0] = '\0';  // other tests may have left a path
         char text[] = "/tmp/jux_chain_test_XXXXXX";
         ASSERT_NE(mkdtemp(text), nullptr);
         scratch = text;
