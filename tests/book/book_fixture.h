@@ -1,12 +1,12 @@
-// Shared set-up for book tests: tables built once, positions from moves, and
-// a scratch directory that becomes the working directory (the engine opens
-// "jux.book" by that relative name).
+// Shared set-up for book tests: positions from moves, book text written field
+// by field, and a scratch directory that becomes the working directory (the
+// engine opens "jux.book" by that relative name).
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,28 +16,55 @@
 #include "board/geometry.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "book/book.h"
+#include "frontend/options.h"
+#include "search/random.h"
 
 inline void book_setup_position(const char* fen, const char* moves = "") {
     static bool tables_built = false;
-    if (!tables_built) {
-        init_tables();
-        tables_built = true;
-    }
+    if (!tables_built) init_tables();
+    tables_built = true;
     ASSERT_TRUE(set_position_from_fen(fen)) << fen;
     std::istringstream in(moves);
-    std::string text;
-    while (in >> text) {
+    for (std::string text; in >> text;) {
         int side = pos.side_to_move;
         ASSERT_NE(enter_game_move(text.c_str()), side) << "move " << text << " not played";
     }
 }
 
-inline uint32_t key_after(const char* moves, const char* fen = START_FEN) {
-    book_setup_position(fen, moves);
+inline uint32_t key_after(const char* moves) {
+    book_setup_position(START_FEN, moves);
     return pos.hash_key_high;
 }
 
-class ScratchDirectory : public ::testing::Test {
+// One record, field by field as the format lays it out.
+inline std::string rec(char white, char black, unsigned variants, unsigned book_value, unsigned played,
+                       unsigned won, unsigned draw, unsigned lost) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%c%c%04X%02X%05X%05X%05X%05X", white, black, variants, book_value,
+                  played, won, draw, lost);
+    return text;
+}
+
+inline std::string token(uint32_t key, const std::string& records) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%08X", key);
+    return text + records + "\n";
+}
+
+inline void write_file(const std::string& name, const std::string& text) {
+    std::ofstream(name, std::ios::binary) << text;
+}
+
+inline std::string read_file(const std::string& name) {
+    std::ifstream in(name, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs in a scratch directory with the book on for a clock game at the start.
+class BookTest : public ::testing::Test {
    protected:
     void SetUp() override {
         char pattern[] = "/tmp/jux_book_test_XXXXXX";
@@ -45,21 +72,16 @@ class ScratchDirectory : public ::testing::Test {
         dir_ = pattern;
         old_dir_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_);
+        book_setup_position(START_FEN);
+        options.own_book = 1;
+        limits.time_mode = TIME_CLOCK_INCREMENT;
+        limits.max_depth = 99;
+        book = BookState{1, 0};
+        seed_random(12345);
     }
     void TearDown() override {
         std::filesystem::current_path(old_dir_);
         std::filesystem::remove_all(dir_);
     }
-    static void write_file(const std::string& name, const std::string& text) {
-        std::ofstream out(name, std::ios::binary);
-        out << text;
-    }
-    static std::string read_file(const std::string& name) {
-        std::ifstream in(name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::filesystem::path dir_;
-    std::filesystem::path old_dir_;
+    std::filesystem::path dir_, old_dir_;
 };

@@ -1,30 +1,32 @@
 // Shared set-up for the tablebase tests: where the real table files are,
-// registration of a path, probes of FEN positions, and runs in a child
-// process for the registrations that end the engine.
+// registration of a path, probes of FEN positions, and random legal
+// positions with the probes of their moves.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
-#include "board/board_fixture.h"
+#include "board/attack.h"
+#include "board/fen.h"
+#include "board/geometry.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/position.h"
 #include "egtb/tbprobe.h"
 #include "frontend/options.h"
-#include "frontend/roles.h"
 
 // The real Gaviota and Syzygy files: ../shared/tb beside the repository.
 inline std::string shared_tablebases() {
     for (std::string candidate :
-         {std::string(JUX_SOURCE_DIR) + "/../shared/tb", std::string("/work/shared/tb")}) {
+         {std::string(JUX_SOURCE_DIR) + "/../shared/tb", std::string("/work/shared/tb")})
         if (std::filesystem::is_directory(candidate + "/gaviota") &&
-            std::filesystem::is_directory(candidate + "/syzygy")) {
+            std::filesystem::is_directory(candidate + "/syzygy"))
             return std::filesystem::canonical(candidate).string();
-        }
-    }
     return "";
 }
 inline std::string gaviota_dir() {
@@ -34,57 +36,73 @@ inline std::string syzygy_dir() {
     return shared_tablebases() + "/syzygy";
 }
 
-#define REQUIRE_SHARED_TABLEBASES()                                                              \
-    do {                                                                                         \
-        if (shared_tablebases().empty()) {                                                       \
-            GTEST_SKIP() << "no tablebase files in ../shared/tb beside the repository: skipped"; \
-        }                                                                                        \
+#define REQUIRE_SHARED_TABLEBASES()                                                            \
+    do {                                                                                       \
+        if (shared_tablebases().empty()) GTEST_SKIP() << "no tablebase files in ../shared/tb"; \
     } while (0)
 
 // Registers the tables under path (as "setoption name NalimovPath" does) and
 // returns the class found.
-inline int register_tablebase_path(const std::string& path, int cache_kb = 1024) {
+inline int register_tablebase_path(const std::string& path, int cache_kb = 16384) {
     std::snprintf(options.nalimov_path, sizeof options.nalimov_path, "%s", path.c_str());
     return tb_probe(TB_REGISTER, cache_kb);
 }
 
+inline bool tb_setup(const char* fen) {
+    static bool tables_built = false;
+    if (!tables_built) init_tables();
+    tables_built = true;
+    return set_position_from_fen(fen);
+}
+
 // The probe of the position a FEN describes, with its en-passant square.
 inline int probe_fen(const char* fen) {
-    setup_position(fen);
+    EXPECT_TRUE(tb_setup(fen)) << fen;
     return tb_probe(pos.side_to_move, pos.ep_square);
 }
 
-// What a child process wrote to standard output and how it ended.
-struct ChildRun {
-    std::string output;
-    int exit_status;  // -1 when a signal ended it
+// n legal positions with the men (FEN letters, kings included) on random
+// squares, half of them with black to move; pawns stay off the end ranks.
+inline std::vector<std::string> legal_positions(const std::string& men, int n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::string> fens;
+    while (static_cast<int>(fens.size()) < n) {
+        std::string board(64, '1');
+        for (char man : men) {
+            int s;
+            do s = static_cast<int>(rng() % 64);
+            while (board[s] != '1' || ((man == 'P' || man == 'p') && (s < 8 || s >= 56)));
+            board[s] = man;
+        }
+        std::string fen;  // one digit per empty square is a valid FEN
+        for (int rank = 7; rank >= 0; rank--) fen += board.substr(rank * 8, 8) + (rank ? "/" : "");
+        fen += fens.size() % 2 ? " b - - 0 1" : " w - - 0 1";
+        tb_setup(fen.c_str());
+        if (!is_attacked(pos.piece_list[pos.side_to_move ^ 1][0], pos.side_to_move)) fens.push_back(fen);
+    }
+    return fens;
+}
+
+struct ChildScore {
+    Move move;
+    int score;  // the probe after the move, from the mover's view; bare kings draw
 };
 
-// Runs body in a child process that speaks as the master; a body that
-// returns ends the child with status 100.
-template <class Body>
-ChildRun run_in_child(Body body) {
-    int fds[2];
-    if (pipe(fds) != 0) return {"pipe failed", -1};
-    std::fflush(stdout);
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], 1);
-        close(fds[1]);
-        role.is_master = 1;
-        body();
-        std::fflush(stdout);
-        _exit(100);
+// Every legal move of the current position with the score it leads to.
+inline std::vector<ChildScore> child_scores() {
+    static MoveEntry list[256];
+    const int side = pos.side_to_move;
+    const int n = generate_moves(list, side, 1, pos.ep_square);
+    std::vector<ChildScore> children;
+    for (int i = 0; i < n - 1; i++) {
+        const Move m = static_cast<Move>(list[i].move);
+        SavedState saved = save_state();
+        const int ep = make_move(m, side, 1);
+        const bool bare = pos.material_signature[WHITE] == 0 && pos.material_signature[BLACK] == 0;
+        if (!is_attacked(pos.piece_list[side][0], side ^ 1))
+            children.push_back({m, bare ? 0 : -tb_probe(side ^ 1, ep)});
+        unmake_move(m, side);
+        restore_state(saved);
     }
-    close(fds[1]);
-    ChildRun run{"", -1};
-    char buffer[4096];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) run.output.append(buffer, static_cast<size_t>(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    if (WIFEXITED(status)) run.exit_status = WEXITSTATUS(status);
-    return run;
+    return children;
 }

@@ -1,220 +1,147 @@
 // Registration of Nalimov files made by the test: names, both compressed
-// name forms, first directory wins, and every line that ends the engine.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
-#include <cstdint>
+// name forms, the class, first directory wins, and every line that ends the
+// engine. The test runs in a scratch directory, so paths are relative.
 #include <cstring>
-#include <filesystem>
 #include <fstream>
-#include <string>
 
 #include "egtb/nalimov.h"
 #include "egtb_fixture.h"
+#include "uci/engine_process.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+struct File {
+    const char* name;
+    std::string bytes;  // "/" makes a directory
+};
+File plain(const char* name, int length) {
+    return {name, std::string(size_t(length), 'x')};
+}
+// A compressed file's head: block size and uncompressed length, little-endian words.
+File compressed(const char* name, uint32_t block_size, uint32_t length) {
+    std::string bytes;
+    for (uint32_t word : {block_size, length})
+        for (int byte = 0; byte < 4; byte++) bytes += char(word >> (8 * byte) & 0xFF);
+    return {name, bytes + std::string(100, 'z')};
+}
+
 class NalimovRegistration : public ::testing::Test {
    protected:
     void SetUp() override {
-        std::memset(&nalimov, 0, sizeof nalimov);
         char pattern[] = "/tmp/jux_egtb_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        root = pattern;
+        old_dir = fs::current_path();
+        fs::current_path(pattern);
     }
     void TearDown() override {
-        fs::remove_all(root);
+        const fs::path scratch = fs::current_path();
+        fs::current_path(old_dir);
+        fs::remove_all(scratch);
         std::memset(&nalimov, 0, sizeof nalimov);
-        register_tablebase_path(root + "/removed");
+        register_tablebase_path("/nonexistent");
     }
-
-    std::string dir(const std::string& name) {
-        fs::create_directories(root + "/" + name);
-        return root + "/" + name;
-    }
-    static void plain_file(const std::string& path, int length) {
-        std::ofstream(path, std::ios::binary) << std::string(static_cast<size_t>(length), 'x');
-    }
-    // A compressed file's head: block size and uncompressed length, then
-    // some bytes standing for the compressed blocks.
-    static void compressed_file(const std::string& path, uint32_t block_size, uint32_t length) {
-        std::ofstream out(path, std::ios::binary);
-        for (uint32_t word : {block_size, length}) {
-            for (int byte = 0; byte < 4; byte++) out.put(static_cast<char>(word >> (8 * byte) & 0xFF));
+    // A fresh registry and directory tree holding just these files.
+    static void make(const std::vector<File>& files) {
+        std::memset(&nalimov, 0, sizeof nalimov);
+        for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry);
+        for (const File& f : files) {
+            fs::create_directories((fs::path(".") / f.name).parent_path());
+            if (f.bytes == "/")
+                fs::create_directories(f.name);
+            else
+                std::ofstream(f.name, std::ios::binary) << f.bytes;
         }
-        out << std::string(100, 'z');
     }
-
-    std::string root;
+    fs::path old_dir;
 };
 
-TEST_F(NalimovRegistration, OneWhiteToMoveFileRegistersItsTableOnly) {
-    std::string tb = dir("tb");
-    plain_file(tb + "/kqk.nbw", 1000);
-    EXPECT_EQ(register_tablebase_path(tb), 3);
-    EXPECT_EQ(tb + "/kqk.nbw", nalimov.file[5][0]);
-    EXPECT_STREQ(nalimov.file[5][1], "");
-    EXPECT_EQ(nalimov.expected_length[5][0], 1000);
-    EXPECT_EQ(nalimov.registered_count, 1);
-    // The table is never decoded: no probe gets a result from it.
+TEST_F(NalimovRegistration, NamesFormsClassAndTheFirstDirectory) {
+    struct Registered {
+        int table, side;
+        const char* file;  // "" for none
+        int64_t length;
+    };
+    const std::vector<File> first_wins = {plain("a/kqk.nbw", 10), plain("b/kqk.nbw", 10),
+                                          plain("b/krk.nbw", 20), compressed("b/kqk.nbb.emd", 8192, 30)};
+    const std::vector<Registered> in_order = {
+        {5, 0, "a/kqk.nbw", 10}, {5, 1, "b/kqk.nbb.emd", 30}, {4, 0, "b/krk.nbw", 20}};
+    const struct {
+        std::vector<File> files;
+        const char* path;
+        int pieces;
+        std::vector<Registered> registered;
+    } rows[] = {
+        {{plain("a/kqk.nbw", 1000)}, "a", 3, {{5, 0, "a/kqk.nbw", 1000}, {5, 1, "", 0}}},
+        {{compressed("a/krk.nbw.emd", 8192, 123456), compressed("a/krknbb.emd", 8192, 654321)},
+         "a",
+         3,
+         {{4, 0, "a/krk.nbw.emd", 123456}, {4, 1, "a/krknbb.emd", 654321}}},
+        // A plain file comes first; the bad block size of the other is never read.
+        {{plain("a/kpk.nbb", 77), compressed("a/kpk.nbb.emd", 4096, 5)}, "a", 3, {{1, 1, "a/kpk.nbb", 77}}},
+        {{plain("a/kpk.nbw", 10), plain("a/kqkq.nbb", 10), plain("a/kqqk.nbw", 10)}, "a", 4, {}},
+        {{plain("a/kppkp.nbw", 10)}, "a", 5, {{36, 0, "a/kppkp.nbw", 10}}},
+        {{plain("a/kkq.nbw", 10), plain("a/kqqqk.nbw", 10), plain("a/KQK.nbw", 10)}, "a;missing", 0, {}},
+        // Empty pieces of the path name the current directory.
+        {{plain("knk.nbw", 10)}, ";missing,", 3, {{2, 0, "knk.nbw", 10}}},
+        // The first directory wins, whichever separator divides them.
+        {first_wins, "a;b", 3, in_order},
+        {first_wins, "a,b", 3, in_order},
+    };
+    for (const auto& row : rows) {
+        make(row.files);
+        EXPECT_EQ(register_tablebase_path(row.path), row.pieces) << row.files[0].name;
+        for (const Registered& r : row.registered) {
+            EXPECT_STREQ(nalimov.file[r.table][r.side], r.file);
+            EXPECT_EQ(nalimov.expected_length[r.table][r.side], r.length) << r.file;
+        }
+    }
+    // The tables are never decoded: no probe gets a result from them.
     EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/Q3K3 b - - 0 1"), 30000);
     EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/Q3K3 w - - 0 1"), 30000);
 }
 
-TEST_F(NalimovRegistration, BothCompressedNameFormsRegister) {
-    std::string tb = dir("tb");
-    compressed_file(tb + "/krk.nbw.emd", 8192, 123456);
-    compressed_file(tb + "/krknbb.emd", 8192, 654321);
-    EXPECT_EQ(register_tablebase_path(tb), 3);
-    EXPECT_EQ(tb + "/krk.nbw.emd", nalimov.file[4][0]);
-    EXPECT_EQ(tb + "/krknbb.emd", nalimov.file[4][1]);
-    EXPECT_EQ(nalimov.expected_length[4][0], 123456);
-    EXPECT_EQ(nalimov.expected_length[4][1], 654321);
-}
-
-TEST_F(NalimovRegistration, APlainFileComesBeforeItsCompressedForms) {
-    std::string tb = dir("tb");
-    plain_file(tb + "/kpk.nbb", 77);
-    compressed_file(tb + "/kpk.nbb.emd", 4096, 5);  // would end the engine if it were read
-    EXPECT_EQ(register_tablebase_path(tb), 3);
-    EXPECT_EQ(tb + "/kpk.nbb", nalimov.file[1][1]);
-    EXPECT_EQ(nalimov.expected_length[1][1], 77);
-}
-
-TEST_F(NalimovRegistration, TheLargestTableGivesTheClass) {
-    std::string tb = dir("tb");
-    plain_file(tb + "/kpk.nbw", 10);
-    plain_file(tb + "/kqkq.nbb", 10);  // table 20
-    EXPECT_EQ(register_tablebase_path(tb), 4);
-    plain_file(tb + "/kqqk.nbw", 10);  // table 35
-    EXPECT_EQ(register_tablebase_path(tb), 4);
-    plain_file(tb + "/kppkp.nbw", 10);  // table 36
-    EXPECT_EQ(register_tablebase_path(tb), 5);
-    EXPECT_EQ(nalimov.largest_table, 36);
-    EXPECT_EQ(nalimov.registered_count, 4);
-    // Names outside the numbering are not tables.
-    fs::remove_all(tb);
-    tb = dir("other");
-    plain_file(tb + "/kkq.nbw", 10);
-    plain_file(tb + "/kqqqk.nbw", 10);
-    plain_file(tb + "/KQK.nbw", 10);
-    EXPECT_EQ(register_tablebase_path(tb), 0);
-    EXPECT_EQ(register_tablebase_path(root + "/missing"), 0);
-}
-
-TEST_F(NalimovRegistration, SemicolonAndCommaGiveTheSameListAndTheFirstDirectoryWins) {
-    std::string first = dir("first"), second = dir("second");
-    plain_file(first + "/kqk.nbw", 10);
-    plain_file(second + "/kqk.nbw", 10);
-    plain_file(second + "/krk.nbw", 20);
-    compressed_file(second + "/kqk.nbb.emd", 8192, 30);
-    for (const char* separator : {";", ","}) {
-        std::memset(&nalimov, 0, sizeof nalimov);
-        EXPECT_EQ(register_tablebase_path(first + separator + second), 3);
-        EXPECT_EQ(first + "/kqk.nbw", nalimov.file[5][0]) << separator;
-        EXPECT_EQ(second + "/kqk.nbb.emd", nalimov.file[5][1]) << separator;
-        EXPECT_EQ(second + "/krk.nbw", nalimov.file[4][0]) << separator;
-        EXPECT_EQ(nalimov.registered_count, 3) << separator;
+// Each unusable file ends the engine with its line and status 1.
+TEST_F(NalimovRegistration, UnusableFilesEndTheEngineWithOneLine) {
+    const struct {
+        std::vector<File> files;
+        std::vector<const char*> paths;  // set in turn
+        const char* line;
+    } rows[] = {
+        // The same length again is fine; another length is corruption.
+        {{plain("a/kbk.nbb", 500), plain("b/kbk.nbb", 501)}, {"a", "a", "b"}, "*** b/kbk.nbb corrupted"},
+        // A compressed file is measured by the length its head gives.
+        {{plain("a/kbk.nbw", 999), compressed("b/kbknbw.emd", 8192, 998)},
+         {"a", "b"},
+         "*** b/kbknbw.emd corrupted"},
+        {{compressed("a/kqkr.nbw.emd", 4096, 1000)},
+         {"a"},
+         "*** a/kqkr.nbw.emd: Unsupported block size 4096"},
+        {{{"a/kqkrnbb.emd", "short"}}, {"a"}, "*** Unable to read a/kqkrnbb.emd - read error"},
+        {{compressed("a/kqkrnbb.emd", 8192, 0)}, {"a"}, "*** Unable to read a/kqkrnbb.emd - file broken"},
+        {{{"a/krkp.nbw", "/"}}, {"a"}, "*** Seek in a/krkp.nbw failed"},
+    };
+    for (const auto& row : rows) {
+        make(row.files);
+        EngineProcess engine;  // started here, so that the paths name the files
+        ASSERT_TRUE(engine.handshake());
+        for (const char* path : row.paths)
+            engine.send(std::string("setoption name NalimovPath value ") + path);
+        EXPECT_EQ(engine.read_line(), row.line);
+        EXPECT_EQ(engine.wait_exit(), 1) << row.line;
     }
-}
-
-TEST_F(NalimovRegistration, AnEmptyDirectoryIsTheCurrentOne) {
-    std::string tb = dir("tb");
-    plain_file(tb + "/knk.nbw", 10);
-    ChildRun run = run_in_child([&] {
-        if (chdir(tb.c_str()) != 0) _exit(50);
-        // Leading, doubled and trailing separators all name the current directory.
-        if (register_tablebase_path("") != 3 || std::strcmp(nalimov.file[2][0], "knk.nbw") != 0) _exit(51);
-        if (register_tablebase_path(";/nonexistent,") != 3) _exit(52);
-        _exit(0);
-    });
-    EXPECT_EQ(run.exit_status, 0);
-}
-
-TEST_F(NalimovRegistration, DebugReportsNalimovTablesItCannotRead) {
-    std::string tb = dir("tb");
-    plain_file(tb + "/kqk.nbw", 10);
-    plain_file(tb + "/kqk.nbb", 10);
-    ChildRun run = run_in_child([&] {
-        options.debug_mode = 1;
-        register_tablebase_path(tb);
-        register_tablebase_path(root + "/missing");
-        options.debug_mode = 0;
-        register_tablebase_path(tb);
-    });
-    EXPECT_EQ(run.exit_status, 100);
-    EXPECT_EQ(run.output, "info string Nalimov tables found but JUX cannot read them\n");
-}
-
-// Each failure: the exact line, and the process ends with status 1.
-TEST_F(NalimovRegistration, ALengthDifferentFromTheOneRecordedIsCorruption) {
-    std::string first = dir("first"), second = dir("second");
-    plain_file(first + "/kbk.nbb", 500);
-    plain_file(second + "/kbk.nbb", 501);
-    ChildRun run = run_in_child([&] {
-        if (register_tablebase_path(first) != 3) _exit(50);
-        if (register_tablebase_path(first) != 3) _exit(51);  // the same length again is fine
-        register_tablebase_path(second);
-    });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** " + second + "/kbk.nbb corrupted\n");
-
-    // A compressed file is measured by the length its header gives.
-    compressed_file(second + "/kbknbw.emd", 8192, 999);
-    plain_file(first + "/kbk.nbw", 999);
-    fs::remove(second + "/kbk.nbb");
-    plain_file(second + "/kbk.nbb", 500);
-    run = run_in_child([&] {
-        if (register_tablebase_path(first) != 3) _exit(50);
-        if (register_tablebase_path(second) != 3) _exit(51);
-        compressed_file(second + "/kbknbw.emd", 8192, 998);
-        register_tablebase_path(second);
-    });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** " + second + "/kbknbw.emd corrupted\n");
-}
-
-TEST_F(NalimovRegistration, ACompressedFileNeedsBlocksOf8192Bytes) {
-    std::string tb = dir("tb");
-    compressed_file(tb + "/kqkr.nbw.emd", 4096, 1000);
-    ChildRun run = run_in_child([&] { register_tablebase_path(tb); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** " + tb + "/kqkr.nbw.emd: Unsupported block size 4096\n");
-}
-
-TEST_F(NalimovRegistration, AnUnreadableCompressedHeaderEndsTheEngine) {
-    std::string tb = dir("tb");
-    std::ofstream(tb + "/kqkrnbb.emd", std::ios::binary) << "short";
-    ChildRun run = run_in_child([&] { register_tablebase_path(tb); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** Unable to read " + tb + "/kqkrnbb.emd - read error\n");
-
-    fs::remove(tb + "/kqkrnbb.emd");
-    compressed_file(tb + "/kqkrnbb.emd", 8192, 0);
-    run = run_in_child([&] { register_tablebase_path(tb); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** Unable to read " + tb + "/kqkrnbb.emd - file broken\n");
-}
-
-TEST_F(NalimovRegistration, AFileThatCannotBeMeasuredEndsTheEngine) {
-    std::string tb = dir("tb");
-    fs::create_directories(tb + "/krkp.nbw");
-    ChildRun run = run_in_child([&] { register_tablebase_path(tb); });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "*** Seek in " + tb + "/krkp.nbw failed\n");
-}
-
-TEST_F(NalimovRegistration, AWorkerEndsSilently) {
-    std::string tb = dir("tb");
-    compressed_file(tb + "/kqkr.nbw.emd", 1, 1000);
-    ChildRun run = run_in_child([&] {
-        role.is_master = 0;
-        register_tablebase_path(tb);
-    });
-    EXPECT_EQ(run.exit_status, 1);
-    EXPECT_EQ(run.output, "");
+    // A tablebase cache that cannot be had ends the engine without a word.
+    if (shared_tablebases().empty()) return;
+    std::ifstream overcommit("/proc/sys/vm/overcommit_memory");
+    int policy = 0;
+    if (overcommit >> policy && policy == 1) return;  // this system grants any amount of memory
+    EngineProcess engine;
+    ASSERT_TRUE(engine.handshake());
+    engine.send("setoption name NalimovPath value " + gaviota_dir());
+    engine.send("setoption name NalimovCache value 2000000000");
+    EXPECT_EQ(engine.wait_exit(), 1);
+    EXPECT_FALSE(engine.read_line(1000));
 }
 
 }  // namespace

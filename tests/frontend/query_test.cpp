@@ -1,4 +1,4 @@
-// The position query against entries stored in this process's tables.
+// The position query against entries written into this process's tables.
 #include "frontend/query.h"
 
 #include <gtest/gtest.h>
@@ -15,11 +15,8 @@
 
 namespace {
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
 const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-const std::string AFTER_E4 = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq e3 0 1";
+const std::string NO_INFORMATION = "response position noinformation\n";
 
 class PositionQuery : public ::testing::Test {
    protected:
@@ -30,108 +27,66 @@ class PositionQuery : public ::testing::Test {
             ASSERT_NE(create_tables(0, 0), -1);
         }
         clear_hash_tables();
-        hash_tables.search_id = 1;
     }
     std::string query(const std::string& fen) {
-        CaptureStdout();
+        testing::internal::CaptureStdout();
         query_position(fen.c_str());
-        return GetCapturedStdout();
+        return testing::internal::GetCapturedStdout();
     }
-    // Stores a result for fen with the move named by move_text.
-    void store(const std::string& fen, int score, int bound, const char* move_text) {
-        ASSERT_TRUE(set_position_from_fen(fen.c_str()));
+    // Slot A or B of the entry of fen, holding move_text and no bounds.
+    HashSlot& slot(const std::string& fen, const char* move_text, bool slot_b = false) {
+        EXPECT_TRUE(set_position_from_fen(fen.c_str()));
         Move move = 0;
-        ASSERT_TRUE(find_move_by_text(pos.side_to_move, move_text, move, pos.ep_square)) << move_text;
-        store_hash(pos.side_to_move, score, 4, bound, move);
+        EXPECT_TRUE(find_move_by_text(pos.side_to_move, move_text, move, pos.ep_square)) << move_text;
+        HashEntry& entry = hash_tables.table[pos.side_to_move][pos.hash_key_low % hash_tables.entry_count];
+        HashSlot& s = slot_b ? entry.b : entry.a;
+        s = {pos.hash_key_high, static_cast<int32_t>(move), 30000, -30000, 3, 3, 0};
+        return s;
     }
 };
 
-TEST_F(PositionQuery, NothingStoredNothingToTell) {
-    EXPECT_EQ(query(START_FEN), "response position noinformation\n");
-}
-
-TEST_F(PositionQuery, BoundsAndTheirWords) {
-    // A fail-high at 35: a lower bound only.
-    store(START_FEN, 35, 35, "e2e4");
-    EXPECT_EQ(query(START_FEN), "response position move e2e4  score cp 35 lowerbound \n");
-    // Then a fail-low at 35: both bounds, no bound word.
-    store(START_FEN, 35, 36, "e2e4");
-    EXPECT_EQ(query(START_FEN), "response position move e2e4  score cp 35 \n");
-    // A new position that failed low at -12: an upper bound only.
-    store(AFTER_E4, -12, 0, "c7c5");
-    EXPECT_EQ(query(AFTER_E4), "response position move c7c5  score cp -12 upperbound \n");
-    // A move with neither bound known.
-    const std::string other = "4k3/8/8/8/8/8/4P3/4K3 w - - 0 1";
-    store(other, 30000, 30001, "e2e3");
-    EXPECT_EQ(query(other), "response position move e2e3  \n");
-}
-
-TEST_F(PositionQuery, ScoresBeyondTheMateBoundPrintAsMoves) {
+TEST_F(PositionQuery, TheBoundsKnownGiveTheScorePart) {
     const struct {
-        int lower;
-        const char* reply;
-    } cases[] = {
-        {29990, "response position move e2e4  score mate 5 lowerbound \n"},
-        {-29990, "response position move e2e4  score mate -5 lowerbound \n"},
-        {28999, "response position move e2e4  score cp 28999 lowerbound \n"},
-        {29000, "response position move e2e4  score mate 500 lowerbound \n"},
-        {-28999, "response position move e2e4  score cp -28999 lowerbound \n"},
-        {-29000, "response position move e2e4  score mate -500 lowerbound \n"},
-        {29999, "response position move e2e4  score mate 0 lowerbound \n"},
+        int32_t lower, upper;
+        const char* score_part;
+    } rows[] = {
+        {35, 30000, "score cp 35 lowerbound "},         {35, 35, "score cp 35 "},
+        {-30000, -12, "score cp -12 upperbound "},      {-30000, 30000, ""},
+        {28999, 30000, "score cp 28999 lowerbound "},   {29000, 30000, "score mate 500 lowerbound "},
+        {29990, 30000, "score mate 5 lowerbound "},     {29999, 29999, "score mate 0 "},
+        {-28999, 30000, "score cp -28999 lowerbound "}, {-29990, 30000, "score mate -5 lowerbound "},
+        {-30000, 29990, "score mate 5 upperbound "},
     };
-    for (const auto& c : cases) {
-        clear_hash_tables();
-        store(START_FEN, c.lower, c.lower, "e2e4");
-        EXPECT_EQ(query(START_FEN), c.reply) << c.lower;
+    for (const auto& r : rows) {
+        HashSlot& s = slot(START_FEN, "e2e4");
+        s.lower = r.lower;
+        s.upper = r.upper;
+        EXPECT_EQ(query(START_FEN), "response position move e2e4  " + std::string(r.score_part) + "\n")
+            << r.lower << " " << r.upper;
     }
 }
 
-TEST_F(PositionQuery, TheSideToMovePicksTheTableAndTheMoveText) {
-    store(START_FEN, 20, 20, "g1f3");
-    EXPECT_EQ(query(START_FEN), "response position move g1f3  score cp 20 lowerbound \n");
-    EXPECT_EQ(query("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"),
-              "response position noinformation\n");
-    // Castling is stored as a code without squares: the text comes from the side.
-    const std::string castle = "r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1";
-    store(castle, 10, 10, "e8g8");
-    EXPECT_EQ(query(castle), "response position move e8g8  score cp 10 lowerbound \n");
-    // Castling rights, the en-passant square and the move numbers do not count.
-    EXPECT_EQ(query("r3k2r/8/8/8/8/8/8/R3K2R b - e3 7 40"),
-              "response position move e8g8  score cp 10 lowerbound \n");
-    // Without a side field the query is for white.
-    EXPECT_EQ(query("r3k2r/8/8/8/8/8/8/R3K2R"), "response position noinformation\n");
-    EXPECT_EQ(query("r3k2r/8/8/8/8/8/8/R3K2R   -  b"),
-              "response position move e8g8  score cp 10 lowerbound \n");
-}
-
-TEST_F(PositionQuery, SlotBIsReadAfterSlotA) {
-    ASSERT_TRUE(set_position_from_fen(START_FEN.c_str()));
-    HashEntry& entry = hash_tables.table[WHITE][pos.hash_key_low % hash_tables.entry_count];
-    entry.a = {pos.hash_key_high,
-               static_cast<int32_t>(make_move_code(E2, E4, MOVE_DOUBLE_STEP)),
-               30000,
-               40,
-               3,
-               3,
-               0};
-    entry.b = {pos.hash_key_high,
-               static_cast<int32_t>(make_move_code(D2, D4, MOVE_DOUBLE_STEP)),
-               50,
-               -30000,
-               3,
-               3,
-               1};
-    EXPECT_EQ(query(START_FEN), "response position move d2d4  score cp 50 upperbound \n");
-    entry.b.key ^= 1;
+TEST_F(PositionQuery, TheTableOfTheSideToMoveAndTheMatchingSlot) {
+    EXPECT_EQ(query(START_FEN), NO_INFORMATION);
+    HashSlot& a = slot(START_FEN, "e2e4");
+    a.lower = 40;
+    HashSlot& b = slot(START_FEN, "d2d4", true);
+    b.upper = 50;
+    EXPECT_EQ(query(START_FEN), "response position move d2d4  score cp 50 upperbound \n") << "B after A";
+    b.key ^= 1;
     EXPECT_EQ(query(START_FEN), "response position move e2e4  score cp 40 lowerbound \n");
-    // A stored key with no move tells nothing.
-    entry.a.move = 0;
-    EXPECT_EQ(query(START_FEN), "response position noinformation\n");
-}
-
-TEST_F(PositionQuery, PlacementsThatEndEarlyAreReadToTheirEnd) {
-    for (const char* text : {"", "rnbqkbnr/pppp", "8/8/8", "////////////", "K", "99999999"})
-        EXPECT_EQ(query(text), "response position noinformation\n") << text;
+    a.move = 0;
+    EXPECT_EQ(query(START_FEN), NO_INFORMATION) << "a stored key without a move";
+    // Castling is stored without squares: its text comes from the side to
+    // move. Castling rights, en passant and move numbers are not read, and a
+    // missing side field means white.
+    slot("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8").lower = 10;
+    for (const char* fen : {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R b - e3 7 40",
+                            "r3k2r/8/8/8/8/8/8/R3K2R   -  b"})
+        EXPECT_EQ(query(fen), "response position move e8g8  score cp 10 lowerbound \n") << fen;
+    // Placements that end early are read to their end.
+    for (const char* fen : {"r3k2r/8/8/8/8/8/8/R3K2R", "", "rnbqkbnr/pppp", "////////////", "99999999 b"})
+        EXPECT_EQ(query(fen), NO_INFORMATION) << fen;
 }
 
 }  // namespace

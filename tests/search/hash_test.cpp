@@ -7,9 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 
-#include "board/fen.h"
 #include "board/position.h"
 #include "frontend/roles.h"
 
@@ -18,10 +16,9 @@ namespace {
 bool name_exists(const char* suffix) {
     char name[64];
     shared_block_name(name, sizeof name, suffix);
-    int fd = shm_open(name, O_RDONLY, 0);
-    if (fd < 0) return false;
-    close(fd);
-    return true;
+    const int fd = shm_open(name, O_RDONLY, 0);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
 }
 
 class HashTablesTest : public ::testing::Test {
@@ -34,27 +31,29 @@ class HashTablesTest : public ::testing::Test {
     }
     void TearDown() override { release_tables(); }
 
-    // Puts the position under test at bucket `index` with check key `key`.
-    static void at(uint32_t index, uint32_t key) {
+    // Stores a result for the position with check key `key` in bucket `index`.
+    static void store(int side, uint32_t index, uint32_t key, int score, int depth, Move move = 0x11) {
         pos.hash_key_low = index;
         pos.hash_key_high = key;
+        store_hash(side, score, depth, 40, move);
     }
     static HashEntry& bucket(int side, uint32_t index) { return hash_tables.table[side][index]; }
 };
 
 TEST(HashSizes, FollowTheMemorySplit) {
-    EXPECT_EQ(transposition_entries_for(0), 1455u);
-    EXPECT_EQ(cache_entries_for(0), 3639u);
-    EXPECT_EQ(transposition_entries_for(1024), 5824u);
-    EXPECT_EQ(cache_entries_for(1024), 14562u);
-    EXPECT_EQ(transposition_entries_for(16384), 93205u);
-    EXPECT_EQ(cache_entries_for(16384), 233015u);
-    EXPECT_EQ(transposition_entries_for(1024 * 1024), 5965231u);
-    EXPECT_EQ(cache_entries_for(1024 * 1024), 14913079u);
+    const struct {
+        int32_t kilobytes;
+        uint32_t entries, cache_entries;
+    } rows[] = {
+        {0, 1455, 3639}, {1024, 5824, 14562}, {16384, 93205, 233015}, {1024 * 1024, 5965231, 14913079}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(transposition_entries_for(r.kilobytes), r.entries) << r.kilobytes;
+        EXPECT_EQ(cache_entries_for(r.kilobytes), r.cache_entries) << r.kilobytes;
+    }
 }
 
-TEST_F(HashTablesTest, CreationResetsTheBoardAndLeavesNoNamesBehind) {
-    EXPECT_EQ(hash_tables.entry_count, 1455u);
+TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
+    // Creation resets the board, empties every slot and leaves no names behind.
     EXPECT_EQ(hash_tables.table_total, 2910u);
     EXPECT_EQ(pos.board_piece[E1], KING);
     EXPECT_EQ(pos.piece_count[BLACK], 16);
@@ -65,99 +64,80 @@ TEST_F(HashTablesTest, CreationResetsTheBoardAndLeavesNoNamesBehind) {
     EXPECT_EQ(e.a.upper, 30000);
     EXPECT_EQ(e.b.lower, -30000);
     EXPECT_EQ(e.b.lower_depth, NO_DEPTH);
-}
 
-TEST_F(HashTablesTest, SecondCreationWhileHeldFails) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(create_tables(0, 0), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "no more bttable memory \n");
-    release_tables();
-    EXPECT_EQ(create_tables(1024, 4), 1024);
-}
-
-TEST_F(HashTablesTest, StaleNameOfADeadProcessDoesNotBlockCreation) {
-    release_tables();
-    char name[64];
-    shared_block_name(name, sizeof name, "_wttable");
-    int fd = shm_open(name, O_RDWR | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    EXPECT_EQ(create_tables(0, 0), 256);
-    EXPECT_FALSE(name_exists("_wttable"));
-}
-
-TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
-    at(5, 0xABCD);
-    store_hash(WHITE, 120, 6, 100, 0x123);
-    store_hash(WHITE, 40, 4, 100, 0x456);
-    int32_t move = 0;
-    HashProbe p = probe_hash(WHITE, move);
-    ASSERT_TRUE(p.hit);
-    EXPECT_EQ(p.lower, 120);
-    EXPECT_EQ(p.lower_depth, 6);
-    EXPECT_EQ(p.upper, 40);
-    EXPECT_EQ(p.upper_depth, 4);
-    EXPECT_EQ(p.failed_low, 1);
-    EXPECT_EQ(move, 0x123);                     // a fail-low does not replace the move
-    EXPECT_FALSE(probe_hash(BLACK, move).hit);  // the other side's table
-}
-
-TEST_F(HashTablesTest, NewPositionsInAClaimedBucketGoToSlotB) {
-    at(9, 1);
-    store_hash(WHITE, 50, 8, 40, 0x11);  // claims slot A for this search
-    EXPECT_EQ(hash_tables.new_entries, 1);
-    at(9, 2);
-    store_hash(WHITE, 60, 2, 40, 0x22);  // slot B
-    at(9, 3);
-    store_hash(WHITE, 60, 5, 40, 0x33);  // slot B again; the deeper old entry stays in A
-    EXPECT_EQ(hash_tables.new_entries, 1);
-    EXPECT_EQ(bucket(WHITE, 9).a.key, 1u);
-    EXPECT_EQ(bucket(WHITE, 9).b.key, 3u);
-    // A shallower slot A is replaced by the deeper slot B before B is rewritten.
-    at(20, 1);
-    store_hash(WHITE, 50, 2, 40, 0x11);
-    at(20, 2);
-    store_hash(WHITE, 50, 7, 40, 0x22);
-    at(20, 3);
-    store_hash(WHITE, 50, 1, 40, 0x33);
-    EXPECT_EQ(bucket(WHITE, 20).a.key, 2u);
-    EXPECT_EQ(bucket(WHITE, 20).a.lower_depth, 7);
-    EXPECT_EQ(bucket(WHITE, 20).b.key, 3u);
-    // Either bound counts: an upper bound in B beats an A that has none.
-    at(25, 1);
-    store_hash(WHITE, 50, 8, 40, 0x11);
-    at(25, 2);
-    store_hash(WHITE, 10, 2, 40, 0x22);
-    at(25, 3);
-    store_hash(WHITE, 60, 5, 40, 0x33);
-    EXPECT_EQ(bucket(WHITE, 25).a.key, 2u);
-    EXPECT_EQ(bucket(WHITE, 25).b.key, 3u);
-}
-
-TEST_F(HashTablesTest, NewSearchClaimsSlotAOnFirstTouch) {
-    at(30, 1);
-    store_hash(BLACK, 50, 8, 40, 0x11);
-    hash_tables.search_id++;
-    hash_tables.new_entries = 0;
-    at(30, 2);
-    store_hash(BLACK, 50, 1, 40, 0x22);
-    EXPECT_EQ(bucket(BLACK, 30).a.key, 2u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
-    at(30, 3);
-    store_hash(BLACK, 50, 1, 40, 0x33);
-    EXPECT_EQ(bucket(BLACK, 30).b.key, 3u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
-}
-
-TEST_F(HashTablesTest, ClearsEmptyEverySlot) {
-    at(40, 7);
-    store_hash(WHITE, 50, 8, 40, 0x11);
+    // The clears empty what was stored.
+    store(WHITE, 40, 7, 50, 8);
     hash_tables.eval_cache[BLACK][3] = {99, 12, 1};
     clear_hash_tables();
     clear_eval_caches();
     int32_t move = 0;
     EXPECT_FALSE(probe_hash(WHITE, move).hit);
     EXPECT_EQ(hash_tables.eval_cache[BLACK][3].key, 0u);
+
+    // A second creation while the tables are held fails with its line.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(create_tables(0, 0), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "no more bttable memory \n");
+
+    // A name left by a dead process does not block a new creation.
+    release_tables();
+    char name[64];
+    shared_block_name(name, sizeof name, "_wttable");
+    const int fd = shm_open(name, O_RDWR | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    EXPECT_EQ(create_tables(1024, 4), 1024);
+    EXPECT_EQ(hash_tables.entry_count, 5824u);
+    EXPECT_FALSE(name_exists("_wttable"));
+}
+
+TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
+    store(WHITE, 5, 0xABCD, 120, 6, 0x123);
+    store(WHITE, 5, 0xABCD, 30, 4, 0x456);
+    int32_t move = 0;
+    const HashProbe p = probe_hash(WHITE, move);
+    ASSERT_TRUE(p.hit);
+    EXPECT_EQ(p.lower, 120);
+    EXPECT_EQ(p.lower_depth, 6);
+    EXPECT_EQ(p.upper, 30);
+    EXPECT_EQ(p.upper_depth, 4);
+    EXPECT_EQ(p.failed_low, 1);
+    EXPECT_EQ(move, 0x123);                     // a fail-low does not replace the move
+    EXPECT_FALSE(probe_hash(BLACK, move).hit);  // the other side's table
+}
+
+TEST_F(HashTablesTest, WithinASearchSlotAKeepsTheDeeperAndSlotBTheNewest) {
+    // Three positions (keys 1, 2, 3) meet in one bucket claimed in this
+    // search; bound 40, so scores of 40 and more are fail-highs.
+    const struct {
+        int score[3], depth[3];
+        uint32_t key_a, key_b;
+    } rows[] = {
+        {{50, 60, 60}, {8, 2, 5}, 1, 3},  // the deeper slot A stays
+        {{50, 50, 50}, {2, 7, 1}, 2, 3},  // the deeper slot B moves to A first
+        {{50, 10, 60}, {8, 2, 5}, 2, 3},  // an upper bound in B beats an A that has none
+    };
+    uint32_t index = 9;
+    for (const auto& r : rows) {
+        for (int i = 0; i < 3; i++) store(WHITE, index, i + 1, r.score[i], r.depth[i]);
+        EXPECT_EQ(bucket(WHITE, index).a.key, r.key_a) << index;
+        EXPECT_EQ(bucket(WHITE, index).b.key, r.key_b) << index;
+        index += 11;
+    }
+    EXPECT_EQ(bucket(WHITE, 20).a.lower_depth, 7);
+    EXPECT_EQ(hash_tables.new_entries, 3);  // one claim per bucket
+}
+
+TEST_F(HashTablesTest, NewSearchClaimsSlotAOnFirstTouch) {
+    store(BLACK, 30, 1, 50, 8);
+    hash_tables.search_id++;
+    hash_tables.new_entries = 0;
+    store(BLACK, 30, 2, 50, 1);  // shallower, but slot A is from an earlier search
+    EXPECT_EQ(bucket(BLACK, 30).a.key, 2u);
+    EXPECT_EQ(hash_tables.new_entries, 1);
+    store(BLACK, 30, 3, 50, 1);
+    EXPECT_EQ(bucket(BLACK, 30).b.key, 3u);
+    EXPECT_EQ(hash_tables.new_entries, 1);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
+// Move ordering: the picker's stages, killers and the history table.
 #include "search/ordering.h"
 
 #include <gtest/gtest.h>
 
-#include <initializer_list>
 #include <vector>
 
 #include "search/random.h"
@@ -11,12 +11,16 @@ namespace {
 
 constexpr int PLY = 7;
 
-Move quiet(Square from, Square to) {
+constexpr Move quiet(Square from, Square to) {
     return make_move_code(from, to, MOVE_QUIET);
 }
-Move capture(Square from, Square to) {
+constexpr Move capture(Square from, Square to) {
     return make_move_code(from, to, MOVE_CAPTURE);
 }
+
+const Move a = quiet(A2, A3), b = quiet(B2, B3), c = quiet(C2, C3), d = quiet(D2, D3);
+const Move k1 = quiet(B1, C3), k2 = quiet(G1, F3), hot = quiet(E2, E4);
+const Move pxq = capture(E4, D5), nxp = capture(F3, E5), bxr = capture(C4, F7);
 
 struct Entry {
     Move move;
@@ -26,11 +30,10 @@ struct Entry {
 // A list in the generator's layout, closed by a terminator.
 struct TestList {
     MoveEntry entries[64];
-    explicit TestList(std::initializer_list<Entry> moves) {
-        int n = 0;
-        for (const Entry& e : moves) entries[n++] = {static_cast<int32_t>(e.move), e.score};
-        entries[n].move = 0x7777;  // the terminator's move field is not set
-        entries[n].score = LIST_TERMINATOR;
+    explicit TestList(const std::vector<Entry>& moves) {
+        size_t n = 0;
+        for (; n < moves.size(); n++) entries[n] = {static_cast<int32_t>(moves[n].move), moves[n].score};
+        entries[n] = {0x7777, LIST_TERMINATOR};  // the terminator's move field is not set
     }
 };
 
@@ -43,224 +46,112 @@ void reset_slot(int stage, Move hash, Move killer_1 = 0, Move killer_2 = 0) {
 std::vector<Move> drain(MoveEntry* list) {
     std::vector<Move> out;
     Move m;
-    while (next_move(m, list, PLY)) {
-        out.push_back(m);
-        if (out.size() > 64) break;
-    }
+    while (out.size() <= 64 && next_move(m, list, PLY)) out.push_back(m);
     return out;
 }
 
 }  // namespace
 
-TEST(Picker, StagesComeInOrderHashCapturesKillersThenHistory) {
-    const Move hash = quiet(G1, F3);
-    const Move pxq = capture(E4, D5), nxp = capture(F3, E5), bxr = capture(C4, F7);
-    const Move k1 = quiet(B1, C3), k2 = quiet(D2, D4);
-    const Move q1 = quiet(A2, A3), q2 = quiet(H2, H3), q3 = quiet(F1, E1);
-    TestList l({{q1, 40},
-                {pxq, 30001199},
-                {k1, 5},
-                {hash, 100},
-                {nxp, 30000088},
-                {q2, 90},
-                {bxr, 30000576},
-                {k2, 0},
-                {q3, 90}});
-    reset_slot(0, hash, k1, k2);
-    // Taking an entry out moves the last one into its place, so by the time
-    // the quiet moves are reached q3 stands before q2; of equal scores the
-    // one nearer the start of the list wins.
-    std::vector<Move> expected = {hash, pxq, bxr, nxp, k1, k2, q3, q2, q1};
-    EXPECT_EQ(drain(l.entries), expected);
-    EXPECT_EQ(ordering.picker_stage[PLY], 4);
-    EXPECT_EQ(ordering.hash_move[PLY], 0);
-}
-
-TEST(Picker, HashMoveStaysInTheListUntilTheNextCall) {
-    const Move a = quiet(A2, A3), b = quiet(B2, B3);
-    TestList l({{a, 1}, {b, 2}});
-    reset_slot(0, a);
-    Move m;
-    ASSERT_EQ(next_move(m, l.entries, PLY), 1);
-    EXPECT_EQ(m, a);
-    EXPECT_EQ(list_contains(l.entries, a), 1);
-    ASSERT_EQ(next_move(m, l.entries, PLY), 1);
-    EXPECT_EQ(m, b);
-    EXPECT_EQ(list_contains(l.entries, a), 0);
-    EXPECT_EQ(next_move(m, l.entries, PLY), 0);
-}
-
-TEST(Picker, HashMoveMissingFromTheListIsNeverReturned) {
-    // A quiet hash move against a capture-only list.
-    const Move hash = quiet(D1, D7);
-    const Move c = capture(E4, D5);
-    TestList l({{c, 30000089}});
-    reset_slot(0, hash);
-    EXPECT_EQ(drain(l.entries), std::vector<Move>{c});
-}
-
-TEST(Picker, HashMoveThatIsAlsoAKillerComesOnce) {
-    const Move k = quiet(B1, C3), other = quiet(A2, A3);
-    TestList l({{other, 0}, {k, 0}});
-    reset_slot(0, k, k, 0);
-    EXPECT_EQ(drain(l.entries), (std::vector<Move>{k, other}));
-}
-
-TEST(Picker, KillerNotGeneratedHereIsSkipped) {
-    const Move k1 = quiet(B1, C3), k2 = quiet(G1, F3), a = quiet(A2, A3), b = quiet(H2, H4);
-    TestList l({{a, 3}, {k2, 0}, {b, 1}});
-    reset_slot(0, 0, k1, k2);
-    EXPECT_EQ(drain(l.entries), (std::vector<Move>{k2, a, b}));
-}
-
-TEST(Picker, QuietMoveWithHugeHistoryComesBeforeTheKillers) {
-    const Move hot = quiet(E2, E4), k1 = quiet(B1, C3), c = capture(E4, D5);
-    TestList l({{k1, 0}, {hot, 30000001}, {c, 30000085}});
-    reset_slot(0, 0, k1, 0);
-    EXPECT_EQ(drain(l.entries), (std::vector<Move>{c, hot, k1}));
-}
-
-TEST(Picker, EmptyListGivesNothingInEveryStage) {
-    for (int stage : {0, 1, 3, 4, 5}) {
-        TestList l({});
-        reset_slot(stage, quiet(E2, E4), quiet(B1, C3), quiet(G1, F3));
-        Move m = 12345;
-        EXPECT_EQ(next_move(m, l.entries, PLY), 0) << "stage " << stage;
+TEST(Picker, OrderOfTheStages) {
+    // Stage, hash move, killers; the list; the order in which it comes out.
+    const struct {
+        int stage;
+        Move hash, killer_1, killer_2;
+        std::vector<Entry> list;
+        std::vector<Move> expected;
+    } cases[] = {
+        // Hash move, captures by score, killers, then the rest. Taking an
+        // entry out moves the last one into its place, so d stands before c
+        // when the quiet moves are reached; of equal scores the first wins.
+        // clang-format off
+        {0, hot, k1, k2, {{a, 40}, {pxq, 30001199}, {k1, 5}, {hot, 100}, {nxp, 30000088}, {c, 90},
+                          {bxr, 30000576}, {k2, 0}, {d, 90}},
+         {hot, pxq, bxr, nxp, k1, k2, d, c, a}},
+        // clang-format on
+        {0, 0, 0, 0, {{a, 0}, {b, 0}, {c, 0}, {d, 0}}, {a, d, c, b}},  // the first, then from the tail
+        {0, quiet(D1, D7), 0, 0, {{pxq, 30000089}}, {pxq}},            // a hash move not generated
+        {0, k1, k1, 0, {{a, 0}, {k1, 0}}, {k1, a}},                    // a hash move that is a killer
+        {0, 0, k1, k2, {{a, 3}, {k2, 0}, {b, 1}}, {k2, a, b}},         // a killer not generated
+        {0, 0, k1, 0, {{k1, 0}, {hot, 30000001}, {pxq, 30000085}}, {pxq, hot, k1}},  // huge history
+        {5, b, 0, 0, {{a, 9}, {b, 1}}, {b, a}},  // randomised: the hash move first
+        {0, hot, k1, k2, {}, {}},                // empty lists in every stage
+        {1, hot, k1, k2, {}, {}},
+        {3, hot, k1, k2, {}, {}},
+        {4, hot, k1, k2, {}, {}},
+        {5, hot, k1, k2, {}, {}},
+    };
+    for (const auto& t : cases) {
+        TestList l(t.list);
+        reset_slot(t.stage, t.hash, t.killer_1, t.killer_2);
+        EXPECT_EQ(drain(l.entries), t.expected) << "stage " << t.stage << ", " << t.list.size() << " moves";
     }
 }
 
-TEST(Picker, EqualScoresComeOutFirstThenFromTheTail) {
-    // With all scores equal each call takes the first entry and the last
-    // moves into its place: a, b, c, d come out as a, d, c, b.
-    const Move a = quiet(A2, A3), b = quiet(B2, B3), c = quiet(C2, C3), d = quiet(D2, D3);
-    TestList l({{a, 0}, {b, 0}, {c, 0}, {d, 0}});
-    reset_slot(0, 0);
-    EXPECT_EQ(drain(l.entries), (std::vector<Move>{a, d, c, b}));
-}
-
 TEST(Picker, RandomisedStageDrawsOnlyForHigherEntries) {
-    const Move a = quiet(A2, A3), b = quiet(B2, B3), c = quiet(C2, C3), d = quiet(D2, D3);
-    // Falling scores: nothing ever beats the first entry, so nothing is drawn.
-    {
-        TestList l({{a, 4}, {b, 3}, {c, 2}, {d, 1}});
+    // Falling scores and a single move: the first entry, without a draw.
+    for (const std::vector<Entry>& list :
+         {std::vector<Entry>{{a, 4}, {b, 3}, {c, 2}}, std::vector<Entry>{{a, 1}}}) {
+        TestList l(list);
         reset_slot(5, 0);
         seed_random(99);
         const int first_draw = next_random();
         seed_random(99);
-        Move m;
-        ASSERT_EQ(next_move(m, l.entries, PLY), 1);
+        Move m = 0;
+        EXPECT_EQ(next_move(m, l.entries, PLY), 1);
         EXPECT_EQ(m, a);
         EXPECT_EQ(next_random(), first_draw);
     }
-    // Rising scores: every later entry is higher than any current choice, so
-    // each draws once; it replaces the choice when the draw is below 10922.
-    {
-        TestList l({{a, 1}, {b, 2}, {c, 3}, {d, 4}});
+    // A higher later entry replaces the choice one time in three.
+    seed_random(4242);
+    int later = 0;
+    for (int i = 0; i < 3000; i++) {
+        TestList l({{a, 1}, {b, 2}});
         reset_slot(5, 0);
-        seed_random(4242);
-        std::vector<int> draws;
-        for (int i = 0; i < 4; i++) draws.push_back(next_random());
-        Move expected = a;
-        const Move later[3] = {b, c, d};
-        for (int i = 0; i < 3; i++)
-            if (draws[i] < 10922) expected = later[i];
-        seed_random(4242);
-        Move m;
-        ASSERT_EQ(next_move(m, l.entries, PLY), 1);
-        EXPECT_EQ(m, expected);
-        EXPECT_EQ(next_random(), draws[3]);
-        EXPECT_EQ(ordering.picker_stage[PLY], 5);
+        Move m = 0;
+        next_move(m, l.entries, PLY);
+        later += m == b;
     }
-}
-
-TEST(Picker, RandomisedStageTakesTheHashMoveFirstAndSingleMoveWithoutDrawing) {
-    const Move a = quiet(A2, A3), b = quiet(B2, B3);
-    TestList l({{a, 9}, {b, 1}});
-    reset_slot(5, b);
-    seed_random(7);
-    Move m;
-    ASSERT_EQ(next_move(m, l.entries, PLY), 1);
-    EXPECT_EQ(m, b);
-    EXPECT_EQ(ordering.hash_move[PLY], 0);
-    EXPECT_EQ(list_contains(l.entries, b), 0);
-    ASSERT_EQ(next_move(m, l.entries, PLY), 1);
-    EXPECT_EQ(m, a);
-    seed_random(7);
-    const int first = next_random();
-    seed_random(7);
-    EXPECT_EQ(next_move(m, l.entries, PLY), 0);
-    EXPECT_EQ(next_random(), first);
-}
-
-TEST(MoveList, RemoveFillsTheGapWithTheLastEntry) {
-    const Move a = quiet(A2, A3), b = quiet(B2, B3), c = quiet(C2, C3);
-    TestList l({{a, 1}, {b, 2}, {c, 3}});
-    EXPECT_EQ(list_remove(l.entries, 0), 0);
-    EXPECT_EQ(list_remove(l.entries, quiet(H2, H3)), 0);
-    EXPECT_EQ(list_remove(l.entries, a), 1);
-    EXPECT_EQ(static_cast<Move>(l.entries[0].move), c);
-    EXPECT_EQ(l.entries[0].score, 3);
-    EXPECT_EQ(static_cast<Move>(l.entries[1].move), b);
-    EXPECT_EQ(l.entries[2].score, LIST_TERMINATOR);
-    EXPECT_EQ(list_contains(l.entries, a), 0);
-    EXPECT_EQ(list_contains(l.entries, b), 1);
-    EXPECT_EQ(list_contains(l.entries, c), 1);
+    EXPECT_NEAR(later, 1000, 80);
 }
 
 TEST(Killers, NewMoveEntersSecondAndIsPromotedByHits) {
-    const Move x = quiet(B1, C3), y = quiet(G1, F3), z = quiet(E2, E4);
+    const int32_t x = k1, y = k2, z = hot;
+    // The move, then the record after it: hits_1, hits_2, move_1, move_2.
+    const std::vector<std::vector<int32_t>> steps = {
+        {x, 0, 1, 0, x},                   // enters second
+        {x, 2, 0, x, 0},                   // 2 hits beat 0: promoted
+        {y, 2, 1, x, y}, {y, 2, 2, x, y},  // 2 against 2: no swap
+        {y, 3, 2, y, x},                   // 3 against 2: swapped with the counters
+        {z, 3, 1, y, z},                   // a third move replaces the second killer
+        {y, 4, 1, y, z},
+    };
     ordering.killer_table[PLY] = {0, 0, 0, 0};
-    update_killers(PLY, x);
-    KillerRecord k = ordering.killer_table[PLY];
-    EXPECT_EQ(k.move_1, 0);
-    EXPECT_EQ(k.move_2, static_cast<int32_t>(x));
-    EXPECT_EQ(k.hits_2, 1);
-    update_killers(PLY, x);  // 2 hits beat 0: x becomes the first killer
-    k = ordering.killer_table[PLY];
-    EXPECT_EQ(k.move_1, static_cast<int32_t>(x));
-    EXPECT_EQ(k.hits_1, 2);
-    EXPECT_EQ(k.move_2, 0);
-    EXPECT_EQ(k.hits_2, 0);
-    update_killers(PLY, y);
-    update_killers(PLY, y);  // 2 hits against 2: no swap
-    k = ordering.killer_table[PLY];
-    EXPECT_EQ(k.move_1, static_cast<int32_t>(x));
-    EXPECT_EQ(k.move_2, static_cast<int32_t>(y));
-    EXPECT_EQ(k.hits_2, 2);
-    update_killers(PLY, y);  // 3 against 2: swap with the counters
-    k = ordering.killer_table[PLY];
-    EXPECT_EQ(k.move_1, static_cast<int32_t>(y));
-    EXPECT_EQ(k.hits_1, 3);
-    EXPECT_EQ(k.move_2, static_cast<int32_t>(x));
-    EXPECT_EQ(k.hits_2, 2);
-    update_killers(PLY, z);  // a third move replaces the second killer
-    k = ordering.killer_table[PLY];
-    EXPECT_EQ(k.move_1, static_cast<int32_t>(y));
-    EXPECT_EQ(k.move_2, static_cast<int32_t>(z));
-    EXPECT_EQ(k.hits_2, 1);
-    update_killers(PLY, y);
-    EXPECT_EQ(ordering.killer_table[PLY].hits_1, 4);
+    for (const std::vector<int32_t>& s : steps) {
+        update_killers(PLY, static_cast<Move>(s[0]));
+        const KillerRecord& k = ordering.killer_table[PLY];
+        EXPECT_EQ((std::vector<int32_t>{s[0], k.hits_1, k.hits_2, k.move_1, k.move_2}), s);
+    }
 }
 
 TEST(History, RewardIsTwoToTheDepthCappedAndHalvedPastOneBillion) {
     clear_history();
     const Move m = quiet(G1, F3);
+    int32_t& entry = ordering.history_score[m & 4095];
     reward_history(m, 1);
-    EXPECT_EQ(ordering.history_score[m & 4095], 2);
+    EXPECT_EQ(entry, 2);
     reward_history(m, 14);
-    EXPECT_EQ(ordering.history_score[m & 4095], 2 + 16384);
     reward_history(m, 15);
     reward_history(m, 40);
-    EXPECT_EQ(ordering.history_score[m & 4095], 2 + 16384 + 2 * 32768);
+    EXPECT_EQ(entry, 2 + 16384 + 2 * 32768);
     // Castling indexes the table by its code's low twelve bits.
     reward_history(SHORT_CASTLE_MOVE, 3);
     EXPECT_EQ(ordering.history_score[0x019], 8);
 
-    ordering.history_score[m & 4095] = 1000000000 - 8;
+    entry = 1000000000 - 8;
     reward_history(m, 3);  // exactly 1000000000: not past it
-    EXPECT_EQ(ordering.history_score[m & 4095], 1000000000);
+    EXPECT_EQ(entry, 1000000000);
     reward_history(m, 1);  // 1000000002 is halved at once
-    EXPECT_EQ(ordering.history_score[m & 4095], 500000001);
+    EXPECT_EQ(entry, 500000001);
     clear_history();
-    EXPECT_EQ(ordering.history_score[m & 4095], 0);
+    EXPECT_EQ(entry, 0);
 }

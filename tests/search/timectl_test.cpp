@@ -1,16 +1,16 @@
+// Time control on a hand-driven clock: budgets, extensions, the periodic
+// check with its node limit and progress line, and the share block.
 #include "search/timectl.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <string>
 
 #include "board/board_fixture.h"
 #include "egtb/tbprobe.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
-#include "platform/clock.h"
 #include "search/hash.h"
 #include "search/node.h"
 
@@ -41,330 +41,202 @@ class TimeControlTest : public ::testing::Test {
         limits.node_limit = 0;
         limits.clock_side = WHITE;
         limits.increment = 0;
+        setup_position(START_FEN);
     }
     void TearDown() override {
         set_tick_source(nullptr);
         timer.poll_input = 1;
     }
-    void clock_mode(int mode, double white_ms) {
+    void clock_mode(int mode, double white_ms, int moves_to_go = 0) {
         limits.time_mode = mode;
         limits.clock_ms[WHITE] = white_ms;
+        limits.moves_to_go[WHITE] = moves_to_go;
+    }
+    // A budget of 1000 ms planned at the start, target 101000, hard limit 102000.
+    void planned_second() {
+        timer.budget = 1000;
+        timer.target_time = 101000;
+        timer.hard_limit = 102000;
     }
 };
 
+constexpr const char* ONE_LEGAL_MOVE = "7k/8/8/8/8/8/6q1/K7 w - - 0 1";  // only Kb1
+
 }  // namespace
 
-TEST_F(TimeControlTest, IncrementBudgetAndHardLimit) {
-    // 60 s on the clock less the 10 s margin, 2 s increment.
-    clock_mode(TIME_CLOCK_INCREMENT, 50000);
-    limits.increment = 2;
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 50000.0 / 35 + 1500);  // 2928.57 ms
-    EXPECT_DOUBLE_EQ(timer.target_time, 100000 + 50000.0 / 35 + 1500);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + 2 * (50000.0 / 35 + 1500));  // 5857.14 ms later
-    EXPECT_EQ(timer.extension_count.load(), 0);
+TEST_F(TimeControlTest, PlanTime) {
+    const struct {
+        int mode;
+        double clock_ms;
+        int moves_to_go, increment;
+        const char* fen;
+        double budget, hard_limit;  // the limit relative to the start
+    } rows[] = {
+        // 60 s on the clock less the 10 s margin, 2 s increment.
+        {TIME_CLOCK_INCREMENT, 50000, 0, 2, START_FEN, 50000.0 / 35 + 1500, 2 * (50000.0 / 35 + 1500)},
+        // One move to go with 30 s: twice the budget is capped at half the clock.
+        {TIME_MOVES_TO_GO, 25000, 1, 0, START_FEN, 12500, 12500},
+        {TIME_MOVES_TO_GO, 10000, 40, 0, START_FEN, 10000.0 / 41, 2 * 10000.0 / 41},
+        // Below the margin: 25 ms, and t / 2 = 0 is raised back to it.
+        {TIME_CLOCK_INCREMENT, 0, 0, 0, START_FEN, 25, 25},
+        // A fixed time is neither capped by the clock nor cut for a forced reply.
+        {TIME_FIXED, 1000, 0, 0, START_FEN, 1000, 2000},
+        {TIME_FIXED, 900, 0, 0, ONE_LEGAL_MOVE, 900, 1800},
+        // A forced reply gets a ninth, but at least 25 ms.
+        {TIME_CLOCK_INCREMENT, 315000, 0, 0, ONE_LEGAL_MOVE, 1000, 2000},
+        {TIME_MOVES_TO_GO, 900, 1, 0, ONE_LEGAL_MOVE, 50, 100},
+        {TIME_MOVES_TO_GO, 300, 1, 0, ONE_LEGAL_MOVE, 25, 50},
+    };
+    for (const auto& r : rows) {
+        setup_position(r.fen);
+        clock_mode(r.mode, r.clock_ms, r.moves_to_go);
+        limits.increment = r.increment;
+        timer.extension_count.store(1);
+        plan_time();
+        SCOPED_TRACE(&r - rows);
+        EXPECT_DOUBLE_EQ(timer.budget, r.budget);
+        EXPECT_DOUBLE_EQ(timer.target_time, 100000 + r.budget);
+        EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + r.hard_limit);
+        EXPECT_EQ(timer.extension_count.load(), 0);
+    }
 }
 
-TEST_F(TimeControlTest, MovesToGoHardLimitCappedAtHalfTheClock) {
-    clock_mode(TIME_MOVES_TO_GO, 25000);
-    limits.moves_to_go[WHITE] = 1;
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 12500);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + 12500);
-}
-
-TEST_F(TimeControlTest, HardLimitNeverBelowTheBudget) {
-    // 40 moves in 10 s: budget 243.9 ms, twice that is below t / 2 = 5000.
-    clock_mode(TIME_MOVES_TO_GO, 10000);
-    limits.moves_to_go[WHITE] = 40;
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 10000.0 / 41);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + 2 * 10000.0 / 41);
-    // A clock below the margin: budget 25 ms, and t / 2 = 0 is raised back to it.
-    clock_mode(TIME_CLOCK_INCREMENT, 0);
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 25);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + 25);
-}
-
-TEST_F(TimeControlTest, ForcedReplyGetsANinthOfTheBudget) {
-    setup_position("7k/8/8/8/8/8/6q1/K7 w - - 0 1");  // only Kb1
-    clock_mode(TIME_CLOCK_INCREMENT, 315000);
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 1000);
-    clock_mode(TIME_MOVES_TO_GO, 900);
-    limits.moves_to_go[WHITE] = 1;
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 50);
-    clock_mode(TIME_MOVES_TO_GO, 300);  // 150 / 9 is raised to 25
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 25);
-    clock_mode(TIME_FIXED, 900);  // a fixed time is kept whole
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 900);
-    setup_position(START_FEN);
-}
-
-TEST_F(TimeControlTest, FixedTimeIsNotCappedByTheClock) {
-    clock_mode(TIME_FIXED, 1000);
-    plan_time();
-    EXPECT_DOUBLE_EQ(timer.budget, 1000);
-    EXPECT_DOUBLE_EQ(timer.target_time, 101000);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 102000);
-}
-
-TEST_F(TimeControlTest, IterationEndTestStopsWhenTheNextIterationWouldNotFit) {
-    clock_mode(TIME_CLOCK_INCREMENT, 100000);
-    timer.budget = 1000;
-    timer.target_time = 101000;
-    timer.hard_limit = 102000;
-    fake_now = 100500;  // 500 used: another 500 ends exactly on the target
-    EXPECT_EQ(iteration_end_test(), 0);
+TEST_F(TimeControlTest, IterationEndTestAndExtensions) {
+    // After a second planned (target 101000, hard limit 102000) with the
+    // running score 0, so that the margin is 25: the score of the last move
+    // and of the last iteration, the extensions so far; then whether to
+    // stop, the time added and the extensions after the test.
+    const int inc = TIME_CLOCK_INCREMENT, to_go = TIME_MOVES_TO_GO;
+    const struct {
+        int mode;
+        double clock_ms, now;
+        int moves_to_go, previous, root, extensions, pondering, stop;
+        double add;
+        int extensions_after;
+    } rows[] = {
+        {inc, 100000, 100500, 0, 0, 0, 0, 0, 0, 0, 0},         // another 500 ends on the target
+        {inc, 100000, 100501, 0, 0, 0, 0, 0, 1, 0, 0},         // score steady: stop
+        {inc, 100000, 100501, 0, -20, 0, 0, 0, 1, 0, 0},       // rising: stop
+        {inc, 100000, 100501, 0, 0, 0, 0, 1, 0, 0, 0},         // never while pondering
+        {TIME_FIXED, 100000, 100501, 0, 0, 0, 0, 0, 0, 0, 0},  // nor with a fixed time
+        {inc, 100000, 101001, 0, 60, 0, 2, 0, 1, 0, 2},        // no more after a large extension
+        // Falling by more than two margins since the last move: the first
+        // extension adds a budget on top. Then by how far the running
+        // iteration lies below the last one: from 3 margins two budgets,
+        // from 4 three, from 10 seven, and no further extension.
+        {inc, 100000, 101000, 0, 60, 0, 0, 0, 0, 2000, 1},
+        {inc, 100000, 101000, 0, 60, 80, 1, 0, 0, 2000, 2},
+        {inc, 100000, 101000, 0, 60, 249, 1, 0, 0, 3000, 2},
+        {inc, 100000, 101000, 0, 60, 250, 1, 0, 0, 7000, 2},
+        // Halved until it fits what is left of the clock, down to below 5.
+        {inc, 3600, 101000, 0, 30, 0, 0, 0, 0, 1000, 1},
+        {inc, 1900, 101000, 0, 30, 0, 0, 0, 0, 500, 1},
+        {inc, 1000, 101000, 0, 30, 0, 0, 0, 0, 1000.0 / 256, 1},
+        // Moves to go: each move still to play keeps max(25, budget / 2).
+        {to_go, 11000, 101000, 10, 30, 100, 0, 0, 0, 3000, 2},  // 3000 < 10000 - 5000
+        {to_go, 11000, 101000, 15, 30, 100, 0, 0, 0, 1500, 2},  // 3000 >= 2500: halved
+    };
+    for (const auto& r : rows) {
+        clock_mode(r.mode, r.clock_ms, r.moves_to_go);
+        planned_second();
+        fake_now = r.now;
+        search.previous_search_score = r.previous;
+        search.root_score = r.root;
+        timer.extension_count.store(r.extensions);
+        limits.pondering.store(r.pondering);
+        SCOPED_TRACE(&r - rows);
+        EXPECT_EQ(iteration_end_test(), r.stop);
+        EXPECT_DOUBLE_EQ(timer.target_time, 101000 + r.add);
+        EXPECT_DOUBLE_EQ(timer.hard_limit, 102000 + r.add);
+        EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
+    }
+    // Nor before the first root result, where a steady score would stop.
+    planned_second();
     fake_now = 100501;
-    EXPECT_EQ(iteration_end_test(), 1);  // score steady: stop
-    // A rising score stops too, a falling one buys time.
-    search.previous_search_score = -40;
-    search.current_score = -20;
-    EXPECT_EQ(iteration_end_test(), 1);
-    search.previous_search_score = 0;
-    search.current_score = search.root_score = -30;  // margin 26, fell by 30
-    EXPECT_EQ(iteration_end_test(), 0);
-    EXPECT_EQ(timer.extension_count.load(), 1);
-    EXPECT_DOUBLE_EQ(timer.target_time, 102000);
-    // Not while pondering, not in fixed-time mode, not before a root result.
-    timer.extension_count.store(0);
-    limits.pondering.store(1);
-    EXPECT_EQ(iteration_end_test(), 0);
     limits.pondering.store(0);
+    search.previous_search_score = search.root_score = 0;
     search.abort_armed = 0;
     EXPECT_EQ(iteration_end_test(), 0);
     search.abort_armed = 1;
-    limits.time_mode = TIME_FIXED;
-    EXPECT_EQ(iteration_end_test(), 0);
-    EXPECT_EQ(timer.extension_count.load(), 0);
-    // After a large extension there is no more.
-    limits.time_mode = TIME_CLOCK_INCREMENT;
-    timer.extension_count.store(2);
-    fake_now = 101001;
     EXPECT_EQ(iteration_end_test(), 1);
 }
 
-TEST_F(TimeControlTest, ExtensionGrowsWithTheFallOfTheRunningIteration) {
-    clock_mode(TIME_CLOCK_INCREMENT, 100000);
-    timer.budget = 1000;
-    timer.target_time = 101000;
-    timer.hard_limit = 102000;
-    fake_now = 101000;
-    // current 0: margin 25. The score fell 60 since the last move (more than
-    // twice the margin): the first extension adds a budget on top.
-    search.previous_search_score = 60;
-    search.root_score = 0;
-    extend_time();
-    EXPECT_EQ(timer.score_margin, 25);
-    EXPECT_EQ(timer.extension_count.load(), 1);
-    EXPECT_DOUBLE_EQ(timer.target_time, 103000);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 104000);
-    // Second extension: no base. The iteration runs 80 below the last one
-    // (between 3 and 4 margins): two budgets, and no further extension.
-    search.root_score = 80;
-    extend_time();
-    EXPECT_EQ(timer.extension_count.load(), 2);
-    EXPECT_DOUBLE_EQ(timer.target_time, 105000);
-    // Between 4 and 10 margins three budgets, from 10 margins seven.
-    timer.extension_count.store(1);
-    search.root_score = 249;
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 108000);
-    timer.extension_count.store(1);
-    search.root_score = 250;
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 115000);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 116000);
-}
-
-TEST_F(TimeControlTest, ExtensionIsHalvedUntilItFitsTheClock) {
-    timer.budget = 1000;
-    timer.target_time = timer.hard_limit = 101000;
-    fake_now = 101000;  // 1000 used
-    // Increment mode: 2600 left; 1000 fits at once.
-    clock_mode(TIME_CLOCK_INCREMENT, 3600);
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 102000);
-    // 900 left: 1000 -> 500.
-    clock_mode(TIME_CLOCK_INCREMENT, 1900);
-    timer.extension_count.store(0);
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 102500);
-    // Nothing left: halved down to below 5 (1000 / 256 = 3.90625).
-    clock_mode(TIME_CLOCK_INCREMENT, 1000);
-    timer.extension_count.store(0);
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 102500 + 1000.0 / 256);
-    // Moves to go: every move still to play keeps max(25, budget / 2).
-    // 10000 left, 10 moves x 500 reserved: add must be below 5000.
-    clock_mode(TIME_MOVES_TO_GO, 11000);
-    limits.moves_to_go[WHITE] = 10;
-    timer.target_time = 101000;
-    timer.extension_count.store(0);
-    search.root_score = 100;  // 4 margins: three budgets, 3000 fits
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 104000);
-    limits.moves_to_go[WHITE] = 15;  // 2500 left for the extension: 3000 -> 1500
-    timer.target_time = 101000;
-    timer.extension_count.store(0);
-    extend_time();
-    EXPECT_DOUBLE_EQ(timer.target_time, 102500);
-}
-
-TEST_F(TimeControlTest, NodeLimitIsCheckedEveryTenThousandNodes) {
-    clock_mode(TIME_FIXED, INFINITE_TIME_MS);
-    timer.target_time = timer.hard_limit = 1e13;
-    limits.node_limit = 5000;
-    search.node_count = 1000;
-    EXPECT_EQ(should_stop(), 0);  // 1000 is not past the first check
-    EXPECT_EQ(timer.next_check, 1000u);
-    search.node_count = 1001;
-    EXPECT_EQ(should_stop(), 0);  // first check: 1001 is within the limit
-    EXPECT_EQ(timer.next_check, 11001u);
-    search.node_count = 11001;
-    EXPECT_EQ(should_stop(), 0);
-    search.node_count = 11002;
-    EXPECT_EQ(should_stop(), 1);  // second check: past 5000
-    EXPECT_EQ(search.search_active.load(), 0);
-    EXPECT_EQ(should_stop(), 1);  // stays stopped
-
-    // A limit of 500 ends the search at the first check.
-    search.search_active.store(1);
-    timer.next_check = 1000;
-    limits.node_limit = 500;
-    search.node_count = 1001;
-    EXPECT_EQ(should_stop(), 1);
-}
-
-TEST_F(TimeControlTest, MoveTimeStopsAtTheFirstCheckPastTheTarget) {
-    clock_mode(TIME_FIXED, 1000);
-    plan_time();
-    search.node_count = 1001;
-    fake_now = 100999;
-    EXPECT_EQ(periodic_check(), 0);
-    search.node_count = 11002;
-    fake_now = 101000;
-    EXPECT_EQ(periodic_check(), 1);
-    EXPECT_EQ(timer.extension_count.load(), 0);  // never extended in this mode
-}
-
-TEST_F(TimeControlTest, ClockModeExtendsOnceAtTheHardLimitThenStops) {
-    clock_mode(TIME_CLOCK_INCREMENT, 100000);
-    timer.budget = 1000;
-    timer.target_time = 101000;
-    timer.hard_limit = 102000;
-    search.node_count = 5000;
-    // The soft target alone never stops the search inside the tree.
-    fake_now = 101500;
-    EXPECT_EQ(periodic_check(), 0);
-    // At the hard limit with a falling score (d = 30, margin 25): extend.
-    fake_now = 102000;
-    search.previous_search_score = 30;
-    EXPECT_EQ(periodic_check(), 0);
-    EXPECT_EQ(timer.extension_count.load(), 1);
-    EXPECT_DOUBLE_EQ(timer.hard_limit, 103000);
-    // Past the new hard limit after an extension: stop.
-    fake_now = 103000;
-    EXPECT_EQ(periodic_check(), 1);
-    // A stable score stops at once (-margin < d < margin).
-    search.search_active.store(1);
-    timer.extension_count.store(0);
-    search.previous_search_score = 24;
-    EXPECT_EQ(periodic_check(), 1);
-    // While pondering the clock is not looked at.
-    search.search_active.store(1);
-    limits.pondering.store(1);
-    EXPECT_EQ(periodic_check(), 0);
-}
-
-TEST_F(TimeControlTest, StopSeenByTheCheckMarksTheExtensionCount) {
-    clock_mode(TIME_FIXED, INFINITE_TIME_MS);
-    timer.target_time = timer.hard_limit = 1e13;
+TEST_F(TimeControlTest, ChecksEveryTenThousandNodes) {
+    // A second planned (target 101000, hard limit 102000); the running score
+    // is 0 (margin 25) and fell by `previous` since the last move. A stop by
+    // the clock leaves the next check where it was.
+    const int inc = TIME_CLOCK_INCREMENT;
+    const struct {
+        int mode;
+        double now;
+        uint64_t next_check, nodes, node_limit, next_after;
+        int previous, extensions, pondering, stop, extensions_after;
+    } rows[] = {
+        // A node limit of 5000 stops at the second check, one of 500 at the first.
+        {TIME_FIXED, 100000, 1000, 1000, 5000, 1000, 0, 0, 0, 0, 0},  // not past the first check
+        {TIME_FIXED, 100000, 1000, 1001, 5000, 11001, 0, 0, 0, 0, 0},
+        {TIME_FIXED, 100000, 11001, 11001, 5000, 11001, 0, 0, 0, 0, 0},
+        {TIME_FIXED, 100000, 11001, 11002, 5000, 21002, 0, 0, 0, 1, 0},
+        {TIME_FIXED, 100000, 1000, 1001, 500, 11001, 0, 0, 0, 1, 0},
+        // A move time stops at the first check past the target, never extended.
+        {TIME_FIXED, 100999, 1000, 1001, 0, 11001, 100, 0, 0, 0, 0},
+        {TIME_FIXED, 101000, 1000, 1001, 0, 1000, 100, 0, 0, 1, 0},
+        {TIME_FIXED, 101000, 0, 1000, 0, 11000, 100, 0, 0, 0, 0},  // the clock waits for 1000 nodes
+        // With a clock the soft target alone never stops the search here.
+        {inc, 101500, 1000, 5000, 0, 15000, 30, 0, 0, 0, 0},
+        {inc, 102000, 1000, 5000, 0, 15000, 30, 0, 0, 0, 1},  // falling at the hard limit: extend
+        {inc, 102000, 1000, 5000, 0, 1000, 30, 1, 0, 1, 1},   // but only once
+        {inc, 102000, 1000, 5000, 0, 1000, 24, 0, 0, 1, 0},   // a stable score stops at once
+        {inc, 109000, 1000, 5000, 0, 15000, 0, 0, 1, 0, 0},   // the clock is not looked at while pondering
+    };
+    for (const auto& r : rows) {
+        clock_mode(r.mode, r.mode == TIME_FIXED ? 1000 : 100000);
+        planned_second();
+        fake_now = r.now;
+        timer.next_check = r.next_check;
+        search.node_count = r.nodes;
+        limits.node_limit = r.node_limit;
+        search.previous_search_score = r.previous;
+        timer.extension_count.store(r.extensions);
+        limits.pondering.store(r.pondering);
+        search.search_active.store(1);
+        SCOPED_TRACE(&r - rows);
+        EXPECT_EQ(should_stop(), r.stop);
+        EXPECT_EQ(timer.next_check, r.next_after);
+        EXPECT_EQ(search.search_active.load(), 1 - r.stop);
+        EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
+        EXPECT_DOUBLE_EQ(timer.hard_limit, r.extensions_after > r.extensions ? 103000 : 102000);
+    }
+    // A stop ends the search at once; seen by a check, it marks the
+    // extension count.
     search.search_active.store(0);
-    search.node_count = 2000;
+    search.node_count = 0;
+    EXPECT_EQ(should_stop(), 1);
     EXPECT_EQ(periodic_check(), 1);
     EXPECT_EQ(timer.extension_count.load(), 1);
 }
 
-TEST_F(TimeControlTest, ProgressLineAtChecksWhoseNodeCountEndsInBinaryEleven) {
+TEST_F(TimeControlTest, MasterProgressLineCountsTheWorkers) {
+    std::snprintf(role.name_suffix, sizeof role.name_suffix, "c%d", static_cast<int>(getpid()));
+    ASSERT_EQ(create_tables(0, 0), 256);
     clock_mode(TIME_FIXED, INFINITE_TIME_MS);
     timer.target_time = timer.hard_limit = 1e13;
-    fake_now = 100999;  // 999 ms: nps = nodes / 1.0 s
-    search.node_count = 1002;
-    testing::internal::CaptureStdout();
-    periodic_check();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    search.node_count = 1003;
-    hash_tables.new_entries = 0;
-    testing::internal::CaptureStdout();
-    periodic_check();
-    EXPECT_EQ(testing::internal::GetCapturedStdout().substr(0, 33), "info nodes 1003 nps 1003 hashfull");
-}
-
-namespace {
-
-// The same clock and search state with tables in shared memory, so that the
-// share block exists.
-class ShareBlockTest : public TimeControlTest {
-   protected:
-    void SetUp() override {
-        TimeControlTest::SetUp();
-        std::snprintf(role.name_suffix, sizeof role.name_suffix, "c%d", static_cast<int>(getpid()));
-        ASSERT_EQ(create_tables(0, 0), 256);
-        clock_mode(TIME_FIXED, INFINITE_TIME_MS);
-        timer.target_time = timer.hard_limit = 1e13;
-    }
-    void TearDown() override {
-        role.is_master = 1;
-        role.worker_id = 0;
-        release_tables();
-        TimeControlTest::TearDown();
-    }
-};
-
-}  // namespace
-
-TEST_F(ShareBlockTest, MasterProgressCountsTheWorkers) {
-    int32_t* share = hash_tables.share_block;
-    share[SHARE_NODES_WORD + 2 * 2] = 2000;  // worker 2: 2000 nodes
-    share[SHARE_ENTRIES_WORD + 2] = 291;     // and 291 slots claimed
+    hash_tables.share_block[SHARE_NODES_WORD + 2 * 2] = 2000;  // worker 2: 2000 nodes
+    hash_tables.share_block[SHARE_ENTRIES_WORD + 2] = 291;     // and 291 slots claimed
     hash_tables.new_entries = 0;
     tb_counters.probe_count = 7;
-    search.node_count = 1003;
     fake_now = 100999;
-    testing::internal::CaptureStdout();
-    periodic_check();
+    // Only at checks whose node count ends in binary 11.
+    for (const uint64_t nodes : {1001, 1002}) {
+        search.node_count = nodes;
+        testing::internal::CaptureStdout();
+        periodic_check();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << nodes;
+    }
     // 3003 nodes in 1.000 s; 291 of the 2 x 1455 slots: 100 per mille.
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "info nodes 3003 nps 3003 hashfull 100 tbhits 7\n");
-}
-
-TEST_F(ShareBlockTest, WorkerPublishesNodesClaimsAndLoad) {
-    role.is_master = 0;
-    role.worker_id = 3;
-    hash_tables.new_entries = 42;
-    search.node_count = 0x100000007ull;                         // the next check ends in binary 11: load too
-    fake_now = 101000;                                          // 1000 ms since the start
-    timer.cpu_start_100ns = thread_cpu_time_100ns() - 5000000;  // 500 ms of CPU
+    search.node_count = 1003;
     testing::internal::CaptureStdout();
     periodic_check();
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");  // workers never write
-    const int32_t* share = hash_tables.share_block;
-    EXPECT_EQ(share[SHARE_NODES_WORD + 6], 7);
-    EXPECT_EQ(share[SHARE_NODES_WORD + 7], 1);
-    EXPECT_EQ(share[SHARE_ENTRIES_WORD + 3], 42);
-    EXPECT_GE(share[SHARE_LOAD_WORD + 3], 500);
-    EXPECT_LT(share[SHARE_LOAD_WORD + 3], 600);
-    EXPECT_EQ(share[SHARE_LOAD_WORD + 2], 0);
-    // At a check whose successor does not end in binary 11 the load stays.
-    share = hash_tables.share_block;
-    hash_tables.share_block[SHARE_LOAD_WORD + 3] = 0;
-    search.node_count = 0x100000006ull + 10000;
-    periodic_check();
-    EXPECT_EQ(share[SHARE_LOAD_WORD + 3], 0);
-    EXPECT_EQ(share[SHARE_NODES_WORD + 6], 10006);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "info nodes 3003 nps 3003 hashfull 100 tbhits 7\n");
+    release_tables();
 }

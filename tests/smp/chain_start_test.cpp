@@ -1,46 +1,26 @@
 // The starter's side of the chain, in this process as the master: the next
-// worker is a stand-in program, so that the test sees its arguments and
-// every byte it is sent, and can make it fail.
+// worker is a stand-in shell script, so that the test sees every byte it is
+// sent, and can make it fail.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <filesystem>
 
 #include "frontend/interpreter.h"
 #include "frontend/options.h"
 #include "frontend/roles.h"
-#include "platform/pipe.h"
 #include "platform/process.h"
 #include "search/hash.h"
 #include "search/timectl.h"
+#include "smp/process_watch.h"
 #include "smp/workers.h"
 
 namespace {
 
+using process_watch::read_file;
+using process_watch::wait_for;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms = 30000) {
-    for (int waited = 0; waited < timeout_ms; waited += 10) {
-        if (condition()) return true;
-        usleep(10000);
-    }
-    return condition();
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class ChainStart : public ::testing::Test {
    protected:
@@ -50,9 +30,9 @@ class ChainStart : public ::testing::Test {
         saved_options = options;
         // A suffix no real engine has.
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "t%d", static_cast<int>(getpid()));
-        suffix = role.name_suffix;
         role.is_master = 1;
         options.debug_mode = 1;
+        options.nalimov_path[0] = '\0';  // other tests may have left a path
         char text[] = "/tmp/jux_chain_test_XXXXXX";
         ASSERT_NE(mkdtemp(text), nullptr);
         scratch = text;
@@ -67,13 +47,8 @@ class ChainStart : public ::testing::Test {
         timer.poll_input = 1;
         options = saved_options;
         role = saved_role;
-        for (const std::string& name : files) unlink((scratch + "/" + name).c_str());
-        for (const char* name : {"/worker", "/arguments", "/received"}) unlink((scratch + name).c_str());
-        rmdir(scratch.c_str());
-        for (int k = 1; k <= 2; k++) pipe_remove(pipe_name(k).c_str());
+        std::filesystem::remove_all(scratch);
     }
-
-    std::string pipe_name(int k) const { return pipes + "/jux-uci" + std::to_string(k) + "-" + suffix; }
     // A stand-in worker: a shell script with the given body.
     void write_worker(const std::string& body) {
         const std::string program = scratch + "/worker";
@@ -81,130 +56,73 @@ class ChainStart : public ::testing::Test {
         ASSERT_EQ(chmod(program.c_str(), 0700), 0);
         set_worker_program(program.c_str());
     }
-    // Starts the chain with debug output captured.
-    std::string start(int count) {
-        CaptureStdout();
-        start_worker_chain(count);
-        return GetCapturedStdout();
+    // The process id in the nth "info string Spawned (...) <pid>" line.
+    static int spawned_pid(const std::string& output, int nth = 0) {
+        size_t at = output.find("info string Spawned (");
+        while (nth-- > 0) at = output.find("info string Spawned (", at + 1);
+        return at == std::string::npos ? 0 : std::atoi(output.c_str() + output.find(") ", at) + 2);
     }
-    // The process id in "info string Spawned (...) <pid>".
-    static int spawned_pid(const std::string& output) {
-        const size_t at = output.find("info string Spawned (");
-        if (at == std::string::npos) return 0;
-        const size_t close = output.find(") ", at);
-        return std::atoi(output.c_str() + close + 2);
+    std::string pipe_name(int k) const {
+        return pipes + "/jux-uci" + std::to_string(k) + "-" + role.name_suffix;
     }
 
     ProcessRole saved_role;
     EngineOptions saved_options;
-    std::string suffix, scratch, pipes;
-    std::vector<std::string> files;  // more files the stand-ins wrote
+    std::string scratch, pipes;
 };
-
-TEST_F(ChainStart, StartsTheNextWorkerWithItsNumberAndTheMastersSuffixAndFeedsIt) {
-    write_worker("printf '%s|%s|%s\\n' \"$#\" \"$1\" \"$2\" > " + scratch + "/arguments\nexec cat \"" +
-                 pipes + "/jux-uci$1-$2\" > " + scratch + "/received");
-    const std::string output = start(2);
-    const int pid = spawned_pid(output);
-    ASSERT_GT(pid, 0);
-    EXPECT_EQ(output, "info string Creating Remote Pipe\ninfo string Spawned (2 " + suffix + ") " +
-                          std::to_string(pid) + "\n");
-    EXPECT_EQ(worker_link.has_downstream, 1);
-    EXPECT_GE(worker_link.downstream_pipe, 0);
-    EXPECT_EQ(role.read_from_pipe, 0) << "the master reads its own input";
-    EXPECT_NE(access(pipe_name(2).c_str(), F_OK), 0) << "the name is gone once both ends are open";
-    EXPECT_TRUE(wait_for([&] { return read_file(scratch + "/arguments") == "2|2|" + suffix + "\n"; }));
-
-    write_downstream("uci\n");
-    write_downstream("setoption name Hash value 1\n");
-    // A new chain closes the pipe to the old one, whose reader then ends.
-    EXPECT_EQ(start(0), "");
-    EXPECT_EQ(worker_link.has_downstream, 0);
-    EXPECT_EQ(worker_link.downstream_pipe, -1);
-    EXPECT_TRUE(wait_for([&] { return !process_running(pid); }));
-    EXPECT_EQ(read_file(scratch + "/received"), "uci\nsetoption name Hash value 1\n");
-}
-
-TEST_F(ChainStart, AWorkerThatEndsBeforeConnectingIsLeftOut) {
-    write_worker("exit 0");
-    const std::string output = start(1);
-    const int pid = spawned_pid(output);
-    EXPECT_GT(pid, 0);
-    EXPECT_EQ(output, "info string Creating Remote Pipe\ninfo string Spawned (1 " + suffix + ") " +
-                          std::to_string(pid) +
-                          "\ninfo string worker 1 did not connect, searching without it\n");
-    EXPECT_EQ(worker_link.has_downstream, 0);
-    EXPECT_EQ(worker_link.downstream_pipe, -1);
-    EXPECT_NE(access(pipe_name(1).c_str(), F_OK), 0);
-}
-
-TEST_F(ChainStart, AWorkerThatCannotBeStartedIsReportedAndLeftOut) {
-    set_worker_program((scratch + "/missing").c_str());
-    const std::string output = start(1);
-    EXPECT_EQ(output, "info string Creating Remote Pipe\ninfo string Spawned (1 " + suffix +
-                          ") -1\ninfo string worker 1 did not connect, searching without it\n");
-    EXPECT_EQ(worker_link.has_downstream, 0);
-    EXPECT_NE(access(pipe_name(1).c_str(), F_OK), 0);
-}
-
-TEST_F(ChainStart, AWorkerThatNeverConnectsIsGivenUpAndEnded) {
-    write_worker("exec sleep 120");
-    const std::string output = start(1);
-    const int pid = spawned_pid(output);
-    EXPECT_GT(pid, 0);
-    EXPECT_NE(output.find("info string worker 1 did not connect, searching without it\n"), std::string::npos);
-    EXPECT_EQ(worker_link.has_downstream, 0);
-    EXPECT_NE(access(pipe_name(1).c_str(), F_OK), 0);
-    EXPECT_TRUE(wait_for([&] { return !process_running(pid); })) << "nothing of it lingers";
-}
-
-TEST_F(ChainStart, WithoutWorkersNothingIsStartedOrCreated) {
-    write_worker("exit 0");
-    EXPECT_EQ(start(0), "");
-    EXPECT_EQ(start(-1), "");
-    EXPECT_EQ(worker_link.has_downstream, 0);
-    EXPECT_NE(access(pipe_name(1).c_str(), F_OK), 0);
-    // A worker at the end of the chain reads from its pipe all the same.
-    role.is_master = 0;
-    start_worker_chain(0);
-    EXPECT_EQ(role.read_from_pipe, 1);
-    EXPECT_EQ(worker_link.has_downstream, 0);
-}
 
 TEST_F(ChainStart, TheMasterPassesLinesOnBeforeActingAndRebuildsTheChainOnEachHashValue) {
     // Each stand-in keeps what it is sent in a file named after its process id.
     write_worker("exec cat \"" + pipes + "/jux-uci$1-$2\" > " + scratch + "/received-$$");
     options.process_count = 2;
-    // This process's own input is not the engine's to read here.
-    timer.poll_input = 0;
+    timer.poll_input = 0;  // this process's own input is not the engine's to read here
     CaptureStdout();
-    execute_command("setoption name NalimovCache value 2", 0);
-    execute_command("setoption name Hash value 1", 0);
-    execute_command("position startpos", 0);
-    execute_command("go depth 2", 0);
-    execute_command("setoption name Hash value 2", 0);
+    for (const char* line : {"setoption name NalimovCache value 2", "setoption name Hash value 1",
+                             "position startpos", "go depth 2", "setoption name Hash value 2"})
+        execute_command(line, 0);
     const std::string output = GetCapturedStdout();
-    const int first = spawned_pid(output);
-    const int second = spawned_pid(output.substr(output.find("info string Spawned (") + 1));
+    const int first = spawned_pid(output), second = spawned_pid(output, 1);
     ASSERT_GT(first, 0);
     ASSERT_GT(second, 0);
     EXPECT_NE(output.find("\nbestmove "), std::string::npos);
-    for (int pid : {first, second}) files.push_back("received-" + std::to_string(pid));
 
     // The old chain is told to stop and quit, and its pipe closes when the
     // new chain is built.
     EXPECT_TRUE(wait_for([&] { return !process_running(first); }));
-    const std::string resent =
-        "uci\nsetoption name Hash value 1\nsetoption name NalimovCache value 2\n"
-        "setoption name NalimovPath value \n";
-    EXPECT_EQ(read_file(scratch + "/" + files[0]),
-              resent + "position startpos\ngo depth 2\nstop\nstop\nquit\n");
-
+    const std::string setup = "setoption name NalimovCache value 2\nsetoption name NalimovPath value \n";
+    EXPECT_EQ(
+        read_file(scratch + "/received-" + std::to_string(first)),
+        "uci\nsetoption name Hash value 1\n" + setup + "position startpos\ngo depth 2\nstop\nstop\nquit\n");
     close_worker_pipes();
     EXPECT_TRUE(wait_for([&] { return !process_running(second); }));
-    EXPECT_EQ(read_file(scratch + "/" + files[1]),
-              "uci\nsetoption name Hash value 2\nsetoption name NalimovCache "
-              "value 2\nsetoption name NalimovPath value \n");
+    EXPECT_EQ(read_file(scratch + "/received-" + std::to_string(second)),
+              "uci\nsetoption name Hash value 2\n" + setup);
+}
+
+// A worker that cannot be started, ends before it connects or never connects
+// is reported, ended and left out; its pipe loses its name.
+TEST_F(ChainStart, AWorkerThatDoesNotConnectIsLeftOut) {
+    for (const char* body : {"", "exit 0", "exec sleep 120"}) {
+        if (*body)
+            write_worker(body);
+        else
+            set_worker_program((scratch + "/missing").c_str());
+        CaptureStdout();
+        start_worker_chain(1);
+        const std::string output = GetCapturedStdout();
+        const int pid = spawned_pid(output);
+        EXPECT_EQ(output, "info string Creating Remote Pipe\ninfo string Spawned (1 " +
+                              std::string(role.name_suffix) + ") " + std::to_string(*body ? pid : -1) +
+                              "\ninfo string worker 1 did not connect, searching without it\n")
+            << body;
+        if (*body) {
+            EXPECT_GT(pid, 0);
+            EXPECT_TRUE(wait_for([&] { return !process_running(pid); })) << "nothing of it lingers";
+        }
+        EXPECT_EQ(worker_link.has_downstream, 0);
+        EXPECT_EQ(worker_link.downstream_pipe, -1);
+        EXPECT_NE(access(pipe_name(1).c_str(), F_OK), 0);
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -60,15 +61,13 @@ class EngineProcess {
     std::string error_output();
 
    private:
-    void take_output();  // one read of the engine's output into pending_
-    void drain_errors(int timeout_ms);
+    // Lines up to the first one equal to last (or beginning with it).
+    std::vector<std::string> read_lines(const std::string& last, bool prefix, int timeout_ms);
 
     pid_t pid_ = -1;
     int to_engine_ = -1;
     int from_engine_ = -1;
-    int errors_from_engine_ = -1;
+    FILE* errors_file_ = nullptr;
     std::string pending_;  // output read but not yet handed out as lines
-    std::string errors_;
-    bool output_ended_ = false;
     std::optional<int> exit_status_;
 };
