@@ -96,16 +96,8 @@ int build_command(int argc, char** argv) {
 
 int probe_command(int argc, char** argv) {
     if (argc < 2) return book_usage();
-    std::string fen = START_FEN;
-    if (argc > 2) {
-        fen.clear();
-        for (int i = 2; i < argc; i++) fen += std::string(i > 2 ? " " : "") + argv[i];
-    }
     init_tables();
-    if (!set_position_from_fen(fen.c_str())) {
-        std::fprintf(stderr, "juxtool book: refused position: %s\n", fen_refusal_reason());
-        return 2;
-    }
+    if (!set_position_or_report("book", fen_from_words(argc, argv, 2))) return 2;
     std::FILE* file = std::fopen(argv[1], "r");
     if (!file) {
         std::fprintf(stderr, "juxtool book: cannot read %s\n", argv[1]);

@@ -63,9 +63,8 @@ void print_terms() {
 // Sets the position, prepares it as the search driver would and prints the
 // evaluation (and the breakdown when asked).
 void evaluate_fen(const char* fen, bool terms) {
-    if (!set_position_from_fen(fen)) {
+    if (!set_position_or_report("eval", fen)) {
         std::printf("eval invalid\nincheck -\n");
-        std::fprintf(stderr, "juxtool eval: refused position: %s\n", fen_refusal_reason());
         return;
     }
     options.use_tablebases = 0;
@@ -111,12 +110,7 @@ int eval_command(int argc, char** argv) {
         return 0;
     }
 
-    std::string fen = START_FEN;
-    if (argc > first) {
-        fen.clear();
-        for (int i = first; i < argc; i++) fen += std::string(i > first ? " " : "") + argv[i];
-    }
-    evaluate_fen(fen.c_str(), terms);
+    evaluate_fen(fen_from_words(argc, argv, first).c_str(), terms);
     std::fflush(stdout);
     return 0;
 }

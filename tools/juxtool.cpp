@@ -14,7 +14,8 @@ struct Subcommand {
 
 const Subcommand subcommands[] = {
     {"perft", perft_command, "perft DEPTH [FEN]   count leaf nodes per root move"},
-    {"bench", bench_command, "bench [DEPTH]       search the bench positions; the node total is the signature"},
+    {"bench", bench_command,
+     "bench [DEPTH]       search the bench positions; the node total is the signature"},
     {"eval", eval_command,
      "eval [--terms] [FEN | -]   static evaluation at the root (- reads FENs from stdin)"},
     {"book", book_command, "book build|probe    build a book from PGN files, list a position's book moves"},

@@ -20,16 +20,8 @@ int perft_command(int argc, char** argv) {
         return 2;
     }
     int depth = std::atoi(argv[1]);
-    std::string fen = START_FEN;
-    if (argc > 2) {
-        fen.clear();
-        for (int i = 2; i < argc; i++) fen += std::string(i > 2 ? " " : "") + argv[i];
-    }
     init_tables();
-    if (!set_position_from_fen(fen.c_str())) {
-        std::fprintf(stderr, "juxtool perft: refused position: %s\n", fen_refusal_reason());
-        return 2;
-    }
+    if (!set_position_or_report("perft", fen_from_words(argc, argv, 2))) return 2;
     static MoveEntry root[256];
     const int side = pos.side_to_move;
     int n = generate_moves(root, side, 1, pos.ep_square);

@@ -90,6 +90,8 @@ bool create_block(int b) {
     return r == ShmResult::ok;
 }
 
+}  // namespace
+
 void reset_game_state() {
     init_tables();
     rebuild_derived_state();
@@ -101,8 +103,6 @@ void reset_game_state() {
     limits.max_depth = 99;
     book.book_in_use = 0;
 }
-
-}  // namespace
 
 uint32_t transposition_entries_for(int32_t kilobytes) {
     int64_t k = kilobytes < 256 ? 256 : kilobytes;

@@ -51,7 +51,7 @@ struct HashProbe {
 };
 
 struct HashTables {
-    HashEntry* table[2];           // by side to move: 0 "_wttable", 1 "_bttable"
+    HashEntry* table[2];            // by side to move: 0 "_wttable", 1 "_bttable"
     EvalCacheEntry* eval_cache[2];  // 0 "_wptable", 1 "_bptable"
     int32_t* share_block;           // 128 words
     uint32_t entry_count;           // N
@@ -71,6 +71,8 @@ uint32_t cache_entries_for(int32_t kilobytes);
 // Master: creates and maps the five blocks, clears them and resets the board
 // and game state. Worker: only computes the dimensions. Returns K or -1.
 int create_tables(int32_t kilobytes, int32_t pieces);
+// The start position and a fresh game, as the creation of the tables leaves them.
+void reset_game_state();
 // Worker: opens the master's five blocks by name. Returns false on failure.
 bool attach_tables();
 void release_tables();

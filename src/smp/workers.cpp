@@ -123,15 +123,7 @@ void open_shared_tables(int megabytes) {
     clear_eval_caches();
     clear_hash_tables();
     clear_history();
-    init_tables();
-    rebuild_derived_state();
-
-    pos.side_to_move = WHITE;
-    pos.ep_square = 0;
-    pos.last_irreversible_ply = pos.game_ply;
-    limits.max_depth = 99;
-    search.root_score = 0;
-    search.previous_search_score = 0;
+    reset_game_state();
     limits.clock_side = 1;
     book.book_in_use = options.own_book;
     book.book_miss_count = 0;
