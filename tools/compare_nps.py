@@ -13,6 +13,8 @@ import re
 import subprocess
 import sys
 
+from uci_process import UciProcess
+
 
 def bench_positions(juxtool):
     out = subprocess.run([juxtool, "bench", "1"], capture_output=True, text=True, check=True).stdout
@@ -24,29 +26,12 @@ def bench_positions(juxtool):
     return fens
 
 
-class Engine:
+class Engine(UciProcess):
     def __init__(self, command):
-        self.proc = subprocess.Popen([command], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True, bufsize=1)
-        self.send("uci")
-        self.wait_for("uciok")
+        super().__init__(command)
         self.send("setoption name Hash value 16")
         self.send("isready")
         self.wait_for("readyok")
-
-    def send(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-
-    def wait_for(self, prefix):
-        lines = []
-        while True:
-            line = self.proc.stdout.readline()
-            if not line:
-                raise RuntimeError("engine ended")
-            line = line.rstrip("\n")
-            lines.append(line)
-            if line.startswith(prefix):
-                return lines
 
     def nps(self, fen, movetime):
         self.send("position fen " + fen)
@@ -58,9 +43,6 @@ class Engine:
                 best = int(m.group(1))  # the last figure of the search
         return best
 
-    def quit(self):
-        self.send("quit")
-        self.proc.wait(timeout=10)
 
 
 def main():

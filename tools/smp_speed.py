@@ -14,10 +14,11 @@ Not run by CI: it searches every position once per engine.
 """
 import os
 import re
-import subprocess
 import sys
 import tempfile
 import time
+
+from uci_process import UciProcess
 
 POSITIONS = [
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -29,28 +30,10 @@ POSITIONS = [
 ]
 
 
-class Engine:
+class Engine(UciProcess):
     def __init__(self, command):
         # A directory without a book, so that every position is searched.
-        self.proc = subprocess.Popen([os.path.abspath(command)], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     text=True, bufsize=1, cwd=tempfile.gettempdir())
-        self.send("uci")
-        self.wait_for("uciok")
-
-    def send(self, line):
-        self.proc.stdin.write(line + "\n")
-        self.proc.stdin.flush()
-
-    def wait_for(self, prefix):
-        lines = []
-        while True:
-            line = self.proc.stdout.readline()
-            if not line:
-                raise RuntimeError("engine ended")
-            line = line.rstrip("\n")
-            lines.append(line)
-            if line.startswith(prefix):
-                return lines
+        super().__init__(os.path.abspath(command), cwd=tempfile.gettempdir())
 
     def search(self, fen, depth):
         self.send("setoption name Hash value 16")
@@ -70,9 +53,6 @@ class Engine:
                 nodes = max(nodes, int(m.group(1)))
         return elapsed, nodes
 
-    def quit(self):
-        self.send("quit")
-        self.proc.wait()
 
 
 def main():

@@ -78,32 +78,36 @@ void pipe_remove(const char* path) {
     unlink(path);
 }
 
-int pipe_open_writer(const char* path) {
+namespace {
+
+// Opens path without waiting for the other end and makes sure it is a FIFO;
+// the descriptor then blocks again. Returns -1 with errno set on failure.
+int open_fifo(const char* path, int access) {
     int fd;
-    do fd = open(path, O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    do fd = open(path, access | O_NONBLOCK | O_CLOEXEC);
     while (fd < 0 && errno == EINTR);
-    if (fd < 0) return errno == ENXIO ? PIPE_NO_READER : PIPE_FAILED;
+    if (fd < 0) return -1;
     struct stat st;
     if (fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
         close(fd);
-        return PIPE_FAILED;
+        errno = EINVAL;
+        return -1;
     }
     set_blocking(fd);
     return fd;
 }
 
-int pipe_open_reader(const char* path) {
-    int fd;
-    do fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    while (fd < 0 && errno == EINTR);
-    if (fd < 0) return PIPE_FAILED;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode)) {
-        close(fd);
-        return PIPE_FAILED;
-    }
-    set_blocking(fd);
+}  // namespace
+
+int pipe_open_writer(const char* path) {
+    int fd = open_fifo(path, O_WRONLY);
+    if (fd < 0) return errno == ENXIO ? PIPE_NO_READER : PIPE_FAILED;
     return fd;
+}
+
+int pipe_open_reader(const char* path) {
+    int fd = open_fifo(path, O_RDONLY);
+    return fd < 0 ? PIPE_FAILED : fd;
 }
 
 int pipe_pending(int fd) {

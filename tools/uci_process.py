@@ -1,0 +1,30 @@
+"""A UCI engine as a child process, for the measurement scripts in tools/."""
+import subprocess
+
+
+class UciProcess:
+    def __init__(self, command, cwd=None):
+        self.proc = subprocess.Popen([command], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+                                     bufsize=1, cwd=cwd)
+        self.send("uci")
+        self.wait_for("uciok")
+
+    def send(self, line):
+        self.proc.stdin.write(line + "\n")
+        self.proc.stdin.flush()
+
+    def wait_for(self, prefix):
+        """Reads lines up to and including the first one that begins with prefix."""
+        lines = []
+        while True:
+            line = self.proc.stdout.readline()
+            if not line:
+                raise RuntimeError("engine ended")
+            line = line.rstrip("\n")
+            lines.append(line)
+            if line.startswith(prefix):
+                return lines
+
+    def quit(self):
+        self.send("quit")
+        self.proc.wait(timeout=10)
