@@ -4,12 +4,12 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/geometry.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
+#include "platform/exit.h"
 #include "search/hash.h"
 #include "smp/workers.h"
 
@@ -34,12 +34,12 @@ void process_entry(int argc, char** argv) {
         // The number is also the worker's slot in the share block.
         if (worker_number < 0 || worker_number >= SHARE_SLOTS) {
             std::fprintf(stderr, "jux worker %s: no such worker number\n", argv[1]);
-            std::exit(1);
+            end_process(1);
         }
         role.upstream_pipe = open_upstream_pipe(worker_number);
         if (role.upstream_pipe < 0) {
             std::fprintf(stderr, "jux worker %d: no pipe from engine %s\n", worker_number, role.name_suffix);
-            std::exit(1);
+            end_process(1);
         }
         role.worker_id = worker_number;
         start_worker_chain(worker_number - 1);
@@ -50,5 +50,5 @@ void process_entry(int argc, char** argv) {
     // Standard input is never read through the runtime's buffered streams:
     // the line reader keeps its own buffer, which the waiting-input test counts.
     run_interpreter(0);
-    std::exit(1);
+    end_process(1);
 }
