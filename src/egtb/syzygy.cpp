@@ -29,7 +29,13 @@ SyzygyReader reader;
 bool load_reader() {
     if (syzygy.library) return true;
     if (syzygy.load_failed) return false;
+#ifdef JUX_SANITIZED
+    // The sanitizers refuse RTLD_DEEPBIND; a namespace of its own keeps the
+    // reader's tb_init apart just as well.
+    void* library = dlmopen(LM_ID_NEWLM, JUX_FATHOM_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+#else
     void* library = dlopen(JUX_FATHOM_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+#endif
     if (library) {
         reader.init = reinterpret_cast<decltype(reader.init)>(dlsym(library, "tb_init"));
         reader.probe_wdl = reinterpret_cast<decltype(reader.probe_wdl)>(dlsym(library, "tb_probe_wdl_impl"));

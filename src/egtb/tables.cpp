@@ -2,7 +2,7 @@
 
 namespace {
 
-const char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
+constexpr char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
 
 // Longest name: "k" + two pieces + "k" + one piece.
 struct TableNames {
