@@ -19,8 +19,8 @@ $(BUILD)/Makefile: CMakeLists.txt | packages
 $(ASAN_BUILD)/Makefile: CMakeLists.txt | packages
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_SANITIZE=ON $(LAUNCHER)
 
-# The whole suite twice: as built for use, then with the sanitizers, where any
-# report fails the test that caused it.
+# The whole suite twice: as built for use (with the bench signature check),
+# then with the sanitizers, where any report fails the test that caused it.
 test: test-release test-asan
 
 test-release: packages $(BUILD)/Makefile
