@@ -1,0 +1,102 @@
+// Whole UCI sessions: the input is what a front end would write to the
+// engine's standard input. The lines are read and run as the interpreter's
+// main loop does, and a search polls the rest of them as it would from a
+// real pipe; the end of the input ends the session as it ends the engine.
+// "quit", a refused command or a fatal condition end the session too.
+//
+// Only the work is bounded: hash sizes above 1 MB become 1 MB, and the clock
+// counts nodes, so that every search stops after about a thousand (see
+// fuzz_platform.h). The engine reads the default book from a scratch
+// directory; the position, options and tables start afresh for every input.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "book/book.h"
+#include "frontend/command_text.h"
+#include "frontend/interpreter.h"
+#include "fuzz_platform.h"
+#include "fuzz_support.h"
+#include "platform/input.h"
+
+namespace {
+
+// A pipe takes this much without a reader, and the engine reads from one.
+constexpr size_t MAX_SESSION_BYTES = 65536;
+constexpr int32_t MAX_MEGABYTES = 1;
+
+ScratchDirectory scratch;
+
+// Sizes that would only make the input slow are cut down.
+void bound_work(char* line) {
+    int32_t megabytes = 0;
+    if (scan_pattern(line, "setoption name Hash value %d", &megabytes) &&
+        (megabytes < 0 || megabytes > MAX_MEGABYTES))
+        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name Hash value %d", MAX_MEGABYTES);
+    if (scan_pattern(line, "setoption name NalimovCache value %d", &megabytes) &&
+        (megabytes < 0 || megabytes > MAX_MEGABYTES))
+        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name NalimovCache value %d", MAX_MEGABYTES);
+}
+
+// The input as the engine's standard input: a pipe holding all of it, its
+// writing end closed, so that the last line is followed by the end of input.
+bool feed_standard_input(const uint8_t* data, size_t size) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    for (size_t done = 0; done < size;) {
+        ssize_t n = write(ends[1], data + done, size - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(ends[1]);
+    standard_input = LineInput{ends[0], 0, 0, false, {}};
+    return true;
+}
+
+void run_session() {
+    while (read_line(standard_input, interpreter.line, LINE_BUFFER_SIZE)) {
+        bound_work(interpreter.line);
+        execute_command(interpreter.line, 0);
+    }
+    quit_engine();
+}
+
+void copy_default_book() {
+    std::ifstream in(JUX_SOURCE_DIR "/jux.book", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string book = text.str();
+    write_scratch_file(scratch, BOOK_FILE_NAME, book.data(), book.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    keep_artifacts_here(argc, argv);
+    start_engine();
+    create_scratch_directory(scratch);
+    copy_default_book();
+    save_engine_state();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > MAX_SESSION_BYTES) size = MAX_SESSION_BYTES;
+    if (!feed_standard_input(data, size)) return 0;
+    reset_fuzz_clock();
+    enter_scratch_directory(scratch);
+    try {
+        run_session();
+    } catch (const ProcessEnd&) {
+    }
+    leave_scratch_directory(scratch);
+    close(standard_input.fd);
+    restore_engine_state();
+    return 0;
+}
