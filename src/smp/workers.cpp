@@ -26,7 +26,6 @@ namespace {
 constexpr int CONNECT_RETRY_MS = 10;
 // A worker's read that finds no writer yet tries again after this pause.
 constexpr int NO_DATA_PAUSE_MS = 50;
-constexpr int PIPE_PATH_SIZE = 512;
 
 struct Upstream {
     double opened_ms;  // when this worker opened its pipe

@@ -79,6 +79,32 @@ inline std::vector<Child> children(pid_t except = -1) {
     return found;
 }
 
+// Every process below this one (children, theirs, and so on) that has not
+// ended, with its command name ("jux-guard").
+inline std::vector<std::pair<pid_t, std::string>> descendants() {
+    std::vector<std::pair<pid_t, pid_t>> parent_of;
+    for (const std::string& name : directory_entries("/proc")) {
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = read_file("/proc/" + name + "/stat");
+        std::istringstream rest(stat.substr(stat.rfind(')') + 1));
+        std::string state;
+        pid_t parent = -1;
+        rest >> state >> parent;
+        if (state != "Z") parent_of.push_back({std::stoi(name), parent});
+    }
+    std::vector<std::pair<pid_t, std::string>> found;
+    std::vector<pid_t> below = {getpid()};
+    for (size_t i = 0; i < below.size(); i++)
+        for (const auto& [pid, parent] : parent_of)
+            if (parent == below[i]) {
+                below.push_back(pid);
+                std::string comm = read_file("/proc/" + std::to_string(pid) + "/comm");
+                if (!comm.empty()) comm.pop_back();
+                found.push_back({pid, comm});
+            }
+    return found;
+}
+
 inline Subreaper::~Subreaper() {
     for (const Child& c : children()) kill(c.pid, SIGKILL);
     while (waitpid(-1, nullptr, 0) > 0) {
@@ -115,6 +141,16 @@ inline bool collect_if_ended(pid_t pid, int* status) {
 inline std::optional<int> wait_child(pid_t pid) {
     int status = 0;
     return wait_for([&] { return collect_if_ended(pid, &status); }) ? std::optional(status) : std::nullopt;
+}
+
+// Collects every child that ends until none is left (what a killed engine
+// leaves ends by itself); false on time-out.
+inline bool collect_all_children() {
+    return wait_for([] {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        return children().empty();
+    });
 }
 
 inline std::string link_target(const std::string& path) {
