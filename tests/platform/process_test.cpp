@@ -75,89 +75,65 @@ TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
     EXPECT_EQ(waitpid(child, nullptr, 0), child);
 }
 
-// The owner, a child process, makes a shared block and a file and starts
-// their guard (then dismisses it, when asked), reports the guard's id and
-// waits to be killed.
-pid_t start_owner(const std::string& block, const std::string& file, bool dismiss, pid_t& guard_pid) {
-    int report[2];
-    if (pipe(report) != 0) return -1;
-    const pid_t owner = fork();
-    if (owner == 0) {
-        close(report[0]);
-        SharedBlock b;
-        shm_create(block.c_str(), 4096, true, b);
-        std::ofstream(file) << "x";
-        const char* blocks[] = {block.c_str()};
-        const char* files[] = {file.c_str()};
-        NameGuard guard;
-        if (!start_name_guard(blocks, 1, files, 1, guard)) _exit(1);
-        if (dismiss) dismiss_name_guard(guard);
-        if (write(report[1], &guard.pid, sizeof guard.pid) != sizeof guard.pid) _exit(1);
-        for (;;) pause();
-    }
-    close(report[1]);
-    if (owner > 0 && read(report[0], &guard_pid, sizeof guard_pid) != sizeof guard_pid) guard_pid = -2;
-    close(report[0]);
-    return owner;
-}
-
-// The guard's standard streams lead nowhere and it holds one pipe besides.
-bool guard_settled(pid_t guard) {
-    using process_watch::directory_entries;
-    const std::string proc = "/proc/" + std::to_string(guard);
-    if (file_text(proc + "/comm") != "jux-guard\n") return false;
-    int pipes = 0;
-    for (const std::string& fd : directory_entries(proc + "/fd")) {
-        if (fd == "." || fd == "..") continue;
-        const std::string target = link_target(proc + "/fd/" + fd);
-        if (fd == "0" || fd == "1" || fd == "2") {
-            if (target != "/dev/null") return false;
-        } else if (target.rfind("pipe:", 0) != 0 || ++pipes > 1) {
-            return false;
-        }
-    }
-    return pipes == 1;
-}
-
-uint64_t ignored_signals(pid_t pid) {
-    const std::string status = file_text("/proc/" + std::to_string(pid) + "/status");
-    const size_t at = status.find("SigIgn:");
-    return at == std::string::npos ? 0 : std::stoull(status.substr(at + 7), nullptr, 16);
-}
-
+// A guard over a shared block and a file of its owner, a child process that
+// waits to be killed: the guard settles out of the owner's session and
+// reach (standard streams on /dev/null, one pipe, the polite signals
+// ignored) and removes both names once the owner has died; dismissed, it
+// has gone and removes nothing.
 TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
+    using namespace process_watch;
     const std::string block = "/jux_t" + std::to_string(getpid()) + "_guarded";
     const std::string file = "/tmp/jux_guard_test_" + std::to_string(getpid());
-    const auto exists = [&] {
-        return access(("/dev/shm" + block).c_str(), F_OK) == 0 && access(file.c_str(), F_OK) == 0;
-    };
-    const auto gone = [&] {
-        return access(("/dev/shm" + block).c_str(), F_OK) != 0 && access(file.c_str(), F_OK) != 0;
-    };
+    const auto named = [&] { return access(("/dev/shm" + block).c_str(), F_OK) == 0; };
+    const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
+                            1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
     for (bool dismiss : {false, true}) {
-        process_watch::Subreaper reaper;
-        pid_t guard = -2;
-        const pid_t owner = start_owner(block, file, dismiss, guard);
-        ASSERT_GT(owner, 0);
-        ASSERT_TRUE(exists());
+        Subreaper reaper;
+        int ready[2];
+        ASSERT_EQ(pipe(ready), 0);
+        const pid_t owner = fork();
+        ASSERT_GE(owner, 0);
+        if (owner == 0) {
+            SharedBlock b;
+            shm_create(block.c_str(), 4096, true, b);
+            std::ofstream(file) << "x";
+            const char* blocks[] = {block.c_str()};
+            const char* files[] = {file.c_str()};
+            NameGuard guard;
+            if (!start_name_guard(blocks, 1, files, 1, guard)) _exit(1);
+            if (dismiss) dismiss_name_guard(guard);
+            if (write(ready[1], "r", 1) != 1) _exit(1);
+            for (;;) pause();
+        }
+        char byte;
+        ASSERT_EQ(read(ready[0], &byte, 1), 1);
+        close(ready[0]);
+        close(ready[1]);
+        ASSERT_TRUE(named() && access(file.c_str(), F_OK) == 0);
+        const std::vector<Child> guards = children_of(owner);
+        ASSERT_EQ(guards.size(), dismiss ? 0u : 1u);
         if (!dismiss) {
-            ASSERT_GT(guard, 0);
-            EXPECT_TRUE(process_watch::wait_for(std::bind(guard_settled, guard)));
-            EXPECT_EQ(getsid(guard), guard) << "out of the owner's session and process group";
-            const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
-                                    1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
-            EXPECT_EQ(ignored_signals(guard) & polite, polite);
-        } else {
-            EXPECT_EQ(guard, -1);
+            const pid_t guard = guards[0].pid;
+            const std::string proc = "/proc/" + std::to_string(guard);
+            EXPECT_TRUE(wait_for([&] {
+                const std::vector<std::string> fds = directory_entries(proc + "/fd");
+                return children_of(owner).at(0).command == "jux-guard" && fds.size() == 6 &&  // and . ..
+                       link_target(proc + "/fd/0") == "/dev/null" &&
+                       link_target(proc + "/fd/1") == "/dev/null" &&
+                       link_target(proc + "/fd/2") == "/dev/null";
+            }));
+            const std::string status = file_text(proc + "/status");
+            EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
+            EXPECT_EQ(getsid(guard), guard);
         }
         kill(owner, SIGKILL);
         ASSERT_EQ(waitpid(owner, nullptr, 0), owner);
         if (!dismiss) {
-            EXPECT_TRUE(process_watch::wait_for(gone));
+            EXPECT_TRUE(wait_for([&] { return !named() && access(file.c_str(), F_OK) != 0; }));
         }
-        EXPECT_TRUE(process_watch::collect_all_children());
+        EXPECT_TRUE(collect_all_children());
         if (dismiss) {
-            EXPECT_TRUE(exists()) << "a dismissed guard removes nothing";
+            EXPECT_TRUE(named() && access(file.c_str(), F_OK) == 0) << "a dismissed guard removes nothing";
         }
         shm_remove(block.c_str());
         unlink(file.c_str());

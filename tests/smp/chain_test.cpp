@@ -275,9 +275,9 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         // of its names, which is there to outlive the others.
         for (bool more = c.victims == EVERYTHING; more;) {
             more = false;
-            for (const auto& [pid, command] : descendants()) {
-                if (command == "jux-guard") continue;
-                kill(pid, SIGKILL);
+            for (const Child& p : descendants()) {
+                if (p.command == "jux-guard") continue;
+                kill(p.pid, SIGKILL);
                 more = true;
             }
         }

@@ -58,20 +58,23 @@ struct Subreaper {
 struct Child {
     pid_t pid;
     std::vector<std::string> arguments;  // argv[0] first
+    std::string command;                 // the kernel's short name ("jux-guard")
+    bool ended;                          // waits to be collected
 };
 
-// The children of this process other than except.
-inline std::vector<Child> children(pid_t except = -1) {
+// The processes whose parent is parent, ended ones too until collected.
+inline std::vector<Child> children_of(pid_t parent) {
     std::vector<Child> found;
     for (const std::string& name : directory_entries("/proc")) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string stat = read_file("/proc/" + name + "/stat");
         std::istringstream rest(stat.substr(stat.rfind(')') + 1));
         std::string state;
-        pid_t parent = -1;
-        rest >> state >> parent;
-        if (parent != getpid() || std::stoi(name) == except) continue;
-        Child c{std::stoi(name), {}};
+        pid_t its_parent = -1;
+        rest >> state >> its_parent;
+        if (its_parent != parent) continue;
+        Child c{std::stoi(name), {}, read_file("/proc/" + name + "/comm"), state == "Z"};
+        if (!c.command.empty()) c.command.pop_back();
         std::istringstream cmdline(read_file("/proc/" + name + "/cmdline"));
         for (std::string argument; std::getline(cmdline, argument, '\0');) c.arguments.push_back(argument);
         found.push_back(c);
@@ -79,28 +82,23 @@ inline std::vector<Child> children(pid_t except = -1) {
     return found;
 }
 
-// Every process below this one (children, theirs, and so on) that has not
-// ended, with its command name ("jux-guard").
-inline std::vector<std::pair<pid_t, std::string>> descendants() {
-    std::vector<std::pair<pid_t, pid_t>> parent_of;
-    for (const std::string& name : directory_entries("/proc")) {
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        const std::string stat = read_file("/proc/" + name + "/stat");
-        std::istringstream rest(stat.substr(stat.rfind(')') + 1));
-        std::string state;
-        pid_t parent = -1;
-        rest >> state >> parent;
-        if (state != "Z") parent_of.push_back({std::stoi(name), parent});
-    }
-    std::vector<std::pair<pid_t, std::string>> found;
-    std::vector<pid_t> below = {getpid()};
-    for (size_t i = 0; i < below.size(); i++)
-        for (const auto& [pid, parent] : parent_of)
-            if (parent == below[i]) {
-                below.push_back(pid);
-                std::string comm = read_file("/proc/" + std::to_string(pid) + "/comm");
-                if (!comm.empty()) comm.pop_back();
-                found.push_back({pid, comm});
+// The children of this process other than except.
+inline std::vector<Child> children(pid_t except = -1) {
+    std::vector<Child> found = children_of(getpid());
+    std::erase_if(found, [&](const Child& c) { return c.pid == except; });
+    return found;
+}
+
+// Every process below this one that has not ended: its children, theirs,
+// and so on.
+inline std::vector<Child> descendants() {
+    std::vector<Child> found;
+    std::vector<pid_t> parents = {getpid()};
+    for (size_t i = 0; i < parents.size(); i++)
+        for (const Child& c : children_of(parents[i]))
+            if (!c.ended) {
+                found.push_back(c);
+                parents.push_back(c.pid);
             }
     return found;
 }
