@@ -12,6 +12,8 @@
 #include "frontend/options.h"
 #include "frontend/output.h"
 #include "frontend/roles.h"
+#include "platform/pipe.h"
+#include "platform/process.h"
 #include "platform/shm.h"
 #include "search/node.h"
 #include "search/ordering.h"
@@ -28,7 +30,8 @@ const char* const block_error[BLOCK_COUNT] = {"no more bttable memory \n", "no m
                                               "no more bptable memory \n", "no more wptable memory \n",
                                               "no more share entry memory \n"};
 SharedBlock blocks[BLOCK_COUNT];
-bool names_linked = false;  // the names still exist and must be removed on release
+bool names_linked = false;        // the names still exist and must be removed on release
+NameGuard name_guard = {-1, -1};  // removes them should this process die first
 
 const HashSlot empty_slot = {0, 0, MATE_SCORE, -MATE_SCORE, NO_DEPTH, NO_DEPTH, 0};
 
@@ -71,6 +74,8 @@ void unmap_all() {
         shm_detach(blocks[b]);
     }
     names_linked = false;
+    // Only once the names are gone: a kill before that must still find the guard.
+    dismiss_name_guard(name_guard);
     hash_tables.table[0] = hash_tables.table[1] = nullptr;
     hash_tables.eval_cache[0] = hash_tables.eval_cache[1] = nullptr;
     hash_tables.share_block = nullptr;
@@ -79,15 +84,36 @@ void unmap_all() {
 
 // Creates one block. A name left behind by a dead process whose id this
 // process now has cannot belong to a live engine: it is removed and created anew.
-bool create_block(int b) {
+bool create_block(int b, bool keep_name) {
     char name[64];
     shared_block_name(name, sizeof name, block_suffix[b]);
-    ShmResult r = shm_create(name, block_size(b), blocks[b]);
+    ShmResult r = shm_create(name, block_size(b), keep_name, blocks[b]);
     if (r == ShmResult::exists) {
         shm_remove(name);
-        r = shm_create(name, block_size(b), blocks[b]);
+        r = shm_create(name, block_size(b), keep_name, blocks[b]);
     }
     return r == ShmResult::ok;
+}
+
+// Workers open the blocks by name, so their master keeps the names while it
+// lives, and the pipes of its chain have names until both of their ends are
+// open. Should this process die without removing them, a guard process does.
+void guard_engine_names() {
+    char blocks_named[BLOCK_COUNT][64];
+    const char* block_names[BLOCK_COUNT];
+    for (int b = 0; b < BLOCK_COUNT; b++) {
+        shared_block_name(blocks_named[b], sizeof blocks_named[b], block_suffix[b]);
+        block_names[b] = blocks_named[b];
+    }
+    static char pipes_named[SHARE_SLOTS][PIPE_PATH_SIZE];
+    const char* pipe_names[SHARE_SLOTS];
+    int pipes = 0;
+    for (int worker = 1; worker < options.process_count && worker < SHARE_SLOTS; worker++) {
+        if (!pipe_path(pipes_named[pipes], PIPE_PATH_SIZE, worker, role.name_suffix)) continue;
+        pipe_names[pipes] = pipes_named[pipes];
+        pipes++;
+    }
+    start_name_guard(block_names, BLOCK_COUNT, pipe_names, pipes, name_guard);
 }
 
 }  // namespace
@@ -130,14 +156,18 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     }
     set_dimensions(kilobytes);
     debug_line("re-Memory Mapped 0\n");
+    // Without workers nobody opens the blocks by name: the names go at once,
+    // and where no named block can be had (a small /dev/shm) private memory
+    // serves as well.
+    const bool named = options.process_count > 1;
+    if (named) guard_engine_names();
+    names_linked = named;
     for (int b = 0; b < BLOCK_COUNT; b++) {
-        if (!create_block(b)) {
+        if (!create_block(b, named) && (named || !private_block(block_size(b), blocks[b]))) {
             std::fputs(block_error[b], stderr);
-            names_linked = true;
             unmap_all();
             return -1;
         }
-        names_linked = true;
         if (b < 3) debug_line("re-Memory Mapped %d\n", b + 1);
     }
     point_at_blocks();
@@ -147,16 +177,6 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[WT_TABLE].view)),
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[BT_TABLE].view)),
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[SHARE_ENTRY].view)));
-    // With no worker to open them, the names can go at once: the memory then
-    // lives exactly as long as this process, however it ends.
-    if (options.process_count <= 1) {
-        char name[64];
-        for (int b = 0; b < BLOCK_COUNT; b++) {
-            shared_block_name(name, sizeof name, block_suffix[b]);
-            shm_remove(name);
-        }
-        names_linked = false;
-    }
     clear_eval_caches();
     clear_hash_tables();
     clear_history();

@@ -10,6 +10,8 @@
 
 #include "board/position.h"
 #include "frontend/roles.h"
+#include "smp/process_watch.h"
+#include "uci/engine_process.h"
 
 namespace {
 
@@ -89,6 +91,43 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
     EXPECT_EQ(create_tables(1024, 4), 1024);
     EXPECT_EQ(hash_tables.entry_count, 5824u);
     EXPECT_FALSE(name_exists("_wttable"));
+}
+
+// Where no named block can be had (a small /dev/shm; here a file-size limit
+// below the tables) a one-process engine, which names nobody its blocks,
+// takes private memory; it ends with its texts only when no memory can be
+// had at all (here an address-space limit). A multi-process engine needs the
+// names and ends. Nothing stays under a name.
+TEST(TableMemory, PrivateMemoryWhereNoNamedBlockCanBeHad) {
+    const struct {
+        const char* binary;
+        const char* limit;
+        bool searches;
+    } cases[] = {
+        {JUX_BINARY, "ulimit -f 2048", true},
+        {JUX_BINARY, "ulimit -v 20000", false},
+        {JUX3_BINARY, "ulimit -f 2048", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.limit) + " " + c.binary);
+        EngineProcess engine({"-c", std::string(c.limit) + " && exec " + c.binary}, "/bin/sh");
+        ASSERT_TRUE(engine.handshake());
+        engine.send("setoption name Hash value 128");
+        if (c.searches) {
+            EXPECT_EQ(engine.lines_before_ready(), std::vector<std::string>{});
+            engine.send("position startpos");
+            engine.send("go depth 5");
+            EXPECT_EQ(engine.read_until_prefix("bestmove").back().rfind("bestmove ", 0), 0u);
+            engine.send("quit");
+            EXPECT_EQ(engine.wait_exit(), 0);
+            EXPECT_EQ(engine.error_output(), "");
+        } else {
+            EXPECT_EQ(engine.read_line(), "info string Memory problems: I quit!");
+            EXPECT_EQ(engine.wait_exit(), 1);
+            EXPECT_EQ(engine.error_output(), "no more bttable memory \n");
+        }
+        EXPECT_EQ(process_watch::leftovers_of(engine.pid()), std::vector<std::string>{});
+    }
 }
 
 TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
