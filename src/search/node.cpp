@@ -128,8 +128,8 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     // King danger: the opponent has just stepped out of check with its king
     // and still has the pieces to go on attacking ours.
     if (ply < search.iteration_depth + 11 && search.check_slot[ply - 1] != 0 && move_is_quiet(last) &&
-        pos.board_piece[to] == KING && material_value[pos.material_signature[WHITE] & 0x3F0] > 579 &&
-        material_value[pos.material_signature[BLACK] & 0x3F0] > 579) {
+        pos.board_piece[to] == KING && material_of(pos.material_signature[WHITE] & 0x3F0) > 579 &&
+        material_of(pos.material_signature[BLACK] & 0x3F0) > 579) {
         build_attack_table(side ^ 1);
         if (king_zone_count(side, 1) > 1 && king_zone_count(side, 0) < 2) {
             flag = 2;
@@ -138,10 +138,9 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     }
 
     // Pawn push: in a light ending a pawn nearing promotion decides.
-    if (material_value[pos.material_signature[WHITE]] < 1400 &&
-        material_value[pos.material_signature[BLACK]] < 1400 &&
-        (pos.material_signature[WHITE] & 0xC00) == 0 && (pos.material_signature[BLACK] & 0xC00) == 0 &&
-        depth <= 3 && pos.board_piece[to] == PAWN) {
+    if (material_of(pos.material_signature[WHITE]) < 1400 &&
+        material_of(pos.material_signature[BLACK]) < 1400 && (pos.material_signature[WHITE] & 0xC00) == 0 &&
+        (pos.material_signature[BLACK] & 0xC00) == 0 && depth <= 3 && pos.board_piece[to] == PAWN) {
         const bool push = side == WHITE ? (to < 16 || (move_is_quiet(last) && to < 24))
                                         : (to > 47 || (move_is_quiet(last) && to > 39));
         if (push) {

@@ -213,6 +213,9 @@ TEST_F(SearchTest, ExtensionRules) {
         {"k7/8/8/8/8/3p4/8/7K b - - 0 1", "d3d2", 0, 0, 4, 3, 4, 0},    // too far from the horizon
         {"k7/8/8/8/3p4/8/8/7K b - - 0 1", "d4d3", 0, 0, 2, 3, 3, 4},    // to the third rank: quiet moves only
         {"k7/8/8/8/3p4/2N5/8/7K b - - 0 1", "d4c3", 0, 0, 2, 3, 2, 0},  // a capture there does not count
+        // Four queens carry out of the signature's twelve bits: the material
+        // table sees no queen, as the rest of the engine does.
+        {"4k3/8/8/8/8/3p4/8/QQQQK3 b - - 0 1", "d3d2", 0, 0, 3, 3, 4, 4},
         {OPENING, nullptr, BISHOP, KNIGHT, 3, 4, 4, 1},
         {OPENING, nullptr, ROOK, KNIGHT, 3, 4, 3, 0},
         {OPENING, nullptr, KNIGHT, KNIGHT, 3, 6, 3, 0},  // too far from the root
