@@ -99,6 +99,14 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     return false;
 }
 
+// The fifty-move rule yields to a mate given on the ply that completes the
+// hundred. A repetition never hides a mate: play went on from the earlier
+// occurrence, and a side in check never passes.
+bool mated_despite_fifty_moves(int side, int ply, int in_check) {
+    return in_check && fifty_move_rule_reached() &&
+           !has_legal_move(side, search.ep_square_at_ply[ply - 1], search.ply_list_start[ply], ply);
+}
+
 }  // namespace
 
 int king_zone_count(int side, int kind) {
@@ -171,7 +179,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     const int e = evaluate(side, ply, in_check, tablebase_hit);
     search.static_eval[ply] = e;
     if (ply >= MAX_PLY || e == ILLEGAL_SCORE || (tablebase_hit && ply > 1)) return e;
-    if (is_draw_by_rule(ply)) return 0;
+    if (is_draw_by_rule(ply)) return mated_despite_fifty_moves(side, ply, in_check) ? ply - MATE_SCORE : 0;
     search.extension_flags[ply] = 0;
 
     if (!quiescence) {

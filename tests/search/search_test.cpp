@@ -48,14 +48,22 @@ class SearchTest : public ::testing::Test {
     void TearDown() override { timer.poll_input = 1; }
 
     // A fixed-depth search of fen as "go depth" runs it; returns its output lines.
-    std::vector<std::string> go_depth(const char* fen, int depth) {
+    // The game moves and "searchmoves" list are space-separated move texts.
+    std::vector<std::string> go_depth(const char* fen, int depth, const char* moves = "",
+                                      const char* search_moves = "") {
         setup_position(fen);
+        std::istringstream game(moves);
+        for (std::string m; game >> m;) {
+            const int ply = pos.game_ply;
+            enter_game_move(m.c_str());
+            EXPECT_EQ(pos.game_ply, ply + 1) << m;
+        }
         limits.clock_side = pos.side_to_move;
         limits.time_mode = TIME_FIXED;
         limits.clock_ms[pos.side_to_move] = INFINITE_TIME_MS;
         limits.max_depth = depth;
         limits.node_limit = 0;
-        limits.search_moves_text[0] = 0;
+        std::snprintf(limits.search_moves_text, sizeof limits.search_moves_text, "%s", search_moves);
         pv.ponder_move_text[0] = 0;
         testing::internal::CaptureStdout();
         result = start_search(0);
@@ -153,14 +161,76 @@ TEST_F(SearchTest, RepetitionIsADrawBelowTheRootOnceButInTheGameThrice) {
     EXPECT_EQ(is_draw_by_rule(2), 0);
 }
 
-TEST_F(SearchTest, FiftyMoveRule) {
-    // Half-move clock 100 and 99: the results at ply 2, at the root and for the game.
-    for (const int clock : {100, 99}) {
-        setup_position(("8/8/4k3/8/8/3QK3/8/8 w - - " + std::to_string(clock) + " 60").c_str());
-        EXPECT_EQ(is_draw_by_rule(2), clock == 100);
-        EXPECT_EQ(is_draw_by_rule(1), 0);
-        EXPECT_EQ(game_drawn_by_rule(), clock == 100);
+TEST_F(SearchTest, FiftyMoveRuleYieldsToMate) {
+    // Whether the rule fires below the root, what a node at ply 2 then
+    // returns, and whether the game is drawn.
+    const struct {
+        const char* fen;
+        int fires, tree_score, game_drawn;
+    } rows[] = {
+        {"8/8/4k3/8/8/3QK3/8/8 w - - 100 60", 1, 0, 1},
+        {"8/8/4k3/8/8/3QK3/8/8 w - - 99 60", 0, 0, 0},
+        {"R6k/8/6K1/8/8/8/8/8 b - - 100 80", 1, 2 - MATE_SCORE, 0},  // mated on the hundredth ply
+        {"R6k/8/5K2/8/8/8/8/8 b - - 100 80", 1, 0, 1},               // in check, but h7 is free
+        {"7k/5Q2/6K1/8/8/8/8/8 b - - 100 80", 1, 0, 1},              // stalemate
+    };
+    for (const auto& r : rows) {
+        prepare_direct_search(r.fen, 3);
+        EXPECT_EQ(is_draw_by_rule(1), 0) << r.fen;
+        EXPECT_EQ(is_draw_by_rule(2), r.fires) << r.fen;
+        EXPECT_EQ(game_drawn_by_rule(), r.game_drawn) << r.fen;
+        if (r.fires) {
+            EXPECT_EQ(search_node(pos.side_to_move, 2, 0, 1, 0), r.tree_score) << r.fen;
+        }
     }
+}
+
+TEST_F(SearchTest, MateOnTheHundredthPlyIsFoundAndAvoided) {
+    std::string shuffle;  // 99 plies without a capture or a pawn move
+    for (int i = 0; i < 24; i++) shuffle += "h8g8 a1a2 g8h8 a2a1 ";
+    shuffle += "h8g8 a1a2 g8h8";
+    // The last report begins with `report` and holds `pv`; result is what
+    // the search returns for the game.
+    const struct {
+        const char *fen, *moves, *search_moves, *report, *pv, *best;
+        int depth, result;
+    } rows[] = {
+        // The game position has also come round a third time: the game is
+        // drawn, but the move to play is still the mate.
+        {"7k/8/6K1/8/8/8/8/R7 b - - 0 1", shuffle.c_str(), "", "info score mate 1  depth 3 ", " pv a2a8  ",
+         "a2a8", 3, 0},
+        {"7k/8/6K1/8/8/8/8/R7 w - - 99 80", "", "", "info score mate 1  depth 3 ", " pv a1a8  ", "a1a8", 3,
+         MATE_SCORE - 2},
+        // Black's only move lets the rook mate on the hundredth ply.
+        {"7k/8/6K1/8/8/8/8/R7 b - - 98 80", "", "", "info score mate -1   depth 3 ", " pv h8g8  a1a8  ",
+         "h8g8", 3, 3 - MATE_SCORE},
+        // Kg8 walks into Ra8 mate; a pawn move makes room for the king and
+        // restarts the count.
+        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "h8g8", "info score mate -1   depth 4 ", " pv h8g8  a1a8  ",
+         "h8g8", 4, 3 - MATE_SCORE},
+        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "", "info score cp ", " pv h7h5  ", "h7h5", 4, 0},
+    };
+    for (const auto& r : rows) {
+        const std::vector<std::string> lines = go_depth(r.fen, r.depth, r.moves, r.search_moves);
+        std::string report;
+        for (const std::string& line : lines)
+            if (line.starts_with("info score ") && line.find(" pv ") != std::string::npos) report = line;
+        SCOPED_TRACE(std::string(r.fen) + " searchmoves " + r.search_moves + "\n" + report);
+        EXPECT_TRUE(report.starts_with(r.report));
+        EXPECT_NE(report.find(r.pv), std::string::npos);
+        EXPECT_STREQ(pv.best_move_text, r.best);
+        if (r.result != 0) {
+            EXPECT_EQ(result, r.result);
+        } else if (std::string(r.moves).empty()) {
+            EXPECT_LT(result, 0);  // behind, not mated
+            EXPECT_GT(result, -MATE_BOUND);
+        } else {
+            EXPECT_EQ(result, 0);
+        }
+    }
+    // Mated in the game on the hundredth ply: the game is lost, not drawn.
+    go_depth("R6k/8/6K1/8/8/8/8/8 b - - 100 80", 1);
+    EXPECT_EQ(result, 1 - MATE_SCORE);
 }
 
 TEST_F(SearchTest, TableCutOffsOnlyFromPlyThree) {
