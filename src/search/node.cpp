@@ -178,7 +178,9 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     int in_check = 0, tablebase_hit = 0;
     const int e = evaluate(side, ply, in_check, tablebase_hit);
     search.static_eval[ply] = e;
-    if (ply >= MAX_PLY || e == ILLEGAL_SCORE || (tablebase_hit && ply > 1)) return e;
+    if (ply >= MAX_PLY || e == ILLEGAL_SCORE) return e;
+    // The tablebases count a mate from the probed position, as the tables do.
+    if (tablebase_hit && ply > 1) return score_from_table(e, ply);
     if (is_draw_by_rule(ply)) return mated_despite_fifty_moves(side, ply, in_check) ? ply - MATE_SCORE : 0;
     search.extension_flags[ply] = 0;
 
@@ -200,7 +202,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
 
     int32_t& hash_move = ordering.hash_move[ply];
     hash_move = 0;
-    HashProbe probe = probe_hash(side, hash_move);
+    HashProbe probe = probe_hash(side, ply, hash_move);
     // Only workers vary their order after a fail-low; the master never does.
     const int failed_low = role.is_master ? 0 : probe.failed_low;
 
@@ -213,7 +215,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     if (depth > 3 && failed_low == 0 && hash_move == 0) {
         search_node(side, ply, bound, depth - 3, 0);
         const int32_t first_failed_low = probe.failed_low;
-        probe = probe_hash(side, hash_move);
+        probe = probe_hash(side, ply, hash_move);
         probe.failed_low = first_failed_low;
     }
 
@@ -351,7 +353,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
         update_killers(ply, best_move);
     }
 
-    store_hash(side, best, quiescence ? 0 : depth, bound, best_move);
+    store_hash(side, ply, best, quiescence ? 0 : depth, bound, best_move);
 
     if (ply == 1 && best >= bound) report_root_result(best, best_move, side);
     return best;

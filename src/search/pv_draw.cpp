@@ -96,7 +96,7 @@ bool move_is_playable(Move m, int side, int ep_square) {
 void pv_walk(int ply, int side, int write_text) {
     if (ply == 1) pv.pv_text[0] = 0;
     int32_t move = 0;
-    const HashProbe probe = probe_hash(side, move);
+    const HashProbe probe = probe_hash(side, ply, move);
     if (probe.lower_depth == NO_DEPTH && probe.upper_depth == NO_DEPTH) {
         pv.pv_move[ply] = 0;
         return;

@@ -11,8 +11,10 @@
 #include "board/board_fixture.h"
 #include "board/notation.h"
 #include "book/book.h"
+#include "egtb/egtb_fixture.h"
 #include "eval/evaluate.h"
 #include "frontend/options.h"
+#include "frontend/query.h"
 #include "frontend/roles.h"
 #include "search/hash.h"
 #include "search/node.h"
@@ -233,6 +235,71 @@ TEST_F(SearchTest, MateOnTheHundredthPlyIsFoundAndAvoided) {
     EXPECT_EQ(result, 1 - MATE_SCORE);
 }
 
+TEST_F(SearchTest, MateDistancesHoldWithWarmTables) {
+    constexpr const char* QUEEN_MATES = "7k/8/8/4K3/8/8/8/1Q6 w - - 0 1";
+    // Each row searches after what the rows before it left in the tables;
+    // the last report begins with `report` and ends with `pv`.
+    const struct {
+        bool fresh;
+        const char* moves;
+        int depth;
+        const char *report, *pv;
+        int score;
+    } rows[] = {
+        {true, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h6  g1h1  ", MATE_SCORE - 4},
+        {true, "", 10, "info score mate 3  depth 10 ", " pv b1g1  h8h7  e5f6  h7h8  g1g7  ", MATE_SCORE - 6},
+        // The mate found two plies down in the search before.
+        {false, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", MATE_SCORE - 4},
+        // The same search once more.
+        {false, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", MATE_SCORE - 4},
+        // The mated side's view.
+        {false, "b1g1", 8, "info score mate -2   depth 8 ", " pv h8h7  e5f6  h7h8  g1g7  ", 5 - MATE_SCORE},
+    };
+    for (const auto& r : rows) {
+        if (r.fresh) {
+            clear_hash_tables();
+            clear_eval_caches();
+        }
+        const std::vector<std::string> lines = go_depth(QUEEN_MATES, r.depth, r.moves);
+        std::string report;
+        for (const std::string& line : lines)
+            if (line.starts_with("info score ") && line.find(" pv ") != std::string::npos) report = line;
+        SCOPED_TRACE(std::string(r.moves) + "\n" + report);
+        EXPECT_TRUE(report.starts_with(r.report));
+        EXPECT_TRUE(report.ends_with(r.pv));
+        EXPECT_EQ(result, r.score);
+    }
+    // The position query reads the same distances: two plies down that PV,
+    // the queen mates at once.
+    testing::internal::CaptureStdout();
+    query_position("7k/8/5K2/8/8/8/8/6Q1 w - - 0 1");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "response position move g1g7  score mate 1 \n");
+}
+
+TEST_F(SearchTest, TablebaseMatesCountFromTheRootLikeSearchedOnes) {
+    REQUIRE_SHARED_TABLEBASES();
+    // White to move at ply 2 mates at once (the black king is mated at ply
+    // 3), or in two moves after b1g1 h8h7 of the queen ending above (ply 5);
+    // the tables must give the score the search finds without them.
+    const struct {
+        const char* fen;
+        int depth, bound, score;
+    } rows[] = {
+        {"7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", 1, MATE_SCORE - 3, MATE_SCORE - 3},
+        {"8/7k/8/4K3/8/8/8/6Q1 w - - 0 1", 4, MATE_SCORE - 5, MATE_SCORE - 5},
+    };
+    options.use_tablebases = 1;
+    const int pieces = register_tablebase_path(syzygy_dir() + ";" + gaviota_dir());
+    ASSERT_EQ(pieces, 4);
+    for (const auto& r : rows) {
+        for (const int tables : {0, pieces}) {
+            options.tablebase_pieces = tables;
+            prepare_direct_search(r.fen, 5);
+            EXPECT_EQ(search_node(WHITE, 2, r.bound, r.depth, 0), r.score) << r.fen << " tables " << tables;
+        }
+    }
+}
+
 TEST_F(SearchTest, TableCutOffsOnlyFromPlyThree) {
     prepare_direct_search(OPENING, 3);
     // (stored score, depth, bound), then the ply, bound and depth of the
@@ -249,7 +316,7 @@ TEST_F(SearchTest, TableCutOffsOnlyFromPlyThree) {
     };
     for (const auto& r : rows) {
         clear_hash_tables();
-        store_hash(WHITE, r.score, r.depth, r.bound, 0);
+        store_hash(WHITE, r.ply, r.score, r.depth, r.bound, 0);
         search.node_count = 0;
         const int v = search_node(WHITE, r.ply, r.search_bound, r.search_depth, 0);
         EXPECT_EQ(search.node_count == 1, r.cut) << "ply " << r.ply << " depth " << r.search_depth;
@@ -318,7 +385,7 @@ TEST_F(SearchTest, OnlyWorkersRandomiseTheOrderAfterAFailLow) {
     for (int master : {0, 1}) {
         prepare_direct_search(OPENING, 3);
         ordering.picker_stage[3] = -1;
-        store_hash(WHITE, -100, 1, 0, 0);  // the last result here was a fail-low
+        store_hash(WHITE, 3, -100, 1, 0, 0);  // the last result here was a fail-low
         role.is_master = master;
         search_node(WHITE, 3, -200, 2, 0);
         EXPECT_NE(ordering.picker_stage[3], -1) << "master " << master;
