@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -91,41 +92,99 @@ class SearchTest : public ::testing::Test {
 }  // namespace
 
 TEST_F(SearchTest, MatesFoundAtTheirDepthsWithTheExactReport) {
-    // The last report begins with `report` and its PV with `pv`.
+    std::string shuffle;  // 99 plies without a capture or a pawn move
+    for (int i = 0; i < 24; i++) shuffle += "h8g8 a1a2 g8h8 a2a1 ";
+    shuffle += "h8g8 a1a2 g8h8";
+    constexpr const char* QUEEN_MATES = "7k/8/8/4K3/8/8/8/1Q6 w - - 0 1";
+    // The last report begins with `report` and its PV with `pv`. A row
+    // searches on what the rows before it left in the tables unless `fresh`.
     const struct {
-        const char *fen, *report, *pv, *best, *ponder;
-        int depth, score;
+        const char *fen, *moves, *search_moves;
+        bool fresh;
+        const char *report, *pv, *best, *ponder;
+        int depth;
+        std::optional<int> score;  // none: a centipawn score
     } cases[] = {
-        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "info score mate 1  depth 1 seldepth 2 nodes ",
-         " pv d1d8  ", "d1d8", "", 1, MATE_SCORE - 2},
+        {"6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "", "", false,
+         "info score mate 1  depth 1 seldepth 2 nodes ", " pv d1d8  ", "d1d8", "", 1, MATE_SCORE - 2},
         // 1. Nf6+ gxf6 2. Bxf7#
-        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10",
+        {"r2qkb1r/pp2nppp/3p4/2pNN1B1/2BnP3/3P4/PPP2PPP/R2bK2R w KQkq - 1 10", "", "", false,
          "info score mate 2  depth 3 seldepth ", " pv d5f6  g7f6  c4f7  ", "d5f6", "g7f6", 3, MATE_SCORE - 4},
         // 1... Bc5+ 2. Kxc5 Qb6+ 3. Kd5 Qd6#
-        {"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1",
+        {"r1b1kb1r/pppp1ppp/5q2/4n3/3KP3/2N3PN/PPP4P/R1BQ1B1R b kq - 0 1", "", "", false,
          "info score mate 3  depth 5 seldepth ", " pv f8c5  d4c5  f6b6  ", "f8c5", "d4c5", 5, MATE_SCORE - 6},
         // The only move Kg1 is answered by Rb1#: mated at ply 3, -29997,
         // and 3 / 2 truncates to 1. Three blanks after a negative mate.
-        {"7k/8/8/8/8/1r6/r7/7K w - - 0 1", "info score mate -1   depth 2 seldepth ", " pv h1g1  b3b1  ",
-         "h1g1", "b3b1", 2, 3 - MATE_SCORE},
+        {"7k/8/8/8/8/1r6/r7/7K w - - 0 1", "", "", false, "info score mate -1   depth 2 seldepth ",
+         " pv h1g1  b3b1  ", "h1g1", "b3b1", 2, 3 - MATE_SCORE},
+
+        // A mate on the hundredth reversible ply stands. Here the game
+        // position has also come round a third time: the game is drawn, but
+        // the move to play is still the mate.
+        {"7k/8/6K1/8/8/8/8/R7 b - - 0 1", shuffle.c_str(), "", false, "info score mate 1  depth 3 ",
+         " pv a2a8  ", "a2a8", "", 3, 0},
+        {"7k/8/6K1/8/8/8/8/R7 w - - 99 80", "", "", false, "info score mate 1  depth 3 ", " pv a1a8  ",
+         "a1a8", "", 3, MATE_SCORE - 2},
+        {"7k/8/6K1/8/8/8/8/R7 b - - 98 80", "", "", false, "info score mate -1   depth 3 ",
+         " pv h8g8  a1a8  ", "h8g8", "a1a8", 3, 3 - MATE_SCORE},
+        // Kg8 walks into Ra8 mate; a pawn move makes room for the king and
+        // restarts the count.
+        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "h8g8", false, "info score mate -1   depth 4 ",
+         " pv h8g8  a1a8  ", "h8g8", "a1a8", 4, 3 - MATE_SCORE},
+        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80",
+         "",
+         "",
+         false,
+         "info score cp ",
+         " pv h7h5  ",
+         "h7h5",
+         "a1a8",
+         4,
+         {}},
+
+        // Mate distances read from warm tables: the mate in two found two
+        // plies down in the search before, searched once more, and seen by
+        // the mated side.
+        {QUEEN_MATES, "b1g1 h8h7", "", true, "info score mate 2  depth 8 ", " pv e5f6  h7h6  g1h1  ", "e5f6",
+         "h7h6", 8, MATE_SCORE - 4},
+        {QUEEN_MATES, "", "", true, "info score mate 3  depth 10 ", " pv b1g1  h8h7  e5f6  h7h8  g1g7  ",
+         "b1g1", "h8h7", 10, MATE_SCORE - 6},
+        {QUEEN_MATES, "b1g1 h8h7", "", false, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", "e5f6",
+         "h7h8", 8, MATE_SCORE - 4},
+        {QUEEN_MATES, "b1g1 h8h7", "", false, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", "e5f6",
+         "h7h8", 8, MATE_SCORE - 4},
+        {QUEEN_MATES, "b1g1", "", false, "info score mate -2   depth 8 ", " pv h8h7  e5f6  h7h8  g1g7  ",
+         "h8h7", "e5f6", 8, 5 - MATE_SCORE},
     };
     for (const auto& c : cases) {
-        const std::vector<std::string> lines = go_depth(c.fen, c.depth);
+        if (c.fresh) {
+            clear_hash_tables();
+            clear_eval_caches();
+        }
+        const std::vector<std::string> lines = go_depth(c.fen, c.depth, c.moves, c.search_moves);
         std::string report;
         for (const std::string& line : lines)
-            if (line.starts_with("info score ")) report = line;
-        SCOPED_TRACE(std::string(c.fen) + "\n" + report);
+            if (line.starts_with("info score ") && line.find(" pv ") != std::string::npos) report = line;
+        SCOPED_TRACE(std::string(c.fen) + " moves " + c.moves + " searchmoves " + c.search_moves + "\n" +
+                     report);
         ASSERT_FALSE(report.empty());
         EXPECT_TRUE(report.starts_with(c.report));
         EXPECT_NE(report.find(c.pv), std::string::npos);
         EXPECT_TRUE(report.ends_with("  "));
-        EXPECT_EQ(result, c.score);
+        if (c.score) {
+            EXPECT_EQ(result, *c.score);
+        }
         EXPECT_STREQ(pv.best_move_text, c.best);
         EXPECT_STREQ(pv.ponder_move_text, c.ponder);
         // Each iteration is framed by two depth lines, and none goes deeper.
         EXPECT_EQ(lines.front(), "info depth 1 seldepth 0");
         EXPECT_TRUE(lines.back().starts_with("info depth " + std::to_string(c.depth) + " seldepth "));
     }
+    // The position query reads the same distances: two plies down the last
+    // PV, the queen mates at once.
+    testing::internal::CaptureStdout();
+    query_position("7k/8/5K2/8/8/8/8/6Q1 w - - 0 1");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "response position move g1g7  score mate 1 \n");
 }
 
 TEST_F(SearchTest, MateAndStalemateFromAFullWidthNode) {
@@ -185,95 +244,6 @@ TEST_F(SearchTest, FiftyMoveRuleYieldsToMate) {
             EXPECT_EQ(search_node(pos.side_to_move, 2, 0, 1, 0), r.tree_score) << r.fen;
         }
     }
-}
-
-TEST_F(SearchTest, MateOnTheHundredthPlyIsFoundAndAvoided) {
-    std::string shuffle;  // 99 plies without a capture or a pawn move
-    for (int i = 0; i < 24; i++) shuffle += "h8g8 a1a2 g8h8 a2a1 ";
-    shuffle += "h8g8 a1a2 g8h8";
-    // The last report begins with `report` and holds `pv`; result is what
-    // the search returns for the game.
-    const struct {
-        const char *fen, *moves, *search_moves, *report, *pv, *best;
-        int depth, result;
-    } rows[] = {
-        // The game position has also come round a third time: the game is
-        // drawn, but the move to play is still the mate.
-        {"7k/8/6K1/8/8/8/8/R7 b - - 0 1", shuffle.c_str(), "", "info score mate 1  depth 3 ", " pv a2a8  ",
-         "a2a8", 3, 0},
-        {"7k/8/6K1/8/8/8/8/R7 w - - 99 80", "", "", "info score mate 1  depth 3 ", " pv a1a8  ", "a1a8", 3,
-         MATE_SCORE - 2},
-        // Black's only move lets the rook mate on the hundredth ply.
-        {"7k/8/6K1/8/8/8/8/R7 b - - 98 80", "", "", "info score mate -1   depth 3 ", " pv h8g8  a1a8  ",
-         "h8g8", 3, 3 - MATE_SCORE},
-        // Kg8 walks into Ra8 mate; a pawn move makes room for the king and
-        // restarts the count.
-        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "h8g8", "info score mate -1   depth 4 ", " pv h8g8  a1a8  ",
-         "h8g8", 4, 3 - MATE_SCORE},
-        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "", "info score cp ", " pv h7h5  ", "h7h5", 4, 0},
-    };
-    for (const auto& r : rows) {
-        const std::vector<std::string> lines = go_depth(r.fen, r.depth, r.moves, r.search_moves);
-        std::string report;
-        for (const std::string& line : lines)
-            if (line.starts_with("info score ") && line.find(" pv ") != std::string::npos) report = line;
-        SCOPED_TRACE(std::string(r.fen) + " searchmoves " + r.search_moves + "\n" + report);
-        EXPECT_TRUE(report.starts_with(r.report));
-        EXPECT_NE(report.find(r.pv), std::string::npos);
-        EXPECT_STREQ(pv.best_move_text, r.best);
-        if (r.result != 0) {
-            EXPECT_EQ(result, r.result);
-        } else if (std::string(r.moves).empty()) {
-            EXPECT_LT(result, 0);  // behind, not mated
-            EXPECT_GT(result, -MATE_BOUND);
-        } else {
-            EXPECT_EQ(result, 0);
-        }
-    }
-    // Mated in the game on the hundredth ply: the game is lost, not drawn.
-    go_depth("R6k/8/6K1/8/8/8/8/8 b - - 100 80", 1);
-    EXPECT_EQ(result, 1 - MATE_SCORE);
-}
-
-TEST_F(SearchTest, MateDistancesHoldWithWarmTables) {
-    constexpr const char* QUEEN_MATES = "7k/8/8/4K3/8/8/8/1Q6 w - - 0 1";
-    // Each row searches after what the rows before it left in the tables;
-    // the last report begins with `report` and ends with `pv`.
-    const struct {
-        bool fresh;
-        const char* moves;
-        int depth;
-        const char *report, *pv;
-        int score;
-    } rows[] = {
-        {true, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h6  g1h1  ", MATE_SCORE - 4},
-        {true, "", 10, "info score mate 3  depth 10 ", " pv b1g1  h8h7  e5f6  h7h8  g1g7  ", MATE_SCORE - 6},
-        // The mate found two plies down in the search before.
-        {false, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", MATE_SCORE - 4},
-        // The same search once more.
-        {false, "b1g1 h8h7", 8, "info score mate 2  depth 8 ", " pv e5f6  h7h8  g1g7  ", MATE_SCORE - 4},
-        // The mated side's view.
-        {false, "b1g1", 8, "info score mate -2   depth 8 ", " pv h8h7  e5f6  h7h8  g1g7  ", 5 - MATE_SCORE},
-    };
-    for (const auto& r : rows) {
-        if (r.fresh) {
-            clear_hash_tables();
-            clear_eval_caches();
-        }
-        const std::vector<std::string> lines = go_depth(QUEEN_MATES, r.depth, r.moves);
-        std::string report;
-        for (const std::string& line : lines)
-            if (line.starts_with("info score ") && line.find(" pv ") != std::string::npos) report = line;
-        SCOPED_TRACE(std::string(r.moves) + "\n" + report);
-        EXPECT_TRUE(report.starts_with(r.report));
-        EXPECT_TRUE(report.ends_with(r.pv));
-        EXPECT_EQ(result, r.score);
-    }
-    // The position query reads the same distances: two plies down that PV,
-    // the queen mates at once.
-    testing::internal::CaptureStdout();
-    query_position("7k/8/5K2/8/8/8/8/6Q1 w - - 0 1");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "response position move g1g7  score mate 1 \n");
 }
 
 TEST_F(SearchTest, TablebaseMatesCountFromTheRootLikeSearchedOnes) {
