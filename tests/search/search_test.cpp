@@ -48,7 +48,10 @@ class SearchTest : public ::testing::Test {
         clear_eval_caches();
         search.root_score = search.previous_search_score = 0;
     }
-    void TearDown() override { timer.poll_input = 1; }
+    void TearDown() override {
+        timer.poll_input = 1;
+        options.tablebase_pieces = 0;  // tests run later in this process probe nothing
+    }
 
     // A fixed-depth search of fen as "go depth" runs it; returns its output lines.
     // The game moves and "searchmoves" list are space-separated move texts.
