@@ -2,6 +2,7 @@
 // shared memory, and the two-slot probe and store rules.
 #include "search/hash.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -222,12 +223,29 @@ void clear_eval_caches() {
     }
 }
 
-HashProbe probe_hash(int side, int32_t& move) {
+int32_t score_to_table(int score, int ply) {
+    if (score >= MATE_BOUND)
+        score += ply - 1;
+    else if (score <= -MATE_BOUND)
+        score -= ply - 1;
+    return std::clamp(score, 1 - MATE_SCORE, MATE_SCORE - 1);
+}
+
+int score_from_table(int32_t stored, int ply) {
+    if (stored >= MATE_BOUND) return stored - (ply - 1);
+    if (stored <= -MATE_BOUND) return stored + (ply - 1);
+    return stored;
+}
+
+HashProbe probe_hash(int side, int ply, int32_t& move) {
     const HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
     const HashSlot* s = e.a.key == pos.hash_key_high ? &e.a : e.b.key == pos.hash_key_high ? &e.b : nullptr;
     if (!s) return {MATE_SCORE, NO_DEPTH, -MATE_SCORE, NO_DEPTH, 0, false};
     move = s->move;
-    return {s->upper, s->upper_depth, s->lower, s->lower_depth, s->failed_low, true};
+    // An empty bound stays empty.
+    const int upper = s->upper == MATE_SCORE ? MATE_SCORE : score_from_table(s->upper, ply);
+    const int lower = s->lower == -MATE_SCORE ? -MATE_SCORE : score_from_table(s->lower, ply);
+    return {upper, s->upper_depth, lower, s->lower_depth, s->failed_low, true};
 }
 
 namespace {
@@ -268,10 +286,11 @@ void write_new_position(HashSlot& s, uint32_t key, bool fail_high, int score, in
 // Slot A keeps the deeper of the entries that met in this bucket during the
 // current search; slot B takes the newest position; a new search claims slot A
 // on first touch.
-void store_hash(int side, int score, int depth, int bound, Move move) {
+void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
     HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
     const uint32_t key = pos.hash_key_high;
     const bool fail_high = score >= bound;
+    score = score_to_table(score, ply);
     if (e.a.key == key) {
         update_slot(e.a, fail_high, score, depth, move);
         e.search_id = hash_tables.search_id;

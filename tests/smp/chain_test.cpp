@@ -189,7 +189,7 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     // master has begun: the workers searched this very position.
     ASSERT_TRUE(set_position_from_fen(italian));
     int32_t move = 0;
-    const HashProbe root = probe_hash(pos.side_to_move, move);
+    const HashProbe root = probe_hash(pos.side_to_move, 1, move);
     ASSERT_TRUE(root.hit);
     EXPECT_GT(std::max(root.lower_depth, root.upper_depth), master_depth);
     Move found = 0;
