@@ -11,15 +11,14 @@ namespace {
 
 struct FuzzClock {
     double now_ms;
-    double work_ms;       // the same without the jumps past a search's limit
     uint64_t nodes_seen;  // search.node_count at the last reading
 };
-FuzzClock fuzz_clock = {0, 0, 0};
+FuzzClock fuzz_clock = {0, 0};
 
 }  // namespace
 
 void reset_fuzz_clock() {
-    fuzz_clock = {0, 0, 0};
+    fuzz_clock = {0, 0};
 }
 
 double monotonic_ms() {
@@ -28,17 +27,12 @@ double monotonic_ms() {
     if (nodes < fuzz_clock.nodes_seen) fuzz_clock.nodes_seen = 0;
     const double work = 1 + static_cast<double>(nodes - fuzz_clock.nodes_seen);
     fuzz_clock.nodes_seen = nodes;
-    fuzz_clock.work_ms += work;
     fuzz_clock.now_ms += work;
     if (nodes > FUZZ_SEARCH_NODES) {
         const double limit = timer.hard_limit > timer.target_time ? timer.hard_limit : timer.target_time;
         if (fuzz_clock.now_ms <= limit) fuzz_clock.now_ms = limit + 1;
     }
     return fuzz_clock.now_ms;
-}
-
-int64_t thread_cpu_time_100ns() {
-    return static_cast<int64_t>(fuzz_clock.work_ms) * 10000;
 }
 
 uint32_t calendar_seconds() {

@@ -1,4 +1,5 @@
-// What the fuzz build links in place of the engine's clock and process end.
+// What the fuzz build links in place of the engine's clock readings, pauses,
+// calendar and process end.
 #pragma once
 
 // Thrown where the engine would end the process ("quit", a refused command,
