@@ -28,6 +28,15 @@ struct ProbePosition {
     int32_t count[2][5];  // pawns, knights, bishops, rooks, queens
 };
 
+// Whether a reader can take the position: a side to move of 0 or 1, one
+// king a side and only known men, no two men on one square, the piece
+// counts those of the lists, no pawn on the first or last rank, the side
+// not to move not in check (so the kings do not touch either), and an
+// en-passant square only right behind a pawn that has just made its double
+// step beside a pawn of the side to move. The readers take these for
+// granted: anything else sends them outside their tables.
+bool readers_can_take(const ProbePosition& p);
+
 // Nalimov values: 32767 - n for a mate in n moves, -32766 + n for a side
 // to move that is mated after n moves of its own, 0 for a draw.
 inline constexpr int NALIMOV_NO_RESULT = 0x7FFF;

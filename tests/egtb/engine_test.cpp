@@ -64,6 +64,16 @@ TEST_F(TablebaseEngine, AnnouncesTheMateItReadsAndStopsAfterIteration5) {
     EXPECT_TRUE(has_line(search(fen, {}, "go depth 6"), "info depth 6 "));
 }
 
+// Positions the tables cannot take: the engine either refuses them or
+// searches them without asking the tables, and keeps answering.
+TEST_F(TablebaseEngine, ImpossiblePositionsDoNotReachTheTables) {
+    set_path(syzygy_dir() + ";" + gaviota_dir());
+    for (const char* fen : {"k7/8/8/8/8/8/8/RK6 w - - 0 1", "8/8/P7/8/8/8/5K2/6k1 w - - 3 59"}) {
+        EXPECT_NE(best_move(search(fen, {}, "go depth 7")), "") << fen;
+        EXPECT_EQ(engine.lines_before_ready(), Lines{}) << fen;
+    }
+}
+
 // Each ending is played to the mate against the longest defence. Exact: every
 // engine move must bring the mate one move nearer; with extra moves allowed
 // the win must stay and the mate come within them.

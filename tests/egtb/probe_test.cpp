@@ -122,6 +122,39 @@ TEST_F(Probe, AnEnPassantSquareCountsOnlyWhenAPawnOfTheSideToMoveCanUseIt) {
     EXPECT_EQ(tb_probe(BLACK, F6), tb_probe(BLACK, 0));
 }
 
+// The search plays a move that leaves its own king attacked before it finds
+// out, and a library host may set up any position: the readers must never
+// see one they cannot take (the Syzygy reader aborts on them).
+TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
+    const struct {
+        const char* fen;
+        const char* move;  // pseudo-legal, leaves the mover's king attacked
+    } rows[] = {
+        {"1k6/8/8/8/8/8/1K6/R7 b - - 0 1", "b8a8"},  // onto the rook's file
+        {"8/8/P7/8/8/8/5K2/7k b - - 0 1", "h1g1"},   // beside the other king
+        {"8/8/8/8/8/8/1K3q2/7k w - - 0 1", "b2c2"},  // into the queen's rank
+    };
+    for (const std::string& path : {syzygy_dir(), gaviota_dir(), syzygy_dir() + ";" + gaviota_dir()}) {
+        use(path);
+        for (const auto& row : rows) {
+            ASSERT_TRUE(tb_setup(row.fen)) << row.fen;
+            static MoveEntry list[256];
+            const int side = pos.side_to_move;
+            generate_moves(list, side, 1, 0);
+            Move move = 0;
+            for (int i = 0; list[i].score != LIST_TERMINATOR; i++)
+                if (std::string(format_move(static_cast<Move>(list[i].move), side)) == row.move)
+                    move = static_cast<Move>(list[i].move);
+            ASSERT_NE(move, 0u) << row.fen << " " << row.move;
+            make_move(move, side, 1);
+            EXPECT_EQ(tb_probe(side ^ 1, 0), 30000) << row.fen << " " << row.move << " in " << path;
+            char text[256];
+            pos.side_to_move = side ^ 1;
+            EXPECT_EQ(tb_root_moves(side ^ 1, 0, text, sizeof text), 0) << row.fen << " " << row.move;
+        }
+    }
+}
+
 TEST_F(Probe, TheCacheTakesTheGivenSize) {
     TB_STATS stats;
     // A registration that finds nothing leaves the cache.
