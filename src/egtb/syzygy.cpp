@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "board/types.h"
+#include "frontend/output.h"
 
 SyzygyTables syzygy;
 
@@ -26,10 +27,16 @@ struct SyzygyReader {
 };
 SyzygyReader reader;
 
+// The library's soname, so that the runtime linker finds it wherever the
+// package put it.
+const char* reader_library_name = JUX_FATHOM_LIBRARY;
+char load_failure[512];  // why the reader could not be loaded
+
 bool load_reader() {
     if (syzygy.library) return true;
     if (syzygy.load_failed) return false;
-    void* library = dlopen(JUX_FATHOM_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    void* library = dlopen(reader_library_name, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    const char* error = library ? nullptr : dlerror();
     if (library) {
         reader.init = reinterpret_cast<decltype(reader.init)>(dlsym(library, "tb_init"));
         reader.probe_wdl = reinterpret_cast<decltype(reader.probe_wdl)>(dlsym(library, "tb_probe_wdl_impl"));
@@ -38,6 +45,8 @@ bool load_reader() {
         reader.largest = static_cast<const unsigned*>(dlsym(library, "TB_LARGEST"));
     }
     if (!library || !reader.init || !reader.probe_wdl || !reader.probe_root || !reader.largest) {
+        std::snprintf(load_failure, sizeof load_failure, "%s",
+                      error ? error : "a function of the reader is missing");
         if (library) dlclose(library);
         syzygy.load_failed = 1;
         return false;
@@ -124,7 +133,11 @@ int register_syzygy_tables(const TablebaseDirectories& dirs) {
         release_syzygy_tables();
         return 0;
     }
-    if (!load_reader()) return 0;
+    if (!load_reader()) {
+        debug_line("Syzygy tablebases left out: the reader %s cannot be loaded (%s)\n", reader_library_name,
+                   load_failure);
+        return 0;
+    }
     syzygy.active = 0;
     syzygy.table_class = 0;
     if (!reader.init(syzygy.path) || *reader.largest < 3) {
@@ -140,6 +153,14 @@ void release_syzygy_tables() {
     if (syzygy.active) reader.init("");
     syzygy.active = 0;
     syzygy.table_class = 0;
+}
+
+void use_syzygy_reader(const char* library_name) {
+    release_syzygy_tables();
+    if (syzygy.library) dlclose(syzygy.library);
+    syzygy.library = nullptr;
+    syzygy.load_failed = 0;
+    reader_library_name = library_name ? library_name : JUX_FATHOM_LIBRARY;
 }
 
 bool probe_syzygy_wdl(const ProbePosition& p, int& wdl) {

@@ -27,6 +27,9 @@ inline constexpr int SYZYGY_WIN = 4;
 // Returns the class found (0 for none).
 int register_syzygy_tables(const TablebaseDirectories& dirs);
 void release_syzygy_tables();
+// Loads the reader from this library at the next registration (nullptr: the
+// one the engine was built with). Tests use it to see an engine without it.
+void use_syzygy_reader(const char* library_name);
 
 // The stored result for the side to move; false when no table answers.
 bool probe_syzygy_wdl(const ProbePosition& p, int& wdl);

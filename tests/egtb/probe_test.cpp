@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "board/notation.h"
+#include "egtb/syzygy.h"
 #include "egtb_fixture.h"
 
 namespace {
@@ -153,6 +154,28 @@ TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
             EXPECT_EQ(tb_root_moves(side ^ 1, 0, text, sizeof text), 0) << row.fen << " " << row.move;
         }
     }
+}
+
+// An engine on a machine without the Syzygy reader says so and goes on with
+// the Gaviota tables.
+TEST_F(Probe, AMissingSyzygyReaderLeavesTheOtherTables) {
+    options.debug_mode = 1;
+    use_syzygy_reader("libjux-no-such-reader.so.1");
+    testing::internal::CaptureStdout();
+    const int found = register_tablebase_path(syzygy_dir() + ";" + gaviota_dir());
+    const std::string output = testing::internal::GetCapturedStdout();
+    options.debug_mode = 0;
+    EXPECT_EQ(found, 4);
+    EXPECT_NE(output.find("info string Syzygy tablebases left out: the reader libjux-no-such-reader.so.1 "
+                          "cannot be loaded (libjux-no-such-reader.so.1: cannot open shared object file"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/R7 w - - 0 1"), 29978);  // Gaviota's KRK
+    const char* only_syzygy = "8/8/8/4k3/8/8/3PB3/4K3 w - - 0 1";   // KBPK
+    EXPECT_EQ(probe_fen(only_syzygy), 30000);
+    use_syzygy_reader(nullptr);
+    use_both();
+    EXPECT_EQ(probe_fen(only_syzygy), 28000);
 }
 
 TEST_F(Probe, TheCacheTakesTheGivenSize) {
