@@ -13,6 +13,10 @@ struct SyzygyTables {
     int32_t active;       // the reader holds tables
     int32_t table_class;  // most men in a table found, counted up to 5
     char path[2048];      // the directories as the reader takes them, ':' between
+    // By table number: results (and for the root, distances) may be probed.
+    // A damaged file leaves out its table and every table that leads to it.
+    int8_t results_usable[TABLE_COUNT + 1];
+    int8_t distances_usable[TABLE_COUNT + 1];
 };
 extern SyzygyTables syzygy;
 

@@ -1,10 +1,12 @@
 #include "egtb/tables.h"
 
+#include <cstring>
 #include <initializer_list>
 
 namespace {
 
 const char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
+const char PIECE_LETTER_TEXT[] = "pnbrq";
 
 // Longest name: "k" + two pieces + "k" + one piece.
 struct TableNames {
@@ -84,7 +86,59 @@ int table_with_white(const int* w, int white_count, const int* b, int black_coun
     return NO_TABLE;
 }
 
+// Per side the counts of pawns .. queens that the name of a table lists.
+void table_counts(int table, int32_t counts[2][5]) {
+    for (int side = 0; side < 2; side++)
+        for (int kind = 0; kind < 5; kind++) counts[side][kind] = 0;
+    int side = 0;
+    for (const char* c = table_names.name[table] + 1; *c; c++) {
+        if (*c == 'k')
+            side = 1;
+        else
+            counts[side][std::strchr(PIECE_LETTER_TEXT, *c) - PIECE_LETTER_TEXT]++;
+    }
+}
+
+// 0 not known yet, 1 no damaged table ahead, 2 one ahead. Captures and
+// promotions lead to fewer men or fewer pawns, so the search ends.
+bool leads_to_damage(int table, const int8_t found[], int8_t known[]) {
+    if (table == NO_TABLE) return false;
+    if (known[table] != 0) return known[table] == 2;
+    bool damaged = found[table] == TABLE_FILE_DAMAGED;
+    int32_t counts[2][5];
+    table_counts(table, counts);
+    int32_t reversed = 0;
+    for (int side = 0; side < 2 && !damaged; side++) {
+        for (int kind = 0; kind < 5 && !damaged; kind++) {
+            if (counts[side][kind] == 0) continue;
+            counts[side][kind]--;  // captured, or promoted below
+            damaged = leads_to_damage(material_table(counts[0], counts[1], reversed), found, known);
+            for (int promoted = 1; kind == 0 && promoted < 5 && !damaged; promoted++) {
+                counts[side][promoted]++;
+                damaged = leads_to_damage(material_table(counts[0], counts[1], reversed), found, known);
+                counts[side][promoted]--;
+            }
+            counts[side][kind]++;
+        }
+    }
+    known[table] = damaged ? 2 : 1;
+    return damaged;
+}
+
 }  // namespace
+
+void find_usable_tables(const int8_t found[TABLE_COUNT + 1], int8_t usable[TABLE_COUNT + 1]) {
+    int8_t known[TABLE_COUNT + 1] = {};
+    usable[NO_TABLE] = 0;
+    for (int table = 1; table <= TABLE_COUNT; table++) {
+        usable[table] = found[table] == TABLE_FILE_SOUND && !leads_to_damage(table, found, known) ? 1 : 0;
+    }
+}
+
+int table_men(int table) {
+    if (table < 1 || table > TABLE_COUNT) return 0;
+    return static_cast<int>(std::strlen(table_names.name[table]));
+}
 
 const char* table_name(int table) {
     if (table < 0 || table > TABLE_COUNT) return "";
