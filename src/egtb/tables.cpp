@@ -174,79 +174,68 @@ int nalimov_mate_value(int side_to_move_wins, int plies) {
 namespace {
 
 inline constexpr int KING_CODE = 6;
-inline constexpr int file_of_square(int s) {
-    return s & 7;
-}
-inline constexpr int NO_COLOUR = -1;
 
+int distance(int a, int b) {
+    return a > b ? a - b : b - a;
+}
+
+// The men of a probe position as bit sets, by square.
 struct ProbeBoard {
-    int8_t colour[64];  // NO_COLOUR for an empty square
-    int8_t piece[64];
+    uint64_t occupied;
+    uint64_t pawns[2];
     int32_t king[2];
 };
 
-bool on_board(int file, int rank) {
-    return file >= 0 && file < 8 && rank >= 0 && rank < 8;
-}
-
-// A man of side on a square that the steps (file, rank) reach from target,
-// one step only or along the whole ray.
-bool attacked_along(const ProbeBoard& b, int side, int target, const int (*steps)[2], int step_count,
-                    bool ray, int kind_a, int kind_b) {
-    for (int i = 0; i < step_count; i++) {
-        int file = file_of_square(target) + steps[i][0];
-        int rank = target / 8 + steps[i][1];
-        while (on_board(file, rank)) {
-            const int s = rank * 8 + file;
-            if (b.colour[s] != NO_COLOUR) {
-                if (b.colour[s] == side && (b.piece[s] == kind_a || b.piece[s] == kind_b)) return true;
-                break;
-            }
-            if (!ray) break;
-            file += steps[i][0];
-            rank += steps[i][1];
-        }
+bool attacks(int piece, int colour, int from, int target, uint64_t occupied) {
+    const int file_step = (target & 7) - (from & 7), rank_step = (target >> 3) - (from >> 3);
+    const int files = distance(target & 7, from & 7), ranks = distance(target >> 3, from >> 3);
+    switch (piece) {
+        case 1:  // a white pawn takes upwards
+            return files == 1 && rank_step == (colour == 0 ? 1 : -1);
+        case 2:
+            return files * ranks == 2;
+        case KING_CODE:
+            return files <= 1 && ranks <= 1;
+        default:
+            break;
     }
-    return false;
-}
-
-bool square_attacked(const ProbeBoard& b, int side, int target) {
-    static const int KNIGHT_STEPS[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
-                                           {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
-    static const int DIAGONAL_STEPS[4][2] = {{1, 1}, {1, -1}, {-1, -1}, {-1, 1}};
-    static const int STRAIGHT_STEPS[4][2] = {{0, 1}, {1, 0}, {0, -1}, {-1, 0}};
-    static const int KING_STEPS[8][2] = {{0, 1},  {1, 1},   {1, 0},  {1, -1},
-                                         {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
-    // A white pawn attacks upwards, so it stands one rank below its target.
-    const int pawn_rank_step = side == 0 ? -1 : 1;
-    const int PAWN_STEPS[2][2] = {{-1, pawn_rank_step}, {1, pawn_rank_step}};
-    return attacked_along(b, side, target, PAWN_STEPS, 2, false, 1, 1) ||
-           attacked_along(b, side, target, KNIGHT_STEPS, 8, false, 2, 2) ||
-           attacked_along(b, side, target, DIAGONAL_STEPS, 4, true, 3, 5) ||
-           attacked_along(b, side, target, STRAIGHT_STEPS, 4, true, 4, 5) ||
-           attacked_along(b, side, target, KING_STEPS, 8, false, KING_CODE, KING_CODE);
+    const bool diagonal = files == ranks, straight = files == 0 || ranks == 0;
+    if (!(piece == 3 ? diagonal : piece == 4 ? straight : diagonal || straight)) return false;
+    // Nothing may stand between.
+    const int step = (rank_step > 0   ? 8
+                      : rank_step < 0 ? -8
+                                      : 0) +
+                     (file_step > 0   ? 1
+                      : file_step < 0 ? -1
+                                      : 0);
+    for (int s = from + step; s != target; s += step)
+        if (occupied >> s & 1) return false;
+    return true;
 }
 
 // Fills the board from the lists; false when they do not describe one.
 bool build_probe_board(const ProbePosition& p, ProbeBoard& b) {
-    for (int s = 0; s < 64; s++) b.colour[s] = NO_COLOUR;
+    b.occupied = 0;
     for (int colour = 0; colour < 2; colour++) {
         int32_t counted[5] = {0, 0, 0, 0, 0};
+        b.pawns[colour] = 0;
         b.king[colour] = -1;
         int n = 0;
         for (; n < 16 && p.square[colour][n] != LIST_END; n++) {
             const int s = p.square[colour][n];
             const int piece = p.piece[colour][n];
-            if (s < 0 || s > 63 || b.colour[s] != NO_COLOUR || piece < 1 || piece > KING_CODE) return false;
-            b.colour[s] = static_cast<int8_t>(colour);
-            b.piece[s] = static_cast<int8_t>(piece);
+            if (s < 0 || s > 63 || (b.occupied >> s & 1) || piece < 1 || piece > KING_CODE) return false;
+            b.occupied |= uint64_t{1} << s;
             if (piece == KING_CODE) {
                 if (b.king[colour] != -1) return false;
                 b.king[colour] = s;
             } else {
                 counted[piece - 1]++;
             }
-            if (piece == 1 && (s < 8 || s > 55)) return false;
+            if (piece == 1) {
+                if (s < 8 || s > 55) return false;  // a pawn on the first or last rank
+                b.pawns[colour] |= uint64_t{1} << s;
+            }
         }
         if (p.square[colour][n] != LIST_END || b.king[colour] == -1) return false;
         for (int kind = 0; kind < 5; kind++)
@@ -261,13 +250,11 @@ bool en_passant_is_real(const ProbeBoard& b, int side, int ep) {
     const int forward = side == 0 ? 8 : -8;
     const int passed = ep - forward;  // the pawn that has just made its double step
     const int origin = ep + forward;  // where it came from
-    if (b.colour[ep] != NO_COLOUR || b.colour[origin] != NO_COLOUR) return false;
-    if (b.colour[passed] != (side ^ 1) || b.piece[passed] != 1) return false;
+    if ((b.occupied >> ep & 1) || (b.occupied >> origin & 1) || !(b.pawns[side ^ 1] >> passed & 1))
+        return false;
     for (int file_step : {-1, 1}) {
-        const int file = file_of_square(passed) + file_step;
-        if (file < 0 || file > 7) continue;
-        const int s = passed + file_step;
-        if (b.colour[s] == side && b.piece[s] == 1) return true;
+        const int file = (passed & 7) + file_step;
+        if (file >= 0 && file <= 7 && (b.pawns[side] >> (passed + file_step) & 1)) return true;
     }
     return false;
 }
@@ -278,6 +265,9 @@ bool readers_can_take(const ProbePosition& p) {
     if (p.side != 0 && p.side != 1) return false;
     ProbeBoard b;
     if (!build_probe_board(p, b)) return false;
-    if (square_attacked(b, p.side, b.king[p.side ^ 1])) return false;
+    // The side not to move must not be in check (nor the kings touch).
+    for (int n = 0; p.square[p.side][n] != LIST_END; n++)
+        if (attacks(p.piece[p.side][n], p.side, p.square[p.side][n], b.king[p.side ^ 1], b.occupied))
+            return false;
     return en_passant_is_real(b, p.side, p.ep_square);
 }
