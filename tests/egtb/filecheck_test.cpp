@@ -59,6 +59,12 @@ TEST_F(TableFileCheck, EveryRealFileIsSound) {
                 (kind == GAVIOTA_DISTANCES ? file.substr(0, file.find('.')) : engine_name(file)).c_str());
             ASSERT_NE(table, NO_TABLE) << file;
             EXPECT_EQ(check_table_file(entry.path().c_str(), kind, table), nullptr) << file;
+            // Real blocks decode inside the file itself, wherever its pages end.
+            const std::string bytes = read_file(entry.path().string());
+            EXPECT_EQ(check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
+                                        bytes.size(), kind, table),
+                      nullptr)
+                << file << " mapped to its last byte";
             files++;
         }
     }
@@ -93,6 +99,9 @@ TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
         {"KQvK.rtbw", 0, 0x15, "\x0f", "unusable code lengths"},
         {"KQvK.rtbw", 0, 0x0b, "\x7f", "a result that is not a win, draw or loss"},
         {"KRvK.rtbw", 0, 0x0e, "\xff", "an unusable block or index size"},
+        {"KRvK.rtbw", 0, 67, "\x80", "an index entry past the blocks"},  // the first entry's block
+        // The last blocks zeroed: decoding them runs past the file's last page.
+        {"KRvKP.rtbw", 0, 179408 - 16 - 128, std::string(128, '\0'), "a block that decodes past the file"},
         {"kqk.gtb.cp4", 64, 0, zeros64, "not the reader's block size"},
         {"krk.gtb.cp4", 5000, 0, "", "blocks that do not end at the end of the file"},
         {"krk.gtb.cp4", 50, 0, "", "shorter than its block index"},
