@@ -23,8 +23,9 @@ int32_t JUXAnalyse(int32_t ponder);
 /* Clears the transposition tables, the evaluation caches and the history table. Returns 0. */
 int32_t JUXClearHashtable(void);
 /* Plays a game move given as coordinate text ("e2e4", "e7e8q", "e1g1") for the side
- * to move. Returns the side to move afterwards (0 white, 1 black); a text that names
- * no move is not played. */
+ * to move. Returns the side to move afterwards (0 white, 1 black). A text that names
+ * no legal move (no move of the side to move, or one that leaves its own king in
+ * check) is not played: the result is then the side still to move, unchanged. */
 int32_t JUXEnterMove(const char* move_text);
 /* The author text. */
 const char* JUXGetAuthor(void);
@@ -48,7 +49,9 @@ int32_t JUXSetBlitz(int32_t seconds, int32_t increment_seconds);
 int32_t JUXSetDepth(int32_t depth);
 /* Unlimited search: ends only by JUXStopAnalyse or the depth limit. Returns the clock side. */
 int32_t JUXSetInfinite(void);
-/* Sets the position from a FEN text. */
+/* Sets the position from a FEN text. A FEN the engine refuses (not exactly one king
+ * a side, more than sixteen pieces a side, a pawn on its first or last rank, or the
+ * side not to move in check) leaves the position as it was. */
 void JUXSetPosition(const char* fen);
 /* Sets the start position. */
 void JUXSetStartPosition(void);

@@ -62,7 +62,12 @@ TEST_F(Exports, GameMovesAndAnAnalysisThatFindsTheMate) {
     JUX(JUXSetStartPosition)();
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1);
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1) << "no black move: nothing played";
-    EXPECT_EQ(JUX(JUXEnterMove)("e7e5"), 0);
+    JUX(JUXSetPosition)("k6R/8/8/8/8/8/8/K7 w - - 0 1");  // black in check with white to move
+    EXPECT_EQ(JUX(JUXEnterMove)("e7e5"), 0) << "the refused FEN left the game as it was";
+    // The bishop is pinned: its move is found but not played.
+    JUX(JUXSetPosition)("4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1");
+    EXPECT_EQ(JUX(JUXEnterMove)("e2d3"), 0);
+    EXPECT_EQ(JUX(JUXEnterMove)("e1d1"), 1);
     JUX(JUXSetPosition)("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
     JUX(JUXSetDepth)(3);
     EXPECT_GE(JUX(JUXAnalyse)(0), 29000);
