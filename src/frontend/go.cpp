@@ -70,10 +70,7 @@ void wait_for_release() {
 
 }  // namespace
 
-void handle_go(const char* line) {
-    // No search runs without tables (the interpreter answers a "go" before
-    // "uci" itself).
-    if (!hash_tables.held) return;
+void set_limits_from_go(const char* line) {
     limits.search_moves_text[0] = 0;
     limits.pondering.store(0, std::memory_order_relaxed);
     hash_tables.new_entries = 0;
@@ -143,13 +140,21 @@ void handle_go(const char* line) {
         debug_line("searching for mate in %d\n", d / 2);
     }
     if (find_number(line, "nodes ", v)) {
-        limits.node_limit = v;
+        // A limit of 0 would mean none: "nodes 0" or less searches as
+        // little as a node limit allows rather than for ever.
+        limits.node_limit = v < 1 ? 1 : v;
         set_infinite();
-        debug_line("searching %lld nodes\n", static_cast<long long>(v));
+        debug_line("searching %lld nodes\n", static_cast<long long>(limits.node_limit));
     }
     debug_line("Starting JUX\n");
-
     search.infinite_requested = std::strstr(line, "infinite") ? 1 : 0;
+}
+
+void handle_go(const char* line) {
+    // No search runs without tables (the interpreter answers a "go" before
+    // "uci" itself).
+    if (!hash_tables.held) return;
+    set_limits_from_go(line);
 
     if (count_legal_root_moves(pos.side_to_move, pos.ep_square) == 0) {
         debug_line("No Moves!\n");

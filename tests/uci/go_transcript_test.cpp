@@ -159,7 +159,10 @@ TEST_F(Go, ParametersInTheirOrderOfApplication) {
 TEST_F(Go, LimitsEndTheSearchWithTheLastReportedMove) {
     for (const char* go :
          {"go movetime 100", "go wtime 11000 btime 11000", "go wtime 11000 btime 11000 winc 100 binc 100",
-          "go wtime 8000 btime 60000 movestogo 5", "go nodes 5000"}) {
+          "go wtime 8000 btime 60000 movestogo 5", "go nodes 5000",
+          // Numbers no front end should send still give a short search.
+          "go wtime 6000 btime 6000 movestogo -1", "go wtime 60000 btime 60000 movestogo 2147483647",
+          "go nodes 0", "go nodes -5"}) {
         const Lines lines =
             search("position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7", go);
         ASSERT_TRUE(lines.back().starts_with("bestmove ")) << go << ": " << lines.back();
