@@ -150,6 +150,11 @@ void set_limits_from_go(const char* line) {
     search.infinite_requested = std::strstr(line, "infinite") ? 1 : 0;
 }
 
+int64_t cpu_load_thousandths(int64_t kernel_100ns, int64_t user_100ns, int64_t elapsed_ms) {
+    if (elapsed_ms == 0) return 0;
+    return (kernel_100ns / 10000 + user_100ns / 10000) * 1000 / elapsed_ms;
+}
+
 void handle_go(const char* line) {
     // No search runs without tables (the interpreter answers a "go" before
     // "uci" itself).
@@ -171,15 +176,16 @@ void handle_go(const char* line) {
     // cannot reach) still names a move that is legal on the board.
     std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",
                   format_move(static_cast<Move>(search.first_legal_root_move), pos.side_to_move));
-    const int64_t cpu_before = thread_cpu_time_100ns();
+    const ThreadTimes before = thread_times();
     start_search(limits.pondering.load(std::memory_order_relaxed));
     search.infinite_requested = 0;
 
     if (role.is_master) {
-        const int64_t cpu_used = thread_cpu_time_100ns() - cpu_before;
+        const ThreadTimes after = thread_times();
         const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
         if (elapsed != 0) {
-            int64_t load = (cpu_used / 10000) * 1000 / elapsed;
+            int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
+                                                after.user_100ns - before.user_100ns, elapsed);
             if (const int32_t* share = hash_tables.share_block)
                 for (int w = 0; w < SHARE_SLOTS; w++) load += share[SHARE_LOAD_WORD + w];
             send_line("info cpuload %d\n", static_cast<int>(load));

@@ -1,5 +1,6 @@
 // The limits a "go" line leaves and the time budget planned from them, for
-// the numbers a front end should never send as much as for the usual ones.
+// the numbers a front end should never send as much as for the usual ones;
+// and the CPU load figure.
 #include "frontend/go.h"
 
 #include <gtest/gtest.h>
@@ -75,6 +76,22 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
         EXPECT_EQ(limits.max_depth, r.max_depth);
         EXPECT_EQ(limits.node_limit, r.node_limit);
     }
+}
+
+TEST(CpuLoad, KernelAndUserTimeAreEachTakenInWholeMillisecondsFirst) {
+    const struct {
+        int64_t kernel_100ns, user_100ns, elapsed_ms, load;
+    } rows[] = {
+        {15000, 15000, 1000, 2},  // 1.5 ms each: 1 + 1, where the sum would give 3
+        {9999, 9999, 1, 0},
+        {10000000, 0, 1000, 1000},        // one busy second
+        {20000000, 16000000, 4000, 900},  // 2 s + 1.6 s in 4 s
+        {36000000000, 0, 3600000, 1000},  // an hour, in 64 bits
+        {10000, 10000, 0, 0},             // no time has passed
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(cpu_load_thousandths(r.kernel_100ns, r.user_100ns, r.elapsed_ms), r.load)
+            << r.kernel_100ns << " " << r.user_100ns << " " << r.elapsed_ms;
 }
 
 }  // namespace
