@@ -31,8 +31,8 @@ void print_terms() {
     const SideTerms* t = st.side_terms;
     std::printf("phase %d root_phase %d\n", phase_state.phase, phase_state.root_phase);
     std::printf("terms              white   black\n");
-    print_row("material", material_value[pos.material_signature[WHITE] & 0xFFF],
-              material_value[pos.material_signature[BLACK] & 0xFFF]);
+    print_row("material", material_of(pos.material_signature[WHITE]),
+              material_of(pos.material_signature[BLACK]));
     print_row("piece_square", pos.pst_sum[WHITE], pos.pst_sum[BLACK]);
     print_row("activity", t[0].activity_score, t[1].activity_score);
     print_row("mobility", t[0].mobility_score, t[1].mobility_score);

@@ -62,8 +62,8 @@ TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
 
 TEST_F(EvalTest, LazyExitOutsideTheWindowAroundTheRootScore) {
     prepare("rn2k3/8/8/8/8/8/3Q4/R3K3 w - - 0 1");
-    const int base = material_value[pos.material_signature[WHITE]] -
-                     material_value[pos.material_signature[BLACK]] + pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
+    const int base = material_of(pos.material_signature[WHITE]) - material_of(pos.material_signature[BLACK]) +
+                     pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
     ASSERT_GT(base, 600);
     search.iteration_depth = 5;
     search.check_slot[3] = 9;
