@@ -26,6 +26,8 @@ class TablebaseEngine : public ::testing::Test {
         ASSERT_EQ(register_tablebase_path(syzygy_dir() + ";" + gaviota_dir()), 4);
         ASSERT_TRUE(engine.handshake());
     }
+    // Later tests in this process expect no tables.
+    void TearDown() override { register_tablebase_path("/nonexistent"); }
     void set_path(const std::string& path) {
         engine.send("setoption name NalimovPath value " + path);
         ASSERT_EQ(engine.lines_before_ready(), Lines{});

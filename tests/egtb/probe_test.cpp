@@ -14,6 +14,8 @@ namespace {
 class Probe : public ::testing::Test {
    protected:
     void SetUp() override { REQUIRE_SHARED_TABLEBASES(); }
+    // Later tests in this process expect no tables.
+    void TearDown() override { register_tablebase_path("/nonexistent"); }
     static void use(const std::string& path) { ASSERT_EQ(register_tablebase_path(path), 4) << path; }
     static void use_both() { use(syzygy_dir() + ";" + gaviota_dir()); }
 };

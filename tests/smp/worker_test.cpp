@@ -18,21 +18,6 @@ namespace {
 
 using process_watch::wait_for;
 
-TEST(WorkerStartUp, NumbersWithoutAShareSlotAndSuffixesThatNameOtherPathsEndIt) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"32", "123"}, "jux worker 32: no such worker number\n"},
-        {{"-1", "123"}, "jux worker -1: no such worker number\n"},
-        {{"1", "../tmp"}, "jux worker 1: no pipe from engine ../tmp\n"},
-        {{"1", "a b"}, "jux worker 1: no pipe from engine a b\n"},
-    };
-    for (const auto& [arguments, error] : cases) {
-        EngineProcess worker(arguments);
-        EXPECT_EQ(worker.wait_exit(), 1) << error;
-        EXPECT_EQ(worker.error_output(), error);
-        EXPECT_FALSE(worker.read_line(1000)) << "a worker writes nothing to standard output";
-    }
-}
-
 // A starter that dies before it has removed the name of the pipe to its
 // worker (it does so once both ends are open) leaves the name to the worker:
 // when the writer has come and gone, or when the engine's master has gone
