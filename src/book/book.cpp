@@ -163,9 +163,13 @@ int book_move_order(int side, int ep_square, Move* out) {
 }
 
 Move probe_book() {
+    return probe_book_file(BOOK_FILE_NAME);
+}
+
+Move probe_book_file(const char* path) {
     if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= 99))
         return switch_book_off();
-    std::FILE* file = std::fopen(BOOK_FILE_NAME, "r");
+    std::FILE* file = std::fopen(path, "r");
     if (!file) return switch_book_off();
 
     // With no history every quiet move scores 0, so the picker's order

@@ -29,6 +29,8 @@ extern BookState book;
 
 // The book move for the current position, 0 when the book gives none.
 Move probe_book();
+// The same with the book file named by path (tools measure other books).
+Move probe_book_file(const char* path);
 
 inline constexpr const char* BOOK_FILE_NAME = "jux.book";
 inline constexpr int BOOK_KEY_LENGTH = 8;
