@@ -105,4 +105,29 @@ TEST_F(BookBuild, PositionsSharingAKeyKeepTheOneWithMoreGames) {
     EXPECT_EQ(probe_book(), make_move_code(A1, A2, MOVE_QUIET));
 }
 
+TEST_F(BookBuild, EveryInputEndsWithAResultOrAWarning) {
+    const std::pair<std::string, const char*> rows[] = {
+        {"1. e4 } e5 1-0", "game 1 (line 1) skipped: unbalanced '}'"},
+        {std::string("1. e4 e5\0 2. Nf3 1-0", 19), "game 1 (line 1) skipped: control byte 0x00"},
+        {"[Event \"a\"]\n1. e4 (1. d4 d5\n\n[Event \"b\"]\n1. d4 d5 1-0\n",
+         "game 1 (line 1) skipped: unclosed variation"},
+        {"1. e4 {never closed", "game 1 (line 1) skipped: unclosed comment"},
+        {"[Event \"a\"]\r[Result \"1-0\"]\r\r1. e4 e5 2. Nf3 ) 1-0\r",
+         "game 1 (line 1) skipped: unbalanced ')'"},
+    };
+    for (const auto& [input, warning] : rows) {
+        write_file("games.pgn", input);
+        // A reader that never ends is stopped after 20 s.
+        EXPECT_EQ(std::system((std::string("timeout 20 ") + JUXTOOL_BINARY +
+                               " book build x.book games.pgn >stdout.txt 2>stderr.txt")
+                                  .c_str()),
+                  0)
+            << input;
+        EXPECT_NE(read_file("stderr.txt").find(std::string("games.pgn: ") + warning), std::string::npos)
+            << input << "\n"
+            << read_file("stderr.txt");
+        EXPECT_EQ(read_file("stdout.txt").rfind("games: ", 0), 0u) << input;
+    }
+}
+
 }  // namespace
