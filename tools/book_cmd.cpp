@@ -17,7 +17,6 @@
 #include "book/pgn.h"
 #include "commands.h"
 #include "frontend/options.h"
-#include "search/ordering.h"
 #include "search/random.h"
 
 namespace {
@@ -133,7 +132,6 @@ int probe_command(int argc, char** argv) {
         }
         total += book_weight(records[i]);
     }
-    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
     for (int i = 0; i < count; i++) {
         const BookRecord& r = records[i];
         int rank = book_record_rank(r, side);

@@ -11,7 +11,6 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/san.h"
-#include "search/ordering.h"
 
 namespace {
 
@@ -61,11 +60,8 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
     } else {
         set_position_from_fen(START_FEN);
     }
-    // The probe rates moves with history cleared; ranks must be counted alike.
-    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
-
     std::vector<CountedPly> counted;
-    Move order[256];
+    Move order[BOOK_ORDER_SIZE];
     for (size_t ply = 0; ply < game.moves.size(); ply++) {
         if (pos.game_ply >= MOVE_HISTORY_SIZE - 1) break;  // the rest cannot be replayed
         const int side = pos.side_to_move;
@@ -78,11 +74,11 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
         if (static_cast<int>(ply) < builder.settings.plies) {
             int count = book_move_order(side, pos.ep_square, order);
             int rank = static_cast<int>(std::find(order, order + count, move) - order);
-            // Every legal move comes out of the picker; if not, no rank can name it.
-            if (rank >= count) return malformed("move \"" + game.moves[ply] + "\" not in the picker's order");
+            // Every legal move is in the order; if not, no rank can name it.
+            if (rank >= count) return malformed("move \"" + game.moves[ply] + "\" not in the move order");
             counted.push_back({{pos.hash_key_high, side, hash_move_order(order, count)}, move, rank});
         }
-        pos.ep_square = make_move(move, side, BOOK_PICKER_PLY);
+        pos.ep_square = make_move(move, side, BOOK_MAKE_PLY);
         pos.side_to_move = side ^ 1;
     }
 

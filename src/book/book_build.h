@@ -30,16 +30,16 @@ struct BookMoveCount {
     uint32_t won;
     uint32_t draw;
     uint32_t lost;
-    int rank;  // in the picker's order for the book
+    int rank;  // in the canonical move order
 };
 
 // The key holds neither the side to move nor castling and en-passant rights,
 // but ranks depend on all of them through the move list, so positions are
-// told apart by side and by the move list in picker order.
+// told apart by side and by their move list.
 struct BookPositionId {
     uint32_t key;
     int side;
-    uint64_t order_id;  // hash of the move list in picker order
+    uint64_t order_id;  // hash of the move list in the canonical order
     auto operator<=>(const BookPositionId&) const = default;
 };
 

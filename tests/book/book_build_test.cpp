@@ -20,18 +20,19 @@ const char* const SMALL_PGN =
     "[Event \"stray\"]\n[Result \"1-0\"]\n\n1. e4 ) e5 1-0\n";
 
 // The book of SMALL_PGN, sorted by key. Counted games: one, two, three, four
-// and the last one. From the start e4 (rank 13) was played four times: won
-// in one and the last, lost in two, drawn in three. 1... e5 (rank 13 for
-// black) three times, won only in two. 2. Nf3 three times, won in one and
-// the last: after 1. e4 e5 white's 29 moves come out of the picker as L0,
-// L28, L27, ..., so Nf3 (L15) has rank 14. 2... Nc6 twice, lost both: rank
-// 12. Moves played once stay out.
+// and the last one. From the start e4 (rank 11 in the text order) was played
+// four times: won in one and the last, lost in two, drawn in three. 1... e5
+// (rank 10 for black) three times, won only in two. 2. Nf3 three times, won
+// in one and the last: after 1. e4 e5 white's 29 moves begin a2a3 a2a4 b1a3
+// b1c3 b2b3 b2b4 c2c3 c2c4 d1e2 d1f3 d1g4 d1h5 d2d3 d2d4 e1e2 f1a6 f1b5 f1c4
+// f1d3 f1e2 f2f3 f2f4 g1e2 g1f3, so Nf3 has rank 23. 2... Nc6 twice, lost
+// both: rank 5 (a7a5 a7a6 b7b5 b7b6 b8a6 b8c6). Moves played once stay out.
 std::string expected_small_book() {
     const std::pair<const char*, const char*> positions[] = {
-        {"", "N-00046400004000020000100001"},
-        {"e2e4", "-N00036400003000010000000002"},
-        {"e2e4 e7e5", "O-00036400003000020000000001"},
-        {"e2e4 e7e5 g1f3", "-M00026400002000000000000002"},
+        {"", "L-00046400004000020000100001"},
+        {"e2e4", "-K00036400003000010000000002"},
+        {"e2e4 e7e5", "X-00036400003000020000000001"},
+        {"e2e4 e7e5 g1f3", "-F00026400002000000000000002"},
     };
     std::map<uint32_t, std::string> sorted;
     for (const auto& [moves, records] : positions)
@@ -78,13 +79,13 @@ TEST_F(BookBuild, JuxtoolBuildsTheHandCountedBookAndSkipsMalformedGamesWithAWarn
     ASSERT_EQ(juxtool("book probe jux.book >probe.txt"), 0);
     EXPECT_NE(
         read_file("probe.txt")
-            .find("e2e4     13        4  100      4      2      1      1   79    84   13341.2002 100.0%"),
+            .find("e2e4     11        4  100      4      2      1      1   79    84   13341.2002 100.0%"),
         std::string::npos)
         << read_file("probe.txt");
     ASSERT_EQ(
         juxtool("book build --plies 1 --min-games 3 --book-value 80 fixed.book games.pgn >/dev/null 2>&1"),
         0);
-    EXPECT_EQ(read_file("fixed.book"), token(key_after(""), "N-00045000004000020000100001"));
+    EXPECT_EQ(read_file("fixed.book"), token(key_after(""), "L-00045000004000020000100001"));
     EXPECT_NE(juxtool("book build --book-value 256 x.book games.pgn 2>/dev/null"), 0);
 }
 
