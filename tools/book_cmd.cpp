@@ -35,9 +35,6 @@ int book_usage() {
     return 2;
 }
 
-// Games between progress lines on stderr.
-constexpr int PROGRESS_EVERY = 10000;
-
 int build_command(int argc, char** argv) {
     BookBuildSettings settings;
     int i = 1;
@@ -68,18 +65,11 @@ int build_command(int argc, char** argv) {
             unreadable_files++;
             continue;
         }
-        PgnReader reader;
-        open_pgn(reader, in);
-        PgnGame game;
-        std::string reason;
-        while (read_pgn_game(reader, game)) {
-            if (add_book_game(builder, game, reason) == BookGameOutcome::malformed)
-                std::fprintf(stderr, "juxtool book: %s: game %d (line %d) skipped: %s\n", argv[i],
-                             game.number, game.line, reason.c_str());
-            if (++games_read % PROGRESS_EVERY == 0)
-                std::fprintf(stderr, "juxtool book: %d games read, %zu positions\n", games_read,
-                             builder.positions.size());
-        }
+        const char* name = argv[i];
+        games_read += add_book_pgn(builder, in, [&](const PgnGame& game, const std::string& reason) {
+            std::fprintf(stderr, "juxtool book: %s: game %d (line %d) skipped: %s\n", name, game.number,
+                         game.line, reason.c_str());
+        });
     }
 
     // Written under a temporary name first, so that a failed build never
@@ -95,8 +85,10 @@ int build_command(int argc, char** argv) {
     }
     std::printf("games: %d read, %d used, %d without result, %d malformed\n", games_read, builder.games_used,
                 builder.games_unfinished, builder.games_malformed);
-    std::printf("book: %d positions, %d moves written to %s (%d positions left out: key shared)\n",
-                summary.positions, summary.records, out_path, summary.shared_keys);
+    std::printf(
+        "book: %d positions, %d moves written to %s (positions left out: %d sharing a key, %d without a "
+        "move worth playing)\n",
+        summary.positions, summary.records, out_path, summary.shared_keys, summary.no_move);
     return unreadable_files ? 1 : 0;
 }
 
