@@ -15,6 +15,7 @@
 #include "book/book.h"
 #include "book/book_build.h"
 #include "book/pgn.h"
+#include "book/san.h"
 #include "commands.h"
 #include "frontend/options.h"
 #include "search/random.h"
@@ -128,6 +129,7 @@ int probe_command(int argc, char** argv) {
         const BookRecord& r = records[i];
         int rank = book_record_rank(r, side);
         Move move = book_move_at_rank(side, pos.ep_square, rank);
+        if (move && !move_is_legal(move, side)) move = 0;  // the probe would refuse the position
         std::printf("%-6s %4d %8u %4u %6u %6u %6u %6u %4d %5d %12.4f %5.1f%%\n",
                     move ? format_move(move, side) : "-", rank, r.variants, r.book_value, r.played, r.won,
                     r.draw, r.lost, book_play_rating(r), book_tplay_rating(r), book_weight(r),
