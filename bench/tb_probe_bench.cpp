@@ -1,5 +1,7 @@
 // Tablebase probe speed: every legal move of a few endings probed after the
 // move, as the evaluation does near the root. Reports probes per second.
+// Also the time one registration of all the tables takes, file checks
+// included (what "setoption name NalimovPath" costs).
 // Needs the tables in /work/shared/tb (or TB_DIR=<dir with gaviota/ and syzygy/>).
 #include <benchmark/benchmark.h>
 
@@ -71,7 +73,19 @@ void BM_ProbeSyzygy(benchmark::State& state) {
     run_probes(state, tablebase_root() + "/syzygy");
 }
 
+void BM_RegisterAll(benchmark::State& state) {
+    const std::string dirs = tablebase_root() + "/syzygy;" + tablebase_root() + "/gaviota";
+    std::snprintf(options.nalimov_path, sizeof options.nalimov_path, "%s", dirs.c_str());
+    for (auto _ : state) {
+        if (tb_probe(TB_REGISTER, 1024) == 0) {
+            state.SkipWithError("no tablebases found");
+            return;
+        }
+    }
+}
+
 BENCHMARK(BM_ProbeGaviota)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ProbeSyzygy)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RegisterAll)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <iostream>
 #include <string>
 
-#include "board/attack.h"
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/position.h"
@@ -32,8 +31,8 @@ void print_terms() {
     const SideTerms* t = st.side_terms;
     std::printf("phase %d root_phase %d\n", phase_state.phase, phase_state.root_phase);
     std::printf("terms              white   black\n");
-    print_row("material", material_value[pos.material_signature[WHITE] & 0xFFF],
-              material_value[pos.material_signature[BLACK] & 0xFFF]);
+    print_row("material", material_of(pos.material_signature[WHITE]),
+              material_of(pos.material_signature[BLACK]));
     print_row("piece_square", pos.pst_sum[WHITE], pos.pst_sum[BLACK]);
     print_row("activity", t[0].activity_score, t[1].activity_score);
     print_row("mobility", t[0].mobility_score, t[1].mobility_score);
@@ -61,11 +60,11 @@ void print_terms() {
 }
 
 // Sets the position, prepares it as the search driver would and prints the
-// evaluation (and the breakdown when asked).
-void evaluate_fen(const char* fen, bool terms) {
+// evaluation (and the breakdown when asked). False when the FEN is refused.
+bool evaluate_fen(const char* fen, bool terms) {
     if (!set_position_or_report("eval", fen)) {
         std::printf("eval invalid\nincheck -\n");
-        return;
+        return false;
     }
     options.use_tablebases = 0;
     options.tablebase_pieces = 0;
@@ -74,15 +73,12 @@ void evaluate_fen(const char* fen, bool terms) {
 
     int in_check = 0;
     int tablebase_hit = 0;
+    // A position whose side to move could take the king is refused above,
+    // so the score is never the illegal one.
     const int score = evaluate_at_root(in_check, tablebase_hit);
-    if (score == ILLEGAL_SCORE) {
-        // The evaluation leaves the flag alone for an illegal position.
-        in_check = is_attacked(pos.piece_list[pos.side_to_move][0], pos.side_to_move ^ 1);
-        std::printf("eval illegal\nincheck %d\n", in_check);
-        return;
-    }
     std::printf("eval %d\nincheck %d\n", score, in_check);
     if (terms) print_terms();
+    return true;
 }
 
 }  // namespace
@@ -100,17 +96,20 @@ int eval_command(int argc, char** argv) {
     hash_tables.cache_count = TOOL_CACHE_ENTRIES;
 
     if (argc == first + 1 && std::strcmp(argv[first], "-") == 0) {
-        // One FEN per line; blank lines are skipped.
+        // One FEN per line; blank lines are skipped. A refused one keeps its
+        // place in the output and makes the exit status 2.
         std::string line;
+        bool all_set = true;
         while (std::getline(std::cin, line)) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (line.find_first_not_of(" \t") != std::string::npos) evaluate_fen(line.c_str(), terms);
+            if (line.find_first_not_of(" \t") != std::string::npos)
+                all_set = evaluate_fen(line.c_str(), terms) && all_set;
         }
         std::fflush(stdout);
-        return 0;
+        return all_set ? 0 : 2;
     }
 
-    evaluate_fen(fen_from_words(argc, argv, first).c_str(), terms);
+    const bool set = evaluate_fen(fen_from_words(argc, argv, first).c_str(), terms);
     std::fflush(stdout);
-    return 0;
+    return set ? 0 : 2;
 }

@@ -6,7 +6,10 @@
 #include <cctype>
 #include <climits>
 
+#include "board/attack.h"
+#include "board/geometry.h"
 #include "board/position.h"
+#include "eval/phase_pst.h"
 #include "search/node.h"
 
 namespace {
@@ -116,23 +119,21 @@ bool en_passant_square_is_sound(Square ep, int side) {
            pos.board_piece[ep + 8] == PAWN && pos.board_colour[ep + 8] == WHITE;
 }
 
-}  // namespace
-
-const char* fen_refusal_reason() {
-    return refusal;
+// The side to move could take the enemy king: no game reaches such a
+// position, and a captured king leaves the search and the attack test
+// without a square for it.
+const char* check_problem() {
+    const int mover = pos.side_to_move;
+    const Square king = pos.piece_list[mover ^ 1][0];
+    if (king_distance[king][pos.piece_list[mover][0]] == 1) return "the kings stand next to each other";
+    if (is_attacked(king, mover)) return "the side not to move is in check";
+    return nullptr;
 }
 
-bool set_position_from_fen(const char* text) {
-    Placement placement;
-    text = read_placement(text, placement);
-    if (const char* problem = placement_problem(placement)) {
-        refusal = problem;
-        return false;
-    }
-    refusal = "";
-
+// Everything after the placement is read on the board itself (castling needs
+// the king and rook in place, en passant the pawn that moved).
+void set_up(const Placement& placement, const char* text) {
     reset_to_start_position();
-    clear_search_ply_arrays();
     reset_game_record();
     pos.side_to_move = WHITE;
     pos.ep_square = 0;
@@ -147,7 +148,7 @@ bool set_position_from_fen(const char* text) {
     while (*text && *text != 'w' && *text != 'b') text++;
     if (!*text) {
         rebuild_derived_state();
-        return true;
+        return;
     }
     pos.side_to_move = *text == 'b' ? BLACK : WHITE;
     text++;
@@ -203,5 +204,34 @@ bool set_position_from_fen(const char* text) {
         pos.last_irreversible_ply = static_cast<int32_t>(last < 0 ? 0 : last);
     }
     rebuild_derived_state();
+}
+
+}  // namespace
+
+const char* fen_refusal_reason() {
+    return refusal;
+}
+
+bool set_position_from_fen(const char* text) {
+    Placement placement;
+    text = read_placement(text, placement);
+    if (const char* problem = placement_problem(placement)) {
+        refusal = problem;
+        return false;
+    }
+    // Whether the king can be taken shows only on the board that is set up,
+    // so the old position is kept until the new one has passed.
+    static Position before;
+    before = pos;
+    const PhaseState phase_before = phase_state;
+    set_up(placement, text);
+    if (const char* problem = check_problem()) {
+        pos = before;
+        phase_state = phase_before;
+        refusal = problem;
+        return false;
+    }
+    clear_search_ply_arrays();
+    refusal = "";
     return true;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 // Replaces the global position by the one a FEN text describes. Returns false
-// (and leaves the position untouched) when the placement cannot be held:
-// a side without exactly one king or with more than sixteen pieces.
+// (and leaves the position untouched) when the position cannot be held or
+// played from: a side without exactly one king or with more than sixteen
+// pieces, a pawn on its first or last rank, or a side not to move in check
+// (touching kings included), whose king the side to move could take.
 bool set_position_from_fen(const char* text);
 
 // Why the last set_position_from_fen refused its text (for debug output).

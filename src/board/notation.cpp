@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "board/attack.h"
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
@@ -54,10 +55,26 @@ int find_move_by_text(int side, const char* text, Move& out_move, int ep_square)
     return 0;
 }
 
+// The candidates are pseudo-legal; a move that leaves the king attacked is
+// taken back, since the search and perft rely on the king never being
+// capturable.
+GameMoveResult play_game_move(const char* text) {
+    const int side = pos.side_to_move;
+    Move move = 0;
+    if (!find_move_by_text(side, text, move, pos.ep_square)) return GAME_MOVE_UNKNOWN;
+    const SavedState saved = save_state();
+    const int ep_square = make_move(move, side, 5);
+    if (is_attacked(pos.piece_list[side][0], side ^ 1)) {
+        unmake_move(move, side);
+        restore_state(saved);
+        return GAME_MOVE_SELF_IN_CHECK;
+    }
+    pos.ep_square = ep_square;
+    pos.side_to_move = side ^ 1;
+    return GAME_MOVE_PLAYED;
+}
+
 int enter_game_move(const char* text) {
-    Move move;
-    if (!find_move_by_text(pos.side_to_move, text, move, pos.ep_square)) return pos.side_to_move;
-    pos.ep_square = make_move(move, pos.side_to_move, 5);
-    pos.side_to_move = 1 - pos.side_to_move;
+    play_game_move(text);
     return pos.side_to_move;
 }

@@ -2,8 +2,13 @@
 
 #include <dirent.h>
 #include <gtb-probe.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
+
+#include "egtb/filecheck.h"
+#include "frontend/output.h"
 
 GaviotaTables gaviota;
 
@@ -38,11 +43,33 @@ int most_common_scheme(const TablebaseDirectories& dirs) {
     return best;
 }
 
-int class_from_availability(unsigned bits) {
-    if (bits & 16) return 5;
-    if (bits & 4) return 4;
-    if (bits & 1) return 3;
-    return 0;
+// The verdict on the file the library would open for the table: the first
+// directory that has one. A damaged file is named in a debug line.
+int8_t check_library_file(const TablebaseDirectories& dirs, int table, int scheme) {
+    char file_name[32];
+    std::snprintf(file_name, sizeof file_name, "%s.gtb.cp%d", table_name(table), scheme);
+    char path[1200];
+    for (int d = 0; d < dirs.count; d++) {
+        if (!join_tablebase_file_name(path, sizeof path, *dirs.dir[d] ? dirs.dir[d] : ".", file_name))
+            continue;
+        if (access(path, R_OK) != 0) continue;
+        const char* fault = check_table_file(path, GAVIOTA_DISTANCES, table);
+        if (!fault) return TABLE_FILE_SOUND;
+        debug_line("%s left out: %s\n", path, fault);
+        return TABLE_FILE_DAMAGED;
+    }
+    return TABLE_FILE_MISSING;
+}
+
+// The class of the usable tables.
+int check_library_files(const TablebaseDirectories& dirs, int scheme) {
+    int8_t found[TABLE_COUNT + 1] = {};
+    for (int table = 1; table <= TABLE_COUNT; table++) found[table] = check_library_file(dirs, table, scheme);
+    find_usable_tables(found, gaviota.usable);
+    int men = 0;
+    for (int table = 1; table <= TABLE_COUNT; table++)
+        if (gaviota.usable[table] && table_men(table) > men) men = table_men(table);
+    return men;
 }
 
 }  // namespace
@@ -56,9 +83,9 @@ int register_gaviota_tables(const TablebaseDirectories& dirs) {
         gaviota.paths = tbpaths_add(gaviota.paths, *dirs.dir[d] ? dirs.dir[d] : ".");
     }
     if (!gaviota.paths) return 0;
-    tb_init(0, scheme, gaviota.paths);
-    int found = tb_is_initialized() ? class_from_availability(tb_availability()) : 0;
-    if (found == 0) {
+    int found = check_library_files(dirs, scheme);
+    if (found != 0) tb_init(0, scheme, gaviota.paths);
+    if (found == 0 || !tb_is_initialized()) {
         release_gaviota_tables();
         return 0;
     }
@@ -73,6 +100,7 @@ void release_gaviota_tables() {
     if (gaviota.paths) gaviota.paths = tbpaths_done(gaviota.paths);
     gaviota.active = 0;
     gaviota.scheme = 0;
+    for (int table = 0; table <= TABLE_COUNT; table++) gaviota.usable[table] = 0;
     gaviota.table_class = 0;
 }
 

@@ -12,6 +12,9 @@ struct GaviotaTables {
     int32_t table_class;  // 3, 4 or 5: the most men in a table found
     int32_t cache_on;     // the library's block cache exists
     const char** paths;   // the directory list the library reads
+    // By table number: may be probed. A damaged file leaves out its table
+    // and every table that leads to it.
+    int8_t usable[TABLE_COUNT + 1];
 };
 extern GaviotaTables gaviota;
 

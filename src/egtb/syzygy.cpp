@@ -3,11 +3,14 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <tbprobe.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
 #include "board/types.h"
+#include "egtb/filecheck.h"
+#include "frontend/output.h"
 
 SyzygyTables syzygy;
 
@@ -26,10 +29,16 @@ struct SyzygyReader {
 };
 SyzygyReader reader;
 
+// The library's soname, so that the runtime linker finds it wherever the
+// package put it.
+const char* reader_library_name = JUX_FATHOM_LIBRARY;
+char load_failure[512];  // why the reader could not be loaded
+
 bool load_reader() {
     if (syzygy.library) return true;
     if (syzygy.load_failed) return false;
-    void* library = dlopen(JUX_FATHOM_LIBRARY, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    void* library = dlopen(reader_library_name, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+    const char* error = library ? nullptr : dlerror();
     if (library) {
         reader.init = reinterpret_cast<decltype(reader.init)>(dlsym(library, "tb_init"));
         reader.probe_wdl = reinterpret_cast<decltype(reader.probe_wdl)>(dlsym(library, "tb_probe_wdl_impl"));
@@ -38,6 +47,8 @@ bool load_reader() {
         reader.largest = static_cast<const unsigned*>(dlsym(library, "TB_LARGEST"));
     }
     if (!library || !reader.init || !reader.probe_wdl || !reader.probe_root || !reader.largest) {
+        std::snprintf(load_failure, sizeof load_failure, "%s",
+                      error ? error : "a function of the reader is missing");
         if (library) dlclose(library);
         syzygy.load_failed = 1;
         return false;
@@ -66,11 +77,19 @@ bool directory_has_syzygy_files(const char* path) {
     return found;
 }
 
+// The directories of the reader's path, in its order.
+struct ReaderDirectories {
+    const char* dir[MAX_TABLEBASE_DIRECTORIES];
+    int32_t count;
+};
+ReaderDirectories reader_dirs;
+
 // The reader separates directories with ':', so a directory whose name holds
 // one cannot be passed on.
 void build_reader_path(const TablebaseDirectories& dirs) {
     int length = 0;
     syzygy.path[0] = '\0';
+    reader_dirs.count = 0;
     for (int d = 0; d < dirs.count; d++) {
         const char* dir = *dirs.dir[d] ? dirs.dir[d] : ".";
         if (std::strchr(dir, ':') || !directory_has_syzygy_files(dir)) continue;
@@ -81,7 +100,61 @@ void build_reader_path(const TablebaseDirectories& dirs) {
             return;
         }
         length += written;
+        reader_dirs.dir[reader_dirs.count++] = dir;
     }
+}
+
+// "KQvKR" for "kqkr".
+void syzygy_table_name(int table, char* out) {
+    int n = 0;
+    for (const char* c = table_name(table); *c; c++) {
+        if (c != table_name(table) && *c == 'k') out[n++] = 'v';
+        out[n++] = static_cast<char>(*c - 'a' + 'A');
+    }
+    out[n] = '\0';
+}
+
+// The verdict on the file the reader would open for the table: the first of
+// its directories that has one. A damaged file is named in a debug line.
+int8_t check_reader_file(int table, const char* suffix, TableFileKind kind) {
+    char name[16];
+    syzygy_table_name(table, name);
+    char file_name[16 + 8];
+    std::snprintf(file_name, sizeof file_name, "%s%s", name, suffix);
+    char path[1200];
+    for (int d = 0; d < reader_dirs.count; d++) {
+        if (!join_tablebase_file_name(path, sizeof path, reader_dirs.dir[d], file_name)) continue;
+        if (access(path, R_OK) != 0) continue;
+        const char* fault = check_table_file(path, kind, table);
+        if (!fault) return TABLE_FILE_SOUND;
+        debug_line("%s left out: %s\n", path, fault);
+        return TABLE_FILE_DAMAGED;
+    }
+    return TABLE_FILE_MISSING;
+}
+
+// Checks every file of the engine's tables before any probe reaches the
+// reader, and returns the class of the usable ones.
+int check_reader_files() {
+    int8_t results[TABLE_COUNT + 1] = {};
+    int8_t both[TABLE_COUNT + 1] = {};
+    for (int table = 1; table <= TABLE_COUNT; table++) {
+        results[table] = check_reader_file(table, ".rtbw", SYZYGY_RESULTS);
+        // Without its results file the reader does not take a table at all.
+        const int8_t distances = results[table] == TABLE_FILE_MISSING
+                                     ? TABLE_FILE_MISSING
+                                     : check_reader_file(table, ".rtbz", SYZYGY_DISTANCES);
+        both[table] =
+            results[table] == TABLE_FILE_DAMAGED || distances == TABLE_FILE_DAMAGED ? TABLE_FILE_DAMAGED
+            : results[table] == TABLE_FILE_SOUND && distances == TABLE_FILE_SOUND   ? TABLE_FILE_SOUND
+                                                                                    : TABLE_FILE_MISSING;
+    }
+    find_usable_tables(results, syzygy.results_usable);
+    find_usable_tables(both, syzygy.distances_usable);
+    int found = 0;
+    for (int table = 1; table <= TABLE_COUNT; table++)
+        if (syzygy.results_usable[table] && table_men(table) > found) found = table_men(table);
+    return found;
 }
 
 struct Bitboards {
@@ -124,15 +197,19 @@ int register_syzygy_tables(const TablebaseDirectories& dirs) {
         release_syzygy_tables();
         return 0;
     }
-    if (!load_reader()) return 0;
-    syzygy.active = 0;
-    syzygy.table_class = 0;
-    if (!reader.init(syzygy.path) || *reader.largest < 3) {
-        reader.init("");
+    if (!load_reader()) {
+        debug_line("Syzygy tablebases left out: the reader %s cannot be loaded (%s)\n", reader_library_name,
+                   load_failure);
+        return 0;
+    }
+    release_syzygy_tables();
+    const int found = check_reader_files();
+    if (found == 0 || !reader.init(syzygy.path)) {
+        release_syzygy_tables();
         return 0;
     }
     syzygy.active = 1;
-    syzygy.table_class = *reader.largest > 5 ? 5 : static_cast<int32_t>(*reader.largest);
+    syzygy.table_class = found;
     return syzygy.table_class;
 }
 
@@ -140,6 +217,18 @@ void release_syzygy_tables() {
     if (syzygy.active) reader.init("");
     syzygy.active = 0;
     syzygy.table_class = 0;
+    for (int table = 0; table <= TABLE_COUNT; table++) {
+        syzygy.results_usable[table] = 0;
+        syzygy.distances_usable[table] = 0;
+    }
+}
+
+void use_syzygy_reader(const char* library_name) {
+    release_syzygy_tables();
+    if (syzygy.library) dlclose(syzygy.library);
+    syzygy.library = nullptr;
+    syzygy.load_failed = 0;
+    reader_library_name = library_name ? library_name : JUX_FATHOM_LIBRARY;
 }
 
 bool probe_syzygy_wdl(const ProbePosition& p, int& wdl) {

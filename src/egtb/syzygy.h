@@ -13,6 +13,10 @@ struct SyzygyTables {
     int32_t active;       // the reader holds tables
     int32_t table_class;  // most men in a table found, counted up to 5
     char path[2048];      // the directories as the reader takes them, ':' between
+    // By table number: results (and for the root, distances) may be probed.
+    // A damaged file leaves out its table and every table that leads to it.
+    int8_t results_usable[TABLE_COUNT + 1];
+    int8_t distances_usable[TABLE_COUNT + 1];
 };
 extern SyzygyTables syzygy;
 
@@ -27,6 +31,9 @@ inline constexpr int SYZYGY_WIN = 4;
 // Returns the class found (0 for none).
 int register_syzygy_tables(const TablebaseDirectories& dirs);
 void release_syzygy_tables();
+// Loads the reader from this library at the next registration (nullptr: the
+// one the engine was built with). Tests use it to see an engine without it.
+void use_syzygy_reader(const char* library_name);
 
 // The stored result for the side to move; false when no table answers.
 bool probe_syzygy_wdl(const ProbePosition& p, int& wdl);

@@ -1,8 +1,12 @@
 #include "egtb/tables.h"
 
+#include <cstring>
+#include <initializer_list>
+
 namespace {
 
 const char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
+const char PIECE_LETTER_TEXT[] = "pnbrq";
 
 // Longest name: "k" + two pieces + "k" + one piece.
 struct TableNames {
@@ -82,7 +86,59 @@ int table_with_white(const int* w, int white_count, const int* b, int black_coun
     return NO_TABLE;
 }
 
+// Per side the counts of pawns .. queens that the name of a table lists.
+void table_counts(int table, int32_t counts[2][5]) {
+    for (int side = 0; side < 2; side++)
+        for (int kind = 0; kind < 5; kind++) counts[side][kind] = 0;
+    int side = 0;
+    for (const char* c = table_names.name[table] + 1; *c; c++) {
+        if (*c == 'k')
+            side = 1;
+        else
+            counts[side][std::strchr(PIECE_LETTER_TEXT, *c) - PIECE_LETTER_TEXT]++;
+    }
+}
+
+// 0 not known yet, 1 no damaged table ahead, 2 one ahead. Captures and
+// promotions lead to fewer men or fewer pawns, so the search ends.
+bool leads_to_damage(int table, const int8_t found[], int8_t known[]) {
+    if (table == NO_TABLE) return false;
+    if (known[table] != 0) return known[table] == 2;
+    bool damaged = found[table] == TABLE_FILE_DAMAGED;
+    int32_t counts[2][5];
+    table_counts(table, counts);
+    int32_t reversed = 0;
+    for (int side = 0; side < 2 && !damaged; side++) {
+        for (int kind = 0; kind < 5 && !damaged; kind++) {
+            if (counts[side][kind] == 0) continue;
+            counts[side][kind]--;  // captured, or promoted below
+            damaged = leads_to_damage(material_table(counts[0], counts[1], reversed), found, known);
+            for (int promoted = 1; kind == 0 && promoted < 5 && !damaged; promoted++) {
+                counts[side][promoted]++;
+                damaged = leads_to_damage(material_table(counts[0], counts[1], reversed), found, known);
+                counts[side][promoted]--;
+            }
+            counts[side][kind]++;
+        }
+    }
+    known[table] = damaged ? 2 : 1;
+    return damaged;
+}
+
 }  // namespace
+
+void find_usable_tables(const int8_t found[TABLE_COUNT + 1], int8_t usable[TABLE_COUNT + 1]) {
+    int8_t known[TABLE_COUNT + 1] = {};
+    usable[NO_TABLE] = 0;
+    for (int table = 1; table <= TABLE_COUNT; table++) {
+        usable[table] = found[table] == TABLE_FILE_SOUND && !leads_to_damage(table, found, known) ? 1 : 0;
+    }
+}
+
+int table_men(int table) {
+    if (table < 1 || table > TABLE_COUNT) return 0;
+    return static_cast<int>(std::strlen(table_names.name[table]));
+}
 
 const char* table_name(int table) {
     if (table < 0 || table > TABLE_COUNT) return "";
@@ -113,4 +169,105 @@ int nalimov_mate_value(int side_to_move_wins, int plies) {
     // a loss an even number (0: mated now).
     if (side_to_move_wins) return 32767 - (plies + 1) / 2;
     return -32766 + plies / 2;
+}
+
+namespace {
+
+inline constexpr int KING_CODE = 6;
+
+int distance(int a, int b) {
+    return a > b ? a - b : b - a;
+}
+
+// The men of a probe position as bit sets, by square.
+struct ProbeBoard {
+    uint64_t occupied;
+    uint64_t pawns[2];
+    int32_t king[2];
+};
+
+bool attacks(int piece, int colour, int from, int target, uint64_t occupied) {
+    const int file_step = (target & 7) - (from & 7), rank_step = (target >> 3) - (from >> 3);
+    const int files = distance(target & 7, from & 7), ranks = distance(target >> 3, from >> 3);
+    switch (piece) {
+        case 1:  // a white pawn takes upwards
+            return files == 1 && rank_step == (colour == 0 ? 1 : -1);
+        case 2:
+            return files * ranks == 2;
+        case KING_CODE:
+            return files <= 1 && ranks <= 1;
+        default:
+            break;
+    }
+    const bool diagonal = files == ranks, straight = files == 0 || ranks == 0;
+    if (!(piece == 3 ? diagonal : piece == 4 ? straight : diagonal || straight)) return false;
+    // Nothing may stand between.
+    const int step = (rank_step > 0   ? 8
+                      : rank_step < 0 ? -8
+                                      : 0) +
+                     (file_step > 0   ? 1
+                      : file_step < 0 ? -1
+                                      : 0);
+    for (int s = from + step; s != target; s += step)
+        if (occupied >> s & 1) return false;
+    return true;
+}
+
+// Fills the board from the lists; false when they do not describe one.
+bool build_probe_board(const ProbePosition& p, ProbeBoard& b) {
+    b.occupied = 0;
+    for (int colour = 0; colour < 2; colour++) {
+        int32_t counted[5] = {0, 0, 0, 0, 0};
+        b.pawns[colour] = 0;
+        b.king[colour] = -1;
+        int n = 0;
+        for (; n < 16 && p.square[colour][n] != LIST_END; n++) {
+            const int s = p.square[colour][n];
+            const int piece = p.piece[colour][n];
+            if (s < 0 || s > 63 || (b.occupied >> s & 1) || piece < 1 || piece > KING_CODE) return false;
+            b.occupied |= uint64_t{1} << s;
+            if (piece == KING_CODE) {
+                if (b.king[colour] != -1) return false;
+                b.king[colour] = s;
+            } else {
+                counted[piece - 1]++;
+            }
+            if (piece == 1) {
+                if (s < 8 || s > 55) return false;  // a pawn on the first or last rank
+                b.pawns[colour] |= uint64_t{1} << s;
+            }
+        }
+        if (p.square[colour][n] != LIST_END || b.king[colour] == -1) return false;
+        for (int kind = 0; kind < 5; kind++)
+            if (counted[kind] != p.count[colour][kind]) return false;
+    }
+    return true;
+}
+
+bool en_passant_is_real(const ProbeBoard& b, int side, int ep) {
+    if (ep == 0) return true;
+    if (ep < 0 || ep > 63 || ep / 8 != (side == 0 ? 5 : 2)) return false;
+    const int forward = side == 0 ? 8 : -8;
+    const int passed = ep - forward;  // the pawn that has just made its double step
+    const int origin = ep + forward;  // where it came from
+    if ((b.occupied >> ep & 1) || (b.occupied >> origin & 1) || !(b.pawns[side ^ 1] >> passed & 1))
+        return false;
+    for (int file_step : {-1, 1}) {
+        const int file = (passed & 7) + file_step;
+        if (file >= 0 && file <= 7 && (b.pawns[side] >> (passed + file_step) & 1)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool readers_can_take(const ProbePosition& p) {
+    if (p.side != 0 && p.side != 1) return false;
+    ProbeBoard b;
+    if (!build_probe_board(p, b)) return false;
+    // The side not to move must not be in check (nor the kings touch).
+    for (int n = 0; p.square[p.side][n] != LIST_END; n++)
+        if (attacks(p.piece[p.side][n], p.side, p.square[p.side][n], b.king[p.side ^ 1], b.occupied))
+            return false;
+    return en_passant_is_real(b, p.side, p.ep_square);
 }

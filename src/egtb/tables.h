@@ -17,6 +17,19 @@ const char* table_name(int table);
 // combination with the colours exchanged.
 int material_table(const int32_t white[5], const int32_t black[5], int32_t& reversed);
 
+// What registration found of a table's file (or pair of files).
+inline constexpr int8_t TABLE_FILE_MISSING = 0;
+inline constexpr int8_t TABLE_FILE_SOUND = 1;
+inline constexpr int8_t TABLE_FILE_DAMAGED = 2;
+
+// The readers follow captures and promotions into the tables those lead
+// to, so a table may be probed only when its own file is sound and no table
+// it leads to, however many moves away, has a damaged one. Sets usable[t]
+// to 1 for those tables, else 0.
+void find_usable_tables(const int8_t found[TABLE_COUNT + 1], int8_t usable[TABLE_COUNT + 1]);
+// Men on the board in a position of the table, kings included.
+int table_men(int table);
+
 // One probe, as the readers see it: per colour the occupied squares with
 // their piece codes, king last, each list ended by LIST_END.
 inline constexpr int32_t LIST_END = -99;
@@ -27,6 +40,15 @@ struct ProbePosition {
     int32_t piece[2][17];
     int32_t count[2][5];  // pawns, knights, bishops, rooks, queens
 };
+
+// Whether a reader can take the position: a side to move of 0 or 1, one
+// king a side and only known men, no two men on one square, the piece
+// counts those of the lists, no pawn on the first or last rank, the side
+// not to move not in check (so the kings do not touch either), and an
+// en-passant square only right behind a pawn that has just made its double
+// step beside a pawn of the side to move. The readers take these for
+// granted: anything else sends them outside their tables.
+bool readers_can_take(const ProbePosition& p);
 
 // Nalimov values: 32767 - n for a mate in n moves, -32766 + n for a side
 // to move that is mated after n moves of its own, 0 for a draw.

@@ -55,14 +55,15 @@ int register_tablebases(int cache_kb) {
 }
 
 // The en-passant square counts only when a pawn of side can capture onto
-// it: one of side's pawns beside the pawn that has just made its double step.
+// it: one of side's pawns beside the pawn that has just made its double step
+// across the square (so the square and the one the pawn came from are empty).
 int usable_ep_square(int side, int ep) {
     if (ep <= 0 || ep > 63) return 0;
     if (rank_of(ep) != (side == WHITE ? 5 : 2)) return 0;
     int forward = side == WHITE ? 8 : -8;
     Square passed_pawn = ep - forward;
     if (pos.board_piece[passed_pawn] != PAWN || pos.board_colour[passed_pawn] != (side ^ 1)) return 0;
-    if (pos.board_colour[ep] != EMPTY) return 0;
+    if (pos.board_colour[ep] != EMPTY || pos.board_colour[ep + forward] != EMPTY) return 0;
     for (int file_step : {-1, 1}) {
         if (file_of(ep) + file_step < 0 || file_of(ep) + file_step > 7) continue;
         Square from = passed_pawn + file_step;
@@ -142,13 +143,14 @@ int probe_position(int side, int ep) {
     ProbePosition p;
     build_probe_position(side, usable_ep_square(side, ep), p);
     int32_t reversed = 0;
-    if (material_table(p.count[WHITE], p.count[BLACK], reversed) == NO_TABLE) return NO_TABLEBASE_RESULT;
-    if (castling_possible()) return NO_TABLEBASE_RESULT;
+    const int table = material_table(p.count[WHITE], p.count[BLACK], reversed);
+    if (table == NO_TABLE) return NO_TABLEBASE_RESULT;
+    if (castling_possible() || !readers_can_take(p)) return NO_TABLEBASE_RESULT;
     if (reversed) reverse_colours(p);
     int value = 0;
-    if (probe_gaviota(p, value)) return nalimov_score(value);
+    if (gaviota.usable[table] && probe_gaviota(p, value)) return nalimov_score(value);
     int wdl = 0;
-    if (probe_syzygy_wdl(p, wdl)) return syzygy_score(wdl);
+    if (syzygy.results_usable[table] && probe_syzygy_wdl(p, wdl)) return syzygy_score(wdl);
     return NO_TABLEBASE_RESULT;
 }
 
@@ -195,11 +197,14 @@ int tb_root_moves(int side, int ep, char* text, int size) {
     ProbePosition p;
     build_probe_position(side, usable_ep_square(side, ep), p);
     int32_t reversed = 0;
-    if (material_table(p.count[WHITE], p.count[BLACK], reversed) == NO_TABLE || castling_possible()) return 0;
+    const int table = material_table(p.count[WHITE], p.count[BLACK], reversed);
+    if (table == NO_TABLE || castling_possible() || !readers_can_take(p) || !syzygy.distances_usable[table])
+        return 0;
     ProbePosition for_gaviota = p;
     if (reversed) reverse_colours(for_gaviota);
     int value = 0;
-    if (probe_gaviota(for_gaviota, value)) return 0;  // distances to mate need no help
+    if (gaviota.usable[table] && probe_gaviota(for_gaviota, value))
+        return 0;  // distances to mate need no help
 
     static SyzygyRootMove rated[SYZYGY_MAX_ROOT_MOVES];
     int fifty_move_count = pos.game_ply - pos.last_irreversible_ply;

@@ -32,15 +32,9 @@ EvalState eval_state;
 
 namespace {
 
-// Signatures can carry past twelve bits with promoted material (a fourth
-// queen); the material table only has 4096 entries.
-inline int32_t material_of(int32_t signature) {
-    return material_value[signature & 0xFFF];
-}
-
 // Piece material of a side without its pawns.
 inline int32_t piece_material(int side) {
-    return material_value[pos.material_signature[side] & SIGNATURE_PIECES_MASK];
+    return material_of(pos.material_signature[side] & SIGNATURE_PIECES_MASK);
 }
 
 // A rook's worth of pieces or less: too little for the lazy exit to be safe.

@@ -15,8 +15,8 @@ namespace {
 
 // Piece material of both sides together, without pawns.
 int32_t piece_material_both() {
-    return material_value[pos.material_signature[WHITE] & SIGNATURE_PIECES_MASK] +
-           material_value[pos.material_signature[BLACK] & SIGNATURE_PIECES_MASK];
+    return material_of(pos.material_signature[WHITE] & SIGNATURE_PIECES_MASK) +
+           material_of(pos.material_signature[BLACK] & SIGNATURE_PIECES_MASK);
 }
 
 bool any_queen() {

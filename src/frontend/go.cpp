@@ -70,10 +70,7 @@ void wait_for_release() {
 
 }  // namespace
 
-void handle_go(const char* line) {
-    // No search runs without tables (the interpreter answers a "go" before
-    // "uci" itself).
-    if (!hash_tables.held) return;
+void set_limits_from_go(const char* line) {
     limits.search_moves_text[0] = 0;
     limits.pondering.store(0, std::memory_order_relaxed);
     hash_tables.new_entries = 0;
@@ -143,13 +140,26 @@ void handle_go(const char* line) {
         debug_line("searching for mate in %d\n", d / 2);
     }
     if (find_number(line, "nodes ", v)) {
-        limits.node_limit = v;
+        // A limit of 0 would mean none: "nodes 0" or less searches as
+        // little as a node limit allows rather than for ever.
+        limits.node_limit = v < 1 ? 1 : v;
         set_infinite();
-        debug_line("searching %lld nodes\n", static_cast<long long>(v));
+        debug_line("searching %lld nodes\n", static_cast<long long>(limits.node_limit));
     }
     debug_line("Starting JUX\n");
-
     search.infinite_requested = std::strstr(line, "infinite") ? 1 : 0;
+}
+
+int64_t cpu_load_thousandths(int64_t kernel_100ns, int64_t user_100ns, int64_t elapsed_ms) {
+    if (elapsed_ms == 0) return 0;
+    return (kernel_100ns / 10000 + user_100ns / 10000) * 1000 / elapsed_ms;
+}
+
+void handle_go(const char* line) {
+    // No search runs without tables (the interpreter answers a "go" before
+    // "uci" itself).
+    if (!hash_tables.held) return;
+    set_limits_from_go(line);
 
     if (count_legal_root_moves(pos.side_to_move, pos.ep_square) == 0) {
         debug_line("No Moves!\n");
@@ -166,15 +176,16 @@ void handle_go(const char* line) {
     // cannot reach) still names a move that is legal on the board.
     std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",
                   format_move(static_cast<Move>(search.first_legal_root_move), pos.side_to_move));
-    const int64_t cpu_before = thread_cpu_time_100ns();
+    const ThreadTimes before = thread_times();
     start_search(limits.pondering.load(std::memory_order_relaxed));
     search.infinite_requested = 0;
 
     if (role.is_master) {
-        const int64_t cpu_used = thread_cpu_time_100ns() - cpu_before;
+        const ThreadTimes after = thread_times();
         const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
         if (elapsed != 0) {
-            int64_t load = (cpu_used / 10000) * 1000 / elapsed;
+            int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
+                                                after.user_100ns - before.user_100ns, elapsed);
             if (const int32_t* share = hash_tables.share_block)
                 for (int w = 0; w < SHARE_SLOTS; w++) load += share[SHARE_LOAD_WORD + w];
             send_line("info cpuload %d\n", static_cast<int>(load));

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "board/fen.h"
-#include "board/makemove.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
@@ -171,7 +170,7 @@ void rebuild_hash(int32_t megabytes) {
 
 // Plays the words of a "moves" list on the game board. A word of three
 // characters or fewer is skipped, as is one too long to be a move; a word
-// that names no move ends the list, so the position stays at the last good
+// that names no legal move ends the list, so the position stays at the last good
 // move instead of going on from a board the front end does not have.
 void play_move_list(const char* text) {
     char word[MOVE_WORD_SIZE];
@@ -186,13 +185,16 @@ void play_move_list(const char* text) {
         if (length <= 3 || length >= MOVE_WORD_SIZE) continue;
         std::memcpy(word, start, static_cast<size_t>(length));
         word[length] = 0;
-        Move move = 0;
-        if (!find_move_by_text(pos.side_to_move, word, move, pos.ep_square)) {
-            debug_line("no move %s in this position, the rest of the list is not played\n", word);
-            return;
+        switch (play_game_move(word)) {
+            case GAME_MOVE_PLAYED:
+                break;
+            case GAME_MOVE_UNKNOWN:
+                debug_line("no move %s in this position, the rest of the list is not played\n", word);
+                return;
+            case GAME_MOVE_SELF_IN_CHECK:
+                debug_line("%s leaves the king in check, the rest of the list is not played\n", word);
+                return;
         }
-        pos.ep_square = make_move(move, pos.side_to_move, 5);
-        pos.side_to_move ^= 1;
     }
 }
 

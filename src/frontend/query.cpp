@@ -52,6 +52,8 @@ void parse_fen(const char* text, QueriedPosition& q) {
 }
 
 // Bound scores print as centipawns, or as moves to mate beyond the mate bound.
+// The tables count a mate from the stored position as if it were the root,
+// so the distance is the one a search from the queried position reports.
 void format_score(char* out, int size, int32_t score) {
     if (score >= -(MATE_BOUND - 1) && score <= MATE_BOUND - 1)
         std::snprintf(out, static_cast<size_t>(size), "cp %d", score);

@@ -8,12 +8,62 @@
 #include <cstring>
 
 #include "board/geometry.h"
-#include "frontend/command_text.h"
 #include "frontend/interpreter.h"
 #include "search/hash.h"
 #include "smp/workers.h"
 
 ProcessRole role = {1, 0, "", -1, 0, 0};
+
+namespace {
+
+constexpr const char* ENGINE_VERSION = "JUX 4";
+
+constexpr const char* USAGE =
+    "usage: jux              run the engine: it speaks UCI on standard input and output\n"
+    "       jux --help       print this text\n"
+    "       jux --version    print the version\n"
+    "A chess GUI starts jux without arguments. The engine starts its own helper\n"
+    "processes as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
+
+// The longest master process id a worker carries in its shared-memory names.
+constexpr size_t NAME_SUFFIX_DIGITS = sizeof role.name_suffix - 1;
+
+// Digits only, 1 to max_length of them.
+bool is_plain_decimal(const char* text, size_t max_length) {
+    const size_t length = std::strlen(text);
+    if (length == 0 || length > max_length) return false;
+    for (size_t i = 0; i < length; i++)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+// The one form the spawner uses: a worker number 1..31 (a slot of the share
+// block other than the master's) without sign, blanks or leading zero, and
+// the master's process id. Anything else is a person at a prompt, who must
+// not be left waiting for a pipe no master will make.
+bool is_worker_form(int argc, char** argv, int& worker_number) {
+    if (argc != 3 || !is_plain_decimal(argv[1], 2) || argv[1][0] == '0') return false;
+    if (!is_plain_decimal(argv[2], NAME_SUFFIX_DIGITS)) return false;
+    worker_number = std::atoi(argv[1]);
+    return worker_number < SHARE_SLOTS;
+}
+
+void start_worker(int worker_number, const char* master_pid) {
+    // Nothing a worker writes should wait in a buffer (it writes nothing
+    // to the front end, but a diagnostic must not be held back either).
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    role.is_master = 0;
+    std::snprintf(role.name_suffix, sizeof role.name_suffix, "%s", master_pid);
+    role.upstream_pipe = open_upstream_pipe(worker_number);
+    if (role.upstream_pipe < 0) {
+        std::fprintf(stderr, "jux worker %d: no pipe from engine %s\n", worker_number, role.name_suffix);
+        std::exit(1);
+    }
+    role.worker_id = worker_number;
+    start_worker_chain(worker_number - 1);
+}
+
+}  // namespace
 
 void process_entry(int argc, char** argv) {
     // A front end that goes away must not kill us with a signal in the
@@ -24,27 +74,20 @@ void process_entry(int argc, char** argv) {
     // command, so that a "position" line sent before "uci" finds its moves.
     init_tables();
 
-    if (argc == 3) {
-        // Nothing a worker writes should wait in a buffer (it writes nothing
-        // to the front end, but a diagnostic must not be held back either).
-        std::setvbuf(stdout, nullptr, _IONBF, 0);
-        role.is_master = 0;
-        int worker_number = read_decimal(argv[1]);
-        std::snprintf(role.name_suffix, sizeof role.name_suffix, "%s", argv[2]);
-        // The number is also the worker's slot in the share block.
-        if (worker_number < 0 || worker_number >= SHARE_SLOTS) {
-            std::fprintf(stderr, "jux worker %s: no such worker number\n", argv[1]);
-            std::exit(1);
-        }
-        role.upstream_pipe = open_upstream_pipe(worker_number);
-        if (role.upstream_pipe < 0) {
-            std::fprintf(stderr, "jux worker %d: no pipe from engine %s\n", worker_number, role.name_suffix);
-            std::exit(1);
-        }
-        role.worker_id = worker_number;
-        start_worker_chain(worker_number - 1);
-    } else {
+    int worker_number = 0;
+    if (argc == 1) {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
+    } else if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(USAGE, stdout);
+        std::exit(0);
+    } else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", ENGINE_VERSION);
+        std::exit(0);
+    } else if (is_worker_form(argc, argv, worker_number)) {
+        start_worker(worker_number, argv[2]);
+    } else {
+        std::fputs(USAGE, stderr);
+        std::exit(2);
     }
 
     // Standard input is never read through the runtime's buffered streams:

@@ -10,6 +10,9 @@ inline constexpr int PIPE_FAILED = -2;     // the pipe cannot be opened at all
 inline constexpr int PIPE_NO_DATA = -1;    // nothing to read (no writer yet, or a non-blocking pipe is empty)
 inline constexpr int PIPE_END = -2;        // the writer has gone: nothing more will come
 
+// Room for the full path of a pipe.
+inline constexpr int PIPE_PATH_SIZE = 512;
+
 // The private directory that holds the pipes, created (mode 0700) when
 // missing. False when it cannot be made or is not ours alone.
 bool pipe_directory(char* out, int size);

@@ -2,6 +2,7 @@
 // shared memory, and the two-slot probe and store rules.
 #include "search/hash.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,8 @@
 #include "frontend/options.h"
 #include "frontend/output.h"
 #include "frontend/roles.h"
+#include "platform/pipe.h"
+#include "platform/process.h"
 #include "platform/shm.h"
 #include "search/node.h"
 #include "search/ordering.h"
@@ -28,7 +31,8 @@ const char* const block_error[BLOCK_COUNT] = {"no more bttable memory \n", "no m
                                               "no more bptable memory \n", "no more wptable memory \n",
                                               "no more share entry memory \n"};
 SharedBlock blocks[BLOCK_COUNT];
-bool names_linked = false;  // the names still exist and must be removed on release
+bool names_linked = false;        // the names still exist and must be removed on release
+NameGuard name_guard = {-1, -1};  // removes them should this process die first
 
 const HashSlot empty_slot = {0, 0, MATE_SCORE, -MATE_SCORE, NO_DEPTH, NO_DEPTH, 0};
 
@@ -71,6 +75,8 @@ void unmap_all() {
         shm_detach(blocks[b]);
     }
     names_linked = false;
+    // Only once the names are gone: a kill before that must still find the guard.
+    dismiss_name_guard(name_guard);
     hash_tables.table[0] = hash_tables.table[1] = nullptr;
     hash_tables.eval_cache[0] = hash_tables.eval_cache[1] = nullptr;
     hash_tables.share_block = nullptr;
@@ -79,15 +85,36 @@ void unmap_all() {
 
 // Creates one block. A name left behind by a dead process whose id this
 // process now has cannot belong to a live engine: it is removed and created anew.
-bool create_block(int b) {
+bool create_block(int b, bool keep_name) {
     char name[64];
     shared_block_name(name, sizeof name, block_suffix[b]);
-    ShmResult r = shm_create(name, block_size(b), blocks[b]);
+    ShmResult r = shm_create(name, block_size(b), keep_name, blocks[b]);
     if (r == ShmResult::exists) {
         shm_remove(name);
-        r = shm_create(name, block_size(b), blocks[b]);
+        r = shm_create(name, block_size(b), keep_name, blocks[b]);
     }
     return r == ShmResult::ok;
+}
+
+// Workers open the blocks by name, so their master keeps the names while it
+// lives, and the pipes of its chain have names until both of their ends are
+// open. Should this process die without removing them, a guard process does.
+void guard_engine_names() {
+    char blocks_named[BLOCK_COUNT][64];
+    const char* block_names[BLOCK_COUNT];
+    for (int b = 0; b < BLOCK_COUNT; b++) {
+        shared_block_name(blocks_named[b], sizeof blocks_named[b], block_suffix[b]);
+        block_names[b] = blocks_named[b];
+    }
+    static char pipes_named[SHARE_SLOTS][PIPE_PATH_SIZE];
+    const char* pipe_names[SHARE_SLOTS];
+    int pipes = 0;
+    for (int worker = 1; worker < options.process_count && worker < SHARE_SLOTS; worker++) {
+        if (!pipe_path(pipes_named[pipes], PIPE_PATH_SIZE, worker, role.name_suffix)) continue;
+        pipe_names[pipes] = pipes_named[pipes];
+        pipes++;
+    }
+    start_name_guard(block_names, BLOCK_COUNT, pipe_names, pipes, name_guard);
 }
 
 }  // namespace
@@ -130,14 +157,18 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     }
     set_dimensions(kilobytes);
     debug_line("re-Memory Mapped 0\n");
+    // Without workers nobody opens the blocks by name: the names go at once,
+    // and where no named block can be had (a small /dev/shm) private memory
+    // serves as well.
+    const bool named = options.process_count > 1;
+    if (named) guard_engine_names();
+    names_linked = named;
     for (int b = 0; b < BLOCK_COUNT; b++) {
-        if (!create_block(b)) {
+        if (!create_block(b, named) && (named || !private_block(block_size(b), blocks[b]))) {
             std::fputs(block_error[b], stderr);
-            names_linked = true;
             unmap_all();
             return -1;
         }
-        names_linked = true;
         if (b < 3) debug_line("re-Memory Mapped %d\n", b + 1);
     }
     point_at_blocks();
@@ -147,16 +178,6 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[WT_TABLE].view)),
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[BT_TABLE].view)),
                static_cast<int>(reinterpret_cast<intptr_t>(blocks[SHARE_ENTRY].view)));
-    // With no worker to open them, the names can go at once: the memory then
-    // lives exactly as long as this process, however it ends.
-    if (options.process_count <= 1) {
-        char name[64];
-        for (int b = 0; b < BLOCK_COUNT; b++) {
-            shared_block_name(name, sizeof name, block_suffix[b]);
-            shm_remove(name);
-        }
-        names_linked = false;
-    }
     clear_eval_caches();
     clear_hash_tables();
     clear_history();
@@ -202,12 +223,29 @@ void clear_eval_caches() {
     }
 }
 
-HashProbe probe_hash(int side, int32_t& move) {
+int32_t score_to_table(int score, int ply) {
+    if (score >= MATE_BOUND)
+        score += ply - 1;
+    else if (score <= -MATE_BOUND)
+        score -= ply - 1;
+    return std::clamp(score, 1 - MATE_SCORE, MATE_SCORE - 1);
+}
+
+int score_from_table(int32_t stored, int ply) {
+    if (stored >= MATE_BOUND) return stored - (ply - 1);
+    if (stored <= -MATE_BOUND) return stored + (ply - 1);
+    return stored;
+}
+
+HashProbe probe_hash(int side, int ply, int32_t& move) {
     const HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
     const HashSlot* s = e.a.key == pos.hash_key_high ? &e.a : e.b.key == pos.hash_key_high ? &e.b : nullptr;
     if (!s) return {MATE_SCORE, NO_DEPTH, -MATE_SCORE, NO_DEPTH, 0, false};
     move = s->move;
-    return {s->upper, s->upper_depth, s->lower, s->lower_depth, s->failed_low, true};
+    // An empty bound stays empty.
+    const int upper = s->upper == MATE_SCORE ? MATE_SCORE : score_from_table(s->upper, ply);
+    const int lower = s->lower == -MATE_SCORE ? -MATE_SCORE : score_from_table(s->lower, ply);
+    return {upper, s->upper_depth, lower, s->lower_depth, s->failed_low, true};
 }
 
 namespace {
@@ -248,10 +286,11 @@ void write_new_position(HashSlot& s, uint32_t key, bool fail_high, int score, in
 // Slot A keeps the deeper of the entries that met in this bucket during the
 // current search; slot B takes the newest position; a new search claims slot A
 // on first touch.
-void store_hash(int side, int score, int depth, int bound, Move move) {
+void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
     HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
     const uint32_t key = pos.hash_key_high;
     const bool fail_high = score >= bound;
+    score = score_to_table(score, ply);
     if (e.a.key == key) {
         update_slot(e.a, fail_high, score, depth, move);
         e.search_id = hash_tables.search_id;

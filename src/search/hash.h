@@ -79,10 +79,18 @@ void release_tables();
 void clear_hash_tables();
 void clear_eval_caches();
 
-// Probes the table of side for the current position; move is written only
-// on a hit.
-HashProbe probe_hash(int side, int32_t& move);
-void store_hash(int side, int score, int depth, int bound, Move move);
+// Mate scores in the tree count plies from the root; the tables hold them
+// counted from the stored node, as that node would score them at the root,
+// so that an entry reads right at any ply and in any later search. Scores
+// short of mate pass unchanged, and no stored score reaches the empty
+// bounds' 30000 and -30000.
+int32_t score_to_table(int score, int ply);
+int score_from_table(int32_t stored, int ply);
+
+// Probes the table of side for the current position, a node at ply; move is
+// written only on a hit.
+HashProbe probe_hash(int side, int ply, int32_t& move);
+void store_hash(int side, int ply, int score, int depth, int bound, Move move);
 
 // Shared-memory names: "/jux_" + name_suffix + suffix.
 void shared_block_name(char* out, int out_size, const char* suffix);

@@ -99,6 +99,14 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     return false;
 }
 
+// The fifty-move rule yields to a mate given on the ply that completes the
+// hundred. A repetition never hides a mate: play went on from the earlier
+// occurrence, and a side in check never passes.
+bool mated_despite_fifty_moves(int side, int ply, int in_check) {
+    return in_check && fifty_move_rule_reached() &&
+           !has_legal_move(side, search.ep_square_at_ply[ply - 1], search.ply_list_start[ply], ply);
+}
+
 }  // namespace
 
 int king_zone_count(int side, int kind) {
@@ -128,8 +136,8 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     // King danger: the opponent has just stepped out of check with its king
     // and still has the pieces to go on attacking ours.
     if (ply < search.iteration_depth + 11 && search.check_slot[ply - 1] != 0 && move_is_quiet(last) &&
-        pos.board_piece[to] == KING && material_value[pos.material_signature[WHITE] & 0x3F0] > 579 &&
-        material_value[pos.material_signature[BLACK] & 0x3F0] > 579) {
+        pos.board_piece[to] == KING && material_of(pos.material_signature[WHITE] & 0x3F0) > 579 &&
+        material_of(pos.material_signature[BLACK] & 0x3F0) > 579) {
         build_attack_table(side ^ 1);
         if (king_zone_count(side, 1) > 1 && king_zone_count(side, 0) < 2) {
             flag = 2;
@@ -138,10 +146,9 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     }
 
     // Pawn push: in a light ending a pawn nearing promotion decides.
-    if (material_value[pos.material_signature[WHITE]] < 1400 &&
-        material_value[pos.material_signature[BLACK]] < 1400 &&
-        (pos.material_signature[WHITE] & 0xC00) == 0 && (pos.material_signature[BLACK] & 0xC00) == 0 &&
-        depth <= 3 && pos.board_piece[to] == PAWN) {
+    if (material_of(pos.material_signature[WHITE]) < 1400 &&
+        material_of(pos.material_signature[BLACK]) < 1400 && (pos.material_signature[WHITE] & 0xC00) == 0 &&
+        (pos.material_signature[BLACK] & 0xC00) == 0 && depth <= 3 && pos.board_piece[to] == PAWN) {
         const bool push = side == WHITE ? (to < 16 || (move_is_quiet(last) && to < 24))
                                         : (to > 47 || (move_is_quiet(last) && to > 39));
         if (push) {
@@ -171,8 +178,10 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     int in_check = 0, tablebase_hit = 0;
     const int e = evaluate(side, ply, in_check, tablebase_hit);
     search.static_eval[ply] = e;
-    if (ply >= MAX_PLY || e == ILLEGAL_SCORE || (tablebase_hit && ply > 1)) return e;
-    if (is_draw_by_rule(ply)) return 0;
+    if (ply >= MAX_PLY || e == ILLEGAL_SCORE) return e;
+    // The tablebases count a mate from the probed position, as the tables do.
+    if (tablebase_hit && ply > 1) return score_from_table(e, ply);
+    if (is_draw_by_rule(ply)) return mated_despite_fifty_moves(side, ply, in_check) ? ply - MATE_SCORE : 0;
     search.extension_flags[ply] = 0;
 
     if (!quiescence) {
@@ -193,7 +202,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
 
     int32_t& hash_move = ordering.hash_move[ply];
     hash_move = 0;
-    HashProbe probe = probe_hash(side, hash_move);
+    HashProbe probe = probe_hash(side, ply, hash_move);
     // Only workers vary their order after a fail-low; the master never does.
     const int failed_low = role.is_master ? 0 : probe.failed_low;
 
@@ -206,7 +215,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     if (depth > 3 && failed_low == 0 && hash_move == 0) {
         search_node(side, ply, bound, depth - 3, 0);
         const int32_t first_failed_low = probe.failed_low;
-        probe = probe_hash(side, hash_move);
+        probe = probe_hash(side, ply, hash_move);
         probe.failed_low = first_failed_low;
     }
 
@@ -344,7 +353,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
         update_killers(ply, best_move);
     }
 
-    store_hash(side, best, quiescence ? 0 : depth, bound, best_move);
+    store_hash(side, ply, best, quiescence ? 0 : depth, bound, best_move);
 
     if (ply == 1 && best >= bound) report_root_result(best, best_move, side);
     return best;

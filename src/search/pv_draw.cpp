@@ -21,9 +21,27 @@
 
 PvState pv;
 
+bool fifty_move_rule_reached() {
+    return pos.game_ply - pos.last_irreversible_ply >= 100;
+}
+
+bool has_legal_move(int side, int ep_square, MoveEntry* list, int ply) {
+    generate_moves(list, side, 1, ep_square);
+    bool legal = false;
+    for (const MoveEntry* e = list; !legal && e->score != LIST_TERMINATOR; e++) {
+        const Move m = static_cast<Move>(e->move);
+        const SavedState saved = save_state();
+        make_move(m, side, ply);
+        legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
+        unmake_move(m, side);
+        restore_state(saved);
+    }
+    return legal;
+}
+
 int is_draw_by_rule(int ply) {
     const int n = pos.game_ply - pos.last_irreversible_ply;
-    if (n >= 100) return ply > 1 ? 1 : 0;
+    if (fifty_move_rule_reached()) return ply > 1 ? 1 : 0;
     if (n <= 3 || pos.game_ply - 4 < pos.last_irreversible_ply) return 0;
     // Positions with the same side to move, back to the last capture or
     // pawn move; a null move in between breaks the chain.
@@ -35,9 +53,21 @@ int is_draw_by_rule(int ply) {
     return 0;
 }
 
+namespace {
+
+// After the search: the root's move list and ply slot are free again.
+bool game_position_is_checkmate() {
+    const int side = pos.side_to_move;
+    return is_attacked(pos.piece_list[side][0], side ^ 1) &&
+           !has_legal_move(side, pos.ep_square, pv.walk_list, 1);
+}
+
+}  // namespace
+
 int game_drawn_by_rule() {
     const int n = pos.game_ply - pos.last_irreversible_ply;
-    if (n > 99) return 1;
+    // A mate given on the hundredth ply ends the game before the rule can.
+    if (fifty_move_rule_reached()) return game_position_is_checkmate() ? 0 : 1;
     if (n <= 3 || pos.game_ply - 4 < pos.last_irreversible_ply) return 0;
     int count = 0;
     for (int i = pos.game_ply - 4; i >= pos.last_irreversible_ply && i >= 0; i -= 2)
@@ -66,7 +96,7 @@ bool move_is_playable(Move m, int side, int ep_square) {
 void pv_walk(int ply, int side, int write_text) {
     if (ply == 1) pv.pv_text[0] = 0;
     int32_t move = 0;
-    const HashProbe probe = probe_hash(side, move);
+    const HashProbe probe = probe_hash(side, ply, move);
     if (probe.lower_depth == NO_DEPTH && probe.upper_depth == NO_DEPTH) {
         pv.pv_move[ply] = 0;
         return;

@@ -33,6 +33,14 @@ inline int stop_now() {
     return 1;
 }
 
+// Moves to the next time control as the plan counts them: at least the move
+// being played, whatever number the front end sent (0 or a negative count
+// would give the whole clock, or more, to this move).
+double moves_to_control(int side) {
+    const int32_t moves = limits.moves_to_go[side];
+    return moves < 1 ? 1.0 : static_cast<double>(moves);
+}
+
 }  // namespace
 
 double tick_ms() {
@@ -47,17 +55,19 @@ void plan_time() {
     const int mode = limits.time_mode;
     const int side = limits.clock_side;
     const double t = limits.clock_ms[side];
+    const bool on_the_clock = mode == TIME_CLOCK_INCREMENT || mode == TIME_MOVES_TO_GO;
     double budget = 0;
     if (mode == TIME_CLOCK_INCREMENT)
-        budget = t / 35 + 750.0 * limits.increment;
+        budget = t / 35 + 750.0 * (limits.increment > 0 ? limits.increment : 0);
     else if (mode == TIME_FIXED)
         budget = t;
     else if (mode == TIME_MOVES_TO_GO)
-        budget = t / (limits.moves_to_go[side] + 1);
+        budget = t / (moves_to_control(side) + 1);
+    // Three quarters of an increment larger than the clock is time the
+    // engine does not have yet.
+    if (on_the_clock && budget > t) budget = t;
     // A forced reply needs little thought; the search still runs for the PV.
-    if ((mode == TIME_CLOCK_INCREMENT || mode == TIME_MOVES_TO_GO) &&
-        count_legal_root_moves(pos.side_to_move, pos.ep_square) == 1)
-        budget /= 9;
+    if (on_the_clock && count_legal_root_moves(pos.side_to_move, pos.ep_square) == 1) budget /= 9;
     if (budget < 25) budget = 25;
     double hard = 2 * budget;
     if (mode != TIME_FIXED) {
@@ -182,7 +192,7 @@ void extend_time() {
     if (limits.time_mode == TIME_MOVES_TO_GO) {
         // Leave every move still to play before the control its reserve.
         const double reserve = budget / 2 > 25 ? budget / 2 : 25;
-        limit = remaining - limits.moves_to_go[side] * reserve;
+        limit = remaining - moves_to_control(side) * reserve;
     }
     while (add >= limit) {
         add /= 2;

@@ -26,13 +26,14 @@ namespace {
 constexpr int CONNECT_RETRY_MS = 10;
 // A worker's read that finds no writer yet tries again after this pause.
 constexpr int NO_DATA_PAUSE_MS = 50;
-constexpr int PIPE_PATH_SIZE = 512;
 
 struct Upstream {
     double opened_ms;  // when this worker opened its pipe
     bool heard;        // a byte has come: the master was connected
+    bool named;        // the pipe may still have its name, which this worker removes
+    char path[PIPE_PATH_SIZE];
 };
-Upstream upstream = {0, false};
+Upstream upstream = {0, false, false, ""};
 
 // Empty: the running executable.
 char worker_program[PATH_MAX] = "";
@@ -81,8 +82,8 @@ void connect_next_worker(int count) {
 }
 
 // The master keeps the names of its blocks while it has workers and removes
-// them when it releases its tables. When it dies instead, memory left under
-// a name would outlive every process of the engine.
+// them when it releases its tables; should it die instead, its guard removes
+// them. Its first worker does the same, in case the guard went with it.
 void remove_master_block_names() {
     static const char* const suffixes[] = {"_bttable", "_wttable", "_bptable", "_wptable", "_share_entry"};
     char name[64];
@@ -90,6 +91,26 @@ void remove_master_block_names() {
         shared_block_name(name, sizeof name, suffix);
         shm_remove(name);
     }
+}
+
+// The starter removes the pipe's name once it has its end open. Should it
+// die before that, the name is this worker's to remove: once a byte or the
+// end has come (both ends were open), or when it gives up waiting.
+void forget_upstream_name() {
+    if (upstream.named) pipe_remove(upstream.path);
+    upstream.named = false;
+}
+
+// The engine this worker belongs to has gone when its master has: its name
+// suffix is the master's process id.
+bool master_gone() {
+    const char* suffix = role.name_suffix;
+    int pid = 0;
+    for (const char* c = suffix; *c; c++) {
+        if (*c < '0' || *c > '9' || pid > 99999999) return false;
+        pid = pid * 10 + (*c - '0');
+    }
+    return pid > 0 && !process_running(pid);
 }
 
 int32_t megabytes_to_kilobytes(int megabytes) {
@@ -142,7 +163,8 @@ int open_upstream_pipe(int worker_number) {
     for (;;) {
         const int fd = pipe_open_reader(path);
         if (fd >= 0) {
-            upstream = {monotonic_ms(), false};
+            upstream = {monotonic_ms(), false, true, ""};
+            std::snprintf(upstream.path, sizeof upstream.path, "%s", path);
             return fd;
         }
         if (monotonic_ms() >= deadline) return -1;
@@ -156,6 +178,7 @@ bool read_upstream_line(char* line, int size) {
         const int c = pipe_read_byte(role.upstream_pipe);
         if (c >= 0) {
             upstream.heard = true;
+            forget_upstream_name();
             if (c == '\n') break;
             if (length < size - 1) line[length++] = static_cast<char>(c);
             continue;
@@ -165,12 +188,14 @@ bool read_upstream_line(char* line, int size) {
         // "quit" or on its way out, so its own worker then knows that it has
         // died without removing its names.
         if (c == PIPE_END || upstream.heard) {
+            forget_upstream_name();
             if (role.worker_id == options.process_count - 1) remove_master_block_names();
             return false;
         }
-        if (monotonic_ms() - upstream.opened_ms >= UPSTREAM_WAIT_MS) {
+        if (master_gone() || monotonic_ms() - upstream.opened_ms >= UPSTREAM_WAIT_MS) {
             std::fprintf(stderr, "jux worker %d: no commands came from engine %s\n", role.worker_id,
                          role.name_suffix);
+            forget_upstream_name();
             close_worker_pipes();
             std::exit(1);
         }

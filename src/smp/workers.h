@@ -36,8 +36,9 @@ int open_upstream_pipe(int worker_number);
 // A worker's line input: one command line from upstream_pipe, the line end
 // not stored, at most size - 1 characters (the rest of a longer line is
 // dropped). Until the first byte comes, a read that finds no writer pauses
-// and tries again; after UPSTREAM_WAIT_MS of that the worker ends with
-// status 1. False once the upstream process has gone: nothing more can come.
+// and tries again; after UPSTREAM_WAIT_MS of that, or at once when the master
+// has gone, the worker removes the pipe's name and ends with status 1. False
+// once the upstream process has gone: nothing more can come.
 bool read_upstream_line(char* line, int size);
 // The quit sequence's last step: closes the pipe to the next worker and the
 // pipe from upstream, whichever this process has.

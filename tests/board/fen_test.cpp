@@ -1,6 +1,10 @@
 // FEN setup: the fields, the castling quirks, and refusals that leave the
 // position untouched.
+#include <cstring>
+
+#include "board/notation.h"
 #include "board_fixture.h"
+#include "search/pv_draw.h"
 
 namespace {
 
@@ -65,9 +69,12 @@ TEST(Fen, CastlingLettersClearOnlyTheirSquares) {
     for (Square s = 0; s < 64; s++) EXPECT_EQ(pos.square_moves[s], 1);
 }
 
-TEST(Fen, PlacementTheListsCannotHoldIsRefusedWithoutChanges) {
+TEST(Fen, PositionsTheEngineCannotHoldOrPlayAreRefusedWithoutChanges) {
+    // A game in progress, with a move on the record and a principal variation.
     setup_position(KIWIPETE);
-    const uint32_t key = pos.hash_key_high;
+    ASSERT_EQ(enter_game_move("e2a6"), BLACK);
+    pv.pv_move[3] = 77;
+    const Position before = pos;
     for (const char* fen : {
              "8/8/8/8/8/8/8/8 w - - 0 1",                    // no kings
              "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",               // two white kings
@@ -76,11 +83,22 @@ TEST(Fen, PlacementTheListsCannotHoldIsRefusedWithoutChanges) {
              "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",               // pawn on the last rank
              "4k3/8/8/8/8/8/8/p3K3 w - - 0 1",               // black pawn on the first
              "",
+             // The side to move could take the king: by a rook, a knight, a
+             // pawn, a king next to the other.
+             "k6R/8/8/8/8/8/8/K7 w - - 0 1", "1k6/2R3n1/8/Q4K2/8/8/8/8 b - - 0 1",
+             "8/8/8/8/8/3k4/4P3/4K3 w - - 0 1", "8/8/8/3kK3/8/8/8/8 b - - 0 1",
+             "8/8/8/8/8/8/8/Kk6",  // white to move by default
          }) {
         EXPECT_FALSE(set_position_from_fen(fen)) << fen;
-        EXPECT_STRNE(fen_refusal_reason(), "");
-        EXPECT_EQ(pos.hash_key_high, key);
-        EXPECT_EQ(pos.side_to_move, WHITE);
+        EXPECT_STRNE(fen_refusal_reason(), "") << fen;
+        EXPECT_EQ(std::memcmp(&pos, &before, sizeof pos), 0) << fen;
+        EXPECT_EQ(pv.pv_move[3], 77) << fen;
+    }
+    // The same boards with the checked side to move are games.
+    for (const char* fen : {"k6R/8/8/8/8/8/8/K7 b - - 0 1", "1k6/2R3n1/8/Q4K2/8/8/8/8 w - - 0 1",
+                            "8/8/8/8/8/3k4/4P3/4K3 b - - 0 1"}) {
+        setup_position(fen);
+        EXPECT_EQ(pv.pv_move[3], 0) << fen;
     }
 }
 

@@ -2,6 +2,11 @@
 // unmake, the attack test or castling shows up as a wrong number.
 #include "board/perft.h"
 
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
 #include "board_fixture.h"
 
 namespace {
@@ -37,6 +42,35 @@ TEST(Perft, MatchesTheStandardCounts) {
     for (const PerftCase& c : cases) {
         setup_position(c.fen);
         EXPECT_EQ(perft(c.depth, pos.side_to_move, pos.ep_square), c.nodes) << c.fen << " depth " << c.depth;
+    }
+}
+
+// juxtool perft through the real program: the legal root moves with their
+// counts, or, for a position that cannot be played, the reason and status 2.
+TEST(JuxtoolPerft, CountsRootMovesOrRefusesThePosition) {
+    const struct {
+        const char* arguments;
+        const char* output;  // standard output and error
+        int status;
+    } rows[] = {
+        {"1 4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e1f1: 1\ne1d1: 1\ne1d2: 1\ne1f2: 1\nnodes 4\n", 0},
+        {"2 1k6/2R3n1/8/Q4K2/8/8/8/8 b - - 0 1",
+         "juxtool perft: refused position: the side not to move is in check\n", 2},
+        {"1 8/8/8/8/8/8/8/Kk6 w - - 0 1",
+         "juxtool perft: refused position: the kings stand next to each other\n", 2},
+    };
+    for (const auto& r : rows) {
+        // The time-out only keeps a broken tool from hanging the suite.
+        const std::string command =
+            std::string("timeout 60 ") + JUXTOOL_BINARY + " perft " + r.arguments + " 2>&1";
+        FILE* pipe = popen(command.c_str(), "r");
+        ASSERT_NE(pipe, nullptr);
+        std::string output;
+        char buffer[256];
+        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
+        const int status = pclose(pipe);
+        EXPECT_EQ(output, r.output) << r.arguments;
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, r.status) << r.arguments;
     }
 }
 

@@ -2,6 +2,8 @@
 // the stop after iteration 5, and endings played out against a defender that
 // always takes the longest way to be mated.
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 #include "board/notation.h"
 #include "egtb_fixture.h"
@@ -24,6 +26,8 @@ class TablebaseEngine : public ::testing::Test {
         ASSERT_EQ(register_tablebase_path(syzygy_dir() + ";" + gaviota_dir()), 4);
         ASSERT_TRUE(engine.handshake());
     }
+    // Later tests in this process expect no tables.
+    void TearDown() override { register_tablebase_path("/nonexistent"); }
     void set_path(const std::string& path) {
         engine.send("setoption name NalimovPath value " + path);
         ASSERT_EQ(engine.lines_before_ready(), Lines{});
@@ -62,6 +66,85 @@ TEST_F(TablebaseEngine, AnnouncesTheMateItReadsAndStopsAfterIteration5) {
     // Without the tables the search goes on.
     engine.send("setoption name UseNalimov value false");
     EXPECT_TRUE(has_line(search(fen, {}, "go depth 6"), "info depth 6 "));
+}
+
+// Positions the tables cannot take: the engine either refuses them or
+// searches them without asking the tables, and keeps answering.
+TEST_F(TablebaseEngine, ImpossiblePositionsDoNotReachTheTables) {
+    set_path(syzygy_dir() + ";" + gaviota_dir());
+    for (const char* fen : {"k7/8/8/8/8/8/8/RK6 w - - 0 1", "8/8/P7/8/8/8/5K2/6k1 w - - 3 59"}) {
+        EXPECT_NE(best_move(search(fen, {}, "go depth 7")), "") << fen;
+        EXPECT_EQ(engine.lines_before_ready(), Lines{}) << fen;
+    }
+}
+
+// Damaged copies next to the good files, set through the real option: each
+// is named in a debug line and left out, and a search of its material ends
+// normally (the readers crashed on all of these).
+TEST_F(TablebaseEngine, DamagedFilesAreLeftOutAndTheSearchGoesOn) {
+    namespace fs = std::filesystem;
+    const std::string zeros(64, '\0');
+    const struct {
+        const char* file;
+        size_t keep;        // bytes kept, 0 for all
+        size_t at;          // a byte whose top bit is flipped, 0 for none
+        std::string bytes;  // replacing the kept bytes
+        const char* fault;
+        const char* fen;
+    } rows[] = {
+        // Material the Gaviota set lacks, so that the Syzygy reader is asked.
+        {"KRvKN.rtbw", 144, 0, "", "a table header past the end", "8/8/8/3k4/8/2n5/8/1R2K3 w - - 0 1"},
+        {"KNvKP.rtbw", 80, 0, "", "a table header past the end", "8/8/8/3k4/8/2p5/8/1N2K3 w - - 0 1"},
+        {"KQvKP.rtbz", 16400, 0, "", "a table header past the end", "8/8/8/3k4/8/2p5/8/1Q2K3 w - - 0 1"},
+        // One bit flipped: byte 30 ^ 0x80.
+        {"KNvKP.rtbw", 0, 30, "", "parts that do not add up to the file",
+         "8/8/8/3k4/8/2p5/8/1N2K3 w - - 0 1"},
+        {"kqk.gtb.cp4", 64, 0, zeros, "not the reader's block size", "8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1"},
+        {"krk.gtb.cp4", 5000, 0, "", "blocks that do not end at the end of the file",
+         "8/8/8/3k4/8/8/8/1R2K3 w - - 0 1"},
+        {"kqkr.gtb.cp4", 0, 55, "", "a block of an unusable size", "8/8/8/3k4/8/2r5/8/1Q2K3 b - - 0 1"},
+    };
+    char pattern[] = "/tmp/jux_damaged_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const fs::path scratch = pattern;
+    engine.send("debug on");
+    for (const auto& row : rows) {
+        // Links to the good files, and the damaged copy.
+        for (const std::string& dir : {syzygy_dir(), gaviota_dir()}) {
+            const fs::path copy = scratch / fs::path(dir).filename();
+            fs::remove_all(copy);
+            fs::create_directory(copy);
+            for (const auto& entry : fs::directory_iterator(dir)) {
+                if (entry.path().filename() != row.file) {
+                    fs::create_symlink(entry.path(), copy / entry.path().filename());
+                    continue;
+                }
+                std::ifstream in(entry.path(), std::ios::binary);
+                std::string bytes((std::istreambuf_iterator<char>(in)), {});
+                if (row.keep) bytes.resize(row.keep);
+                if (row.keep && !row.bytes.empty())
+                    bytes = row.bytes;
+                else if (row.at)
+                    bytes[row.at] = static_cast<char>(bytes[row.at] ^ 0x80);
+                std::ofstream(copy / row.file, std::ios::binary) << bytes;
+            }
+        }
+        const std::string syzygy = (scratch / "syzygy").string(), gaviota = (scratch / "gaviota").string();
+        engine.send("setoption name NalimovPath value " + syzygy + ";" + gaviota);
+        const Lines lines = engine.lines_before_ready();
+        const bool is_syzygy = std::string(row.file).find(".rtb") != std::string::npos;
+        const std::string named =
+            "info string " + (is_syzygy ? syzygy : gaviota) + "/" + row.file + " left out: " + row.fault;
+        EXPECT_TRUE(std::find(lines.begin(), lines.end(), named) != lines.end()) << named;
+        EXPECT_TRUE(std::find(lines.begin(), lines.end(), "info string JUX found 4 piece Nalimov EGTB") !=
+                    lines.end())
+            << row.file << ": the other tables still register";
+        EXPECT_NE(best_move(search(row.fen, {}, "go depth 8")), "") << row.file;
+        const Lines after = engine.lines_before_ready();
+        EXPECT_TRUE(after.empty() || after.back() != "<no readyok>") << row.file << ": the engine answers";
+    }
+    engine.send("debug off");
+    fs::remove_all(scratch);
 }
 
 // Each ending is played to the mate against the longest defence. Exact: every

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "board/notation.h"
+#include "egtb/syzygy.h"
 #include "egtb_fixture.h"
 
 namespace {
@@ -13,6 +14,8 @@ namespace {
 class Probe : public ::testing::Test {
    protected:
     void SetUp() override { REQUIRE_SHARED_TABLEBASES(); }
+    // Later tests in this process expect no tables.
+    void TearDown() override { register_tablebase_path("/nonexistent"); }
     static void use(const std::string& path) { ASSERT_EQ(register_tablebase_path(path), 4) << path; }
     static void use_both() { use(syzygy_dir() + ";" + gaviota_dir()); }
 };
@@ -120,6 +123,61 @@ TEST_F(Probe, AnEnPassantSquareCountsOnlyWhenAPawnOfTheSideToMoveCanUseIt) {
     // Only the side to move captures en passant.
     tb_setup("1K6/8/8/4Pp2/8/8/8/3k4 w - - 0 1");
     EXPECT_EQ(tb_probe(BLACK, F6), tb_probe(BLACK, 0));
+}
+
+// The search plays a move that leaves its own king attacked before it finds
+// out, and a library host may set up any position: the readers must never
+// see one they cannot take (the Syzygy reader aborts on them).
+TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
+    const struct {
+        const char* fen;
+        const char* move;  // pseudo-legal, leaves the mover's king attacked
+    } rows[] = {
+        {"1k6/8/8/8/8/8/1K6/R7 b - - 0 1", "b8a8"},  // onto the rook's file
+        {"8/8/P7/8/8/8/5K2/7k b - - 0 1", "h1g1"},   // beside the other king
+        {"8/8/8/8/8/8/1K3q2/7k w - - 0 1", "b2c2"},  // into the queen's rank
+    };
+    for (const std::string& path : {syzygy_dir(), gaviota_dir(), syzygy_dir() + ";" + gaviota_dir()}) {
+        use(path);
+        for (const auto& row : rows) {
+            ASSERT_TRUE(tb_setup(row.fen)) << row.fen;
+            static MoveEntry list[256];
+            const int side = pos.side_to_move;
+            generate_moves(list, side, 1, 0);
+            Move move = 0;
+            for (int i = 0; list[i].score != LIST_TERMINATOR; i++)
+                if (std::string(format_move(static_cast<Move>(list[i].move), side)) == row.move)
+                    move = static_cast<Move>(list[i].move);
+            ASSERT_NE(move, 0u) << row.fen << " " << row.move;
+            make_move(move, side, 1);
+            EXPECT_EQ(tb_probe(side ^ 1, 0), 30000) << row.fen << " " << row.move << " in " << path;
+            char text[256];
+            pos.side_to_move = side ^ 1;
+            EXPECT_EQ(tb_root_moves(side ^ 1, 0, text, sizeof text), 0) << row.fen << " " << row.move;
+        }
+    }
+}
+
+// An engine on a machine without the Syzygy reader says so and goes on with
+// the Gaviota tables.
+TEST_F(Probe, AMissingSyzygyReaderLeavesTheOtherTables) {
+    options.debug_mode = 1;
+    use_syzygy_reader("libjux-no-such-reader.so.1");
+    testing::internal::CaptureStdout();
+    const int found = register_tablebase_path(syzygy_dir() + ";" + gaviota_dir());
+    const std::string output = testing::internal::GetCapturedStdout();
+    options.debug_mode = 0;
+    EXPECT_EQ(found, 4);
+    EXPECT_NE(output.find("info string Syzygy tablebases left out: the reader libjux-no-such-reader.so.1 "
+                          "cannot be loaded (libjux-no-such-reader.so.1: cannot open shared object file"),
+              std::string::npos)
+        << output;
+    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/R7 w - - 0 1"), 29978);  // Gaviota's KRK
+    const char* only_syzygy = "8/8/8/4k3/8/8/3PB3/4K3 w - - 0 1";   // KBPK
+    EXPECT_EQ(probe_fen(only_syzygy), 30000);
+    use_syzygy_reader(nullptr);
+    use_both();
+    EXPECT_EQ(probe_fen(only_syzygy), 28000);
 }
 
 TEST_F(Probe, TheCacheTakesTheGivenSize) {

@@ -99,7 +99,7 @@ TEST_F(NalimovRegistration, NamesFormsClassAndTheFirstDirectory) {
     }
     // The tables are never decoded: no probe gets a result from them.
     EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/Q3K3 b - - 0 1"), 30000);
-    EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/Q3K3 w - - 0 1"), 30000);
+    EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/1Q2K3 w - - 0 1"), 30000);
 }
 
 // Each unusable file ends the engine with its line and status 1.

@@ -1,14 +1,16 @@
 // juxtool eval end to end: the output format, batches on standard input,
-// refused and illegal positions, the terms breakdown and the diagnostic for
+// refused positions, the terms breakdown and the diagnostic for
 // impossible pawn counts.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-std::string run_tool(const std::string& args, const std::string& input = "") {
+// The tool's standard output; exit_status receives its exit status.
+std::string run_tool(const std::string& args, const std::string& input = "", int* exit_status = nullptr) {
     std::string command = std::string(JUXTOOL_BINARY) + " eval " + args + " 2>/dev/null";
     if (!input.empty()) command = "printf '" + input + "' | " + command;
     FILE* pipe = popen(command.c_str(), "r");
@@ -16,7 +18,8 @@ std::string run_tool(const std::string& args, const std::string& input = "") {
     std::string out;
     char buffer[512];
     while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) out += buffer;
-    pclose(pipe);
+    const int status = pclose(pipe);
+    if (exit_status) *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return out;
 }
 
@@ -25,14 +28,21 @@ TEST(JuxtoolEval, ScoresTermsAndDiagnostics) {
     EXPECT_EQ(run_tool(""), "eval 17\nincheck 0\n");
     EXPECT_EQ(run_tool("4k3/8/8/8/8/8/8/r3K3 w - - 0 1"), "eval -655\nincheck 1\n");
     // One pair per line of standard input, blank lines skipped; a refused
-    // position keeps the batch aligned; a side that can take the king is
-    // illegal.
+    // position (no kings; a side to move that could take the king) keeps
+    // the batch aligned and makes the exit status 2.
+    int status = -1;
     EXPECT_EQ(run_tool("-",
                        "k7/8/8/8/8/8/8/KNN5 b - - 0 1\\n\\n"
                        "8/8/8/8/8/8/8/8 w - - 0 1\\n"
                        "4k3/8/8/8/8/8/4Q3/4K3 w - - 0 1\\n"
-                       "3bk3/8/8/8/8/8/8/R3K3 w - - 0 1"),
-              "eval -30\nincheck 0\neval invalid\nincheck -\neval illegal\nincheck 0\neval 118\nincheck 0\n");
+                       "3bk3/8/8/8/8/8/8/R3K3 w - - 0 1",
+                       &status),
+              "eval -30\nincheck 0\neval invalid\nincheck -\neval invalid\nincheck -\neval 118\nincheck 0\n");
+    EXPECT_EQ(status, 2);
+    EXPECT_EQ(run_tool("k6R/8/8/8/8/8/8/K7 w - - 0 1", "", &status), "eval invalid\nincheck -\n");
+    EXPECT_EQ(status, 2);
+    run_tool("", "", &status);
+    EXPECT_EQ(status, 0);
     // The terms of the rook against a lone bishop, worked by hand in the
     // evaluation tests.
     const std::string out = run_tool("--terms 3bk3/8/8/8/8/8/8/R3K3 w - - 0 1");

@@ -31,8 +31,15 @@ TEST_F(EvalTest, AttackWordsCountAttackersAndFlagTheirKinds) {
 }
 
 TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
+    // No FEN may leave the side not to move in check, so the search's way
+    // there is taken: black's king steps from d8 into the queen's file.
+    const auto king_steps_into_check = [](const char* fen) {
+        prepare(fen);
+        make_move(make_move_code(D8, E8, MOVE_QUIET), BLACK, 1);
+        pos.side_to_move = WHITE;
+    };
     // Full path: the first iterations always evaluate fully.
-    prepare("4k3/8/8/8/8/8/4Q3/4K3 w - - 0 1");
+    king_steps_into_check("3k4/8/8/8/8/8/4Q3/4K3 b - - 0 1");
     EXPECT_EQ(eval(WHITE, 1), ILLEGAL_SCORE);
     EXPECT_EQ(in_check, -1);  // not written for an illegal position
     // Tablebase path: the verdict comes before any attack table and probe.
@@ -45,7 +52,7 @@ TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
     EXPECT_EQ(tb_counters.probe_count, probes);
     options.use_tablebases = 0;
     // Lazy path: much material and a balance far from the expected score.
-    prepare("rn2k3/8/8/8/8/8/4Q3/R3K3 w - - 0 1");
+    king_steps_into_check("rn1k4/8/8/8/8/8/4Q3/R3K3 b - - 0 1");
     search.iteration_depth = 5;
     poison_attack_tables();
     EXPECT_EQ(eval(WHITE, 3), ILLEGAL_SCORE);
@@ -55,8 +62,8 @@ TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
 
 TEST_F(EvalTest, LazyExitOutsideTheWindowAroundTheRootScore) {
     prepare("rn2k3/8/8/8/8/8/3Q4/R3K3 w - - 0 1");
-    const int base = material_value[pos.material_signature[WHITE]] -
-                     material_value[pos.material_signature[BLACK]] + pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
+    const int base = material_of(pos.material_signature[WHITE]) - material_of(pos.material_signature[BLACK]) +
+                     pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
     ASSERT_GT(base, 600);
     search.iteration_depth = 5;
     search.check_slot[3] = 9;

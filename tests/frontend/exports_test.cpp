@@ -2,6 +2,8 @@
 // library, never by linking the engine.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -22,14 +24,15 @@ void* library() {
 }
 
 template <typename F>
-F exported(const char* name) {
-    void* f = library() ? dlsym(library(), name) : nullptr;
+F exported(const char* name, void* from = library()) {
+    void* f = from ? dlsym(from, name) : nullptr;
     if (f == nullptr) throw std::runtime_error(std::string("not exported: ") + name);
     return reinterpret_cast<F>(f);
 }
 
 // The library's function of that name, with the type the header gives it.
 #define JUX(name) exported<decltype(&name)>(#name)
+#define JUX_IN(copy, name) exported<decltype(&name)>(#name, copy)
 
 class Exports : public ::testing::Test {
    protected:
@@ -62,7 +65,12 @@ TEST_F(Exports, GameMovesAndAnAnalysisThatFindsTheMate) {
     JUX(JUXSetStartPosition)();
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1);
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1) << "no black move: nothing played";
-    EXPECT_EQ(JUX(JUXEnterMove)("e7e5"), 0);
+    JUX(JUXSetPosition)("k6R/8/8/8/8/8/8/K7 w - - 0 1");  // black in check with white to move
+    EXPECT_EQ(JUX(JUXEnterMove)("e7e5"), 0) << "the refused FEN left the game as it was";
+    // The bishop is pinned: its move is found but not played.
+    JUX(JUXSetPosition)("4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1");
+    EXPECT_EQ(JUX(JUXEnterMove)("e2d3"), 0);
+    EXPECT_EQ(JUX(JUXEnterMove)("e1d1"), 1);
     JUX(JUXSetPosition)("6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1");
     JUX(JUXSetDepth)(3);
     EXPECT_GE(JUX(JUXAnalyse)(0), 29000);
@@ -87,6 +95,67 @@ TEST_F(Exports, StopFromAnotherThreadEndsAnInfiniteAnalysis) {
     done = true;
     stopper.join();
     EXPECT_EQ(std::strlen(JUX(JUXGetBestMove)()), 4u);
+}
+
+// Calls out of order, one line per result, made in a child process on a copy
+// of the library of its own, which no other test has initialised. A call
+// that spins is ended by the alarm and one that crashes by its signal; the
+// last line tells how the child ended.
+std::string calls_out_of_order() {
+    int out[2];
+    if (pipe(out) != 0) return "<no pipe>";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(out[0]);
+        alarm(20);
+        FILE* log = fdopen(out[1], "w");
+        setvbuf(log, nullptr, _IONBF, 0);
+        void* copy = dlmopen(LM_ID_NEWLM, JUX_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (copy == nullptr) _exit(3);
+        const auto calls_without_tables = [&](const char* when) {
+            std::fprintf(log, "%s: analyse %d", when, JUX_IN(copy, JUXAnalyse)(0));
+            std::fprintf(log, " best '%s'", JUX_IN(copy, JUXGetBestMove)());
+            std::fprintf(log, " clear %d", JUX_IN(copy, JUXClearHashtable)());
+            JUX_IN(copy, JUXSetStartPosition)();
+            JUX_IN(copy, JUXSetPosition)("4k3/8/8/8/8/8/8/4K3 w - - 0 1");
+            std::fprintf(log, " enter %d", JUX_IN(copy, JUXEnterMove)("e2e4"));
+            std::fprintf(log, " quit %d", JUX_IN(copy, JUXQuit)());
+            std::fprintf(log, " quit %d\n", JUX_IN(copy, JUXQuit)());
+        };
+        calls_without_tables("before init");
+        std::fprintf(log, "init %d", JUX_IN(copy, JUXInit)(256, nullptr, 0, 0));
+        JUX_IN(copy, JUXSetStartPosition)();
+        std::fprintf(log, " enter %d", JUX_IN(copy, JUXEnterMove)("e2e4"));
+        std::fprintf(log, " quit %d\n", JUX_IN(copy, JUXQuit)());
+        calls_without_tables("after quit");
+        // A new init starts over from the start position and searches.
+        std::fprintf(log, "init %d", JUX_IN(copy, JUXInit)(256, nullptr, 0, 0));
+        JUX_IN(copy, JUXSetDepth)(1);
+        JUX_IN(copy, JUXAnalyse)(0);
+        std::fprintf(log, " best move %zu letters", std::strlen(JUX_IN(copy, JUXGetBestMove)()));
+        std::fprintf(log, " quit %d\n", JUX_IN(copy, JUXQuit)());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<size_t>(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(child, &status, 0);
+    text += WIFEXITED(status) ? "exit " + std::to_string(WEXITSTATUS(status))
+                              : "signal " + std::to_string(WTERMSIG(status));
+    return text;
+}
+
+TEST(ExportOrder, CallsWithoutTablesReturnAtOnce) {
+    EXPECT_EQ(calls_out_of_order(),
+              "before init: analyse -32768 best '' clear -1 enter -1 quit 0 quit 0\n"
+              "init 256 enter 1 quit 1\n"
+              "after quit: analyse -32768 best '' clear -1 enter -1 quit 0 quit 0\n"
+              "init 256 best move 4 letters quit 1\n"
+              "exit 0");
 }
 
 TEST(ExportTable, OnlyTheInterfaceIsVisible) {

@@ -57,8 +57,11 @@ TEST(PositionRule, MovesArePlayedUpToTheFirstWordThatNamesNoMove) {
         {"position fen " + CASTLING_FEN + " moves e1g1 e8c8", 4, WHITE, D8, ROOK},
         // A refused placement, and lines without a text to set up, change nothing.
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1 moves e2e4", 4, WHITE, D8, ROOK},
+        {"position fen k6R/8/8/8/8/8/8/K7 w - - 0 1", 4, WHITE, D8, ROOK},
         {"position fen", 4, WHITE, D8, ROOK},
         {"position moves e2e4", 4, WHITE, D8, ROOK},
+        // A move that leaves the mover's king attacked ends the list: the bishop is pinned.
+        {"position fen 4k3/4r3/8/8/8/8/4B3/4K3 b - - 0 1 moves e8d8 e2d3 d8c8", 4, WHITE, E2, BISHOP},
         {longest, 995, BLACK, F6, KNIGHT},
     };
     for (const auto& r : rows) {

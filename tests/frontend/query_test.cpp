@@ -28,6 +28,8 @@ class PositionQuery : public ::testing::Test {
         }
         clear_hash_tables();
     }
+    // The tables are this process's: a later test creates its own.
+    void TearDown() override { release_tables(); }
     std::string query(const std::string& fen) {
         testing::internal::CaptureStdout();
         query_position(fen.c_str());

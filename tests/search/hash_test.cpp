@@ -10,6 +10,8 @@
 
 #include "board/position.h"
 #include "frontend/roles.h"
+#include "smp/process_watch.h"
+#include "uci/engine_process.h"
 
 namespace {
 
@@ -35,7 +37,7 @@ class HashTablesTest : public ::testing::Test {
     static void store(int side, uint32_t index, uint32_t key, int score, int depth, Move move = 0x11) {
         pos.hash_key_low = index;
         pos.hash_key_high = key;
-        store_hash(side, score, depth, 40, move);
+        store_hash(side, 1, score, depth, 40, move);
     }
     static HashEntry& bucket(int side, uint32_t index) { return hash_tables.table[side][index]; }
 };
@@ -71,7 +73,7 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
     clear_hash_tables();
     clear_eval_caches();
     int32_t move = 0;
-    EXPECT_FALSE(probe_hash(WHITE, move).hit);
+    EXPECT_FALSE(probe_hash(WHITE, 1, move).hit);
     EXPECT_EQ(hash_tables.eval_cache[BLACK][3].key, 0u);
 
     // A second creation while the tables are held fails with its line.
@@ -91,19 +93,87 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
     EXPECT_FALSE(name_exists("_wttable"));
 }
 
+// Where no named block can be had (a small /dev/shm; here a file-size limit
+// below the tables) a one-process engine, which names nobody its blocks,
+// takes private memory; it ends with its texts only when no memory can be
+// had at all (here an address-space limit). A multi-process engine needs the
+// names and ends. Nothing stays under a name.
+TEST(TableMemory, PrivateMemoryWhereNoNamedBlockCanBeHad) {
+    const struct {
+        const char* binary;
+        const char* limit;
+        bool searches;
+    } cases[] = {
+        {JUX_BINARY, "ulimit -f 2048", true},
+        {JUX_BINARY, "ulimit -v 20000", false},
+        {JUX3_BINARY, "ulimit -f 2048", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.limit) + " " + c.binary);
+        EngineProcess engine({"-c", std::string(c.limit) + " && exec " + c.binary}, "/bin/sh");
+        ASSERT_TRUE(engine.handshake());
+        engine.send("setoption name Hash value 128");
+        if (c.searches) {
+            EXPECT_EQ(engine.lines_before_ready(), std::vector<std::string>{});
+            engine.send("position startpos");
+            engine.send("go depth 5");
+            EXPECT_EQ(engine.read_until_prefix("bestmove").back().rfind("bestmove ", 0), 0u);
+            engine.send("quit");
+            EXPECT_EQ(engine.wait_exit(), 0);
+            EXPECT_EQ(engine.error_output(), "");
+        } else {
+            EXPECT_EQ(engine.read_line(), "info string Memory problems: I quit!");
+            EXPECT_EQ(engine.wait_exit(), 1);
+            EXPECT_EQ(engine.error_output(), "no more bttable memory \n");
+        }
+        EXPECT_EQ(process_watch::leftovers_of(engine.pid()), std::vector<std::string>{});
+    }
+}
+
 TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
     store(WHITE, 5, 0xABCD, 120, 6, 0x123);
     store(WHITE, 5, 0xABCD, 30, 4, 0x456);
     int32_t move = 0;
-    const HashProbe p = probe_hash(WHITE, move);
+    const HashProbe p = probe_hash(WHITE, 1, move);
     ASSERT_TRUE(p.hit);
     EXPECT_EQ(p.lower, 120);
     EXPECT_EQ(p.lower_depth, 6);
     EXPECT_EQ(p.upper, 30);
     EXPECT_EQ(p.upper_depth, 4);
     EXPECT_EQ(p.failed_low, 1);
-    EXPECT_EQ(move, 0x123);                     // a fail-low does not replace the move
-    EXPECT_FALSE(probe_hash(BLACK, move).hit);  // the other side's table
+    EXPECT_EQ(move, 0x123);                        // a fail-low does not replace the move
+    EXPECT_FALSE(probe_hash(BLACK, 1, move).hit);  // the other side's table
+}
+
+TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
+    // A result stored at one ply and probed at another (bound 40): what the
+    // slot holds and what the probe gives. The empty bound stays 30000 or
+    // -30000 whatever the ply, and no stored score reaches those values.
+    const struct {
+        int store_ply, score, probe_ply;
+        int32_t slot_upper, slot_lower;
+        int upper, lower;
+    } rows[] = {
+        {5, 29990, 3, 30000, 29994, 30000, 29992},       // mate at ply 10 is four plies from ply 5 and 3
+        {4, -29990, 2, -29993, -30000, -29992, -30000},  // mated at ply 10, fail-low
+        {1, 29996, 7, 30000, 29996, 30000, 29990},       // a root mate in two, met six plies down
+        {3, 29999, 3, 30000, 29999, 30000, 29997},       // beyond any real mate: held below 30000
+        {3, -29999, 3, -29999, -30000, -29997, -30000},
+        {9, 28999, 2, 30000, 28999, 30000, 28999},  // short of mate: no shift
+        {9, -450, 2, -450, -30000, -450, -30000},
+    };
+    for (const auto& r : rows) {
+        clear_hash_tables();
+        pos.hash_key_low = 77;
+        pos.hash_key_high = 5;
+        store_hash(BLACK, r.store_ply, r.score, 3, 40, 0x21);
+        EXPECT_EQ(bucket(BLACK, 77).a.upper, r.slot_upper) << r.score;
+        EXPECT_EQ(bucket(BLACK, 77).a.lower, r.slot_lower) << r.score;
+        int32_t move = 0;
+        const HashProbe p = probe_hash(BLACK, r.probe_ply, move);
+        EXPECT_EQ(p.upper, r.upper) << r.score;
+        EXPECT_EQ(p.lower, r.lower) << r.score;
+    }
 }
 
 TEST_F(HashTablesTest, WithinASearchSlotAKeepsTheDeeperAndSlotBTheNewest) {

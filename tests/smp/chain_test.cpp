@@ -189,7 +189,7 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     // master has begun: the workers searched this very position.
     ASSERT_TRUE(set_position_from_fen(italian));
     int32_t move = 0;
-    const HashProbe root = probe_hash(pos.side_to_move, move);
+    const HashProbe root = probe_hash(pos.side_to_move, 1, move);
     ASSERT_TRUE(root.hit);
     EXPECT_GT(std::max(root.lower_depth, root.upper_depth), master_depth);
     Move found = 0;
@@ -223,7 +223,78 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     EXPECT_EQ(wait_child(workers[0].pid), 0);
     EXPECT_EQ(wait_child(workers[1].pid), 0);
     EXPECT_EQ(leftovers_of(master), Lines{}) << "the master's blocks lose their names too";
-    EXPECT_TRUE(children().empty());
+    EXPECT_TRUE(collect_all_children());
+}
+
+// Whenever the master, a worker or all of them are killed, no pipe or shared
+// block of the engine stays behind, and an engine that lives on still
+// answers and quits cleanly.
+TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
+    enum Moment { AFTER_UCI, DURING_REBUILD, DURING_SEARCH };
+    enum Victims { MASTER, WORKER_2, EVERYTHING };
+    const struct {
+        Moment moment;
+        Victims victims;
+    } cases[] = {
+        {AFTER_UCI, MASTER},     {DURING_REBUILD, MASTER},    {DURING_REBUILD, EVERYTHING},
+        {DURING_SEARCH, MASTER}, {DURING_SEARCH, EVERYTHING}, {DURING_SEARCH, WORKER_2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "moment " << c.moment << ", victims " << c.victims);
+        Subreaper reaper;
+        EngineProcess engine{{}, JUX3_BINARY};
+        const pid_t master = engine.pid();
+        ASSERT_TRUE(engine.handshake());
+        if (c.moment == DURING_REBUILD) {
+            // The new blocks exist and a pipe of the chain being started still
+            // has its name (for some milliseconds: looked for every one).
+            engine.send("setoption name Hash value 64");
+            bool pipe_named = false;
+            for (int waited = 0; !pipe_named && waited < 60000; waited++) {
+                for (const std::string& path : leftovers_of(master))
+                    pipe_named = pipe_named || path.find("/jux-uci") != std::string::npos;
+                if (!pipe_named) usleep(1000);
+            }
+            ASSERT_TRUE(pipe_named);
+        }
+        if (c.moment == DURING_SEARCH) {
+            engine.send("setoption name Hash value 16");
+            ASSERT_EQ(engine.lines_before_ready(), Lines{});
+            ASSERT_TRUE(wait_for_children({"2", "1"}, master));
+            engine.send("position startpos");
+            engine.send("go infinite");
+            ASSERT_FALSE(engine.read_until_prefix("info depth").empty());
+        }
+        ASSERT_GE(leftovers_of(master).size(), 5u) << "the blocks are named while the master lives";
+
+        if (c.victims == MASTER) kill(master, SIGKILL);
+        if (c.victims == WORKER_2)
+            for (const Child& w : children(master))
+                if (w.arguments.size() == 3 && w.arguments[1] == "2") kill(w.pid, SIGKILL);
+        // Every process of the engine, also one being started, but the guard
+        // of its names, which is there to outlive the others.
+        for (bool more = c.victims == EVERYTHING; more;) {
+            more = false;
+            for (const Child& p : descendants()) {
+                if (p.command == "jux-guard") continue;
+                kill(p.pid, SIGKILL);
+                more = true;
+            }
+        }
+        if (c.victims == WORKER_2) {
+            engine.send("stop");
+            EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
+            EXPECT_EQ(engine.lines_before_ready(), Lines{});
+            engine.send("quit");
+            EXPECT_EQ(engine.wait_exit(), 0);
+        } else {
+            EXPECT_EQ(engine.wait_exit(), 128 + SIGKILL);
+        }
+        EXPECT_TRUE(wait_for([&] { return leftovers_of(master).empty(); }))
+            << testing::PrintToString(leftovers_of(master));
+        EXPECT_TRUE(collect_all_children());
+        for (const std::string& path : leftovers_of(master)) unlink(path.c_str());
+    }
 }
 
 TEST(OneProcess, TheHashOptionStartsNoWorker) {

@@ -58,24 +58,48 @@ struct Subreaper {
 struct Child {
     pid_t pid;
     std::vector<std::string> arguments;  // argv[0] first
+    std::string command;                 // the kernel's short name ("jux-guard")
+    bool ended;                          // waits to be collected
 };
 
-// The children of this process other than except.
-inline std::vector<Child> children(pid_t except = -1) {
+// The processes whose parent is parent, ended ones too until collected.
+inline std::vector<Child> children_of(pid_t parent) {
     std::vector<Child> found;
     for (const std::string& name : directory_entries("/proc")) {
         if (name.find_first_not_of("0123456789") != std::string::npos) continue;
         const std::string stat = read_file("/proc/" + name + "/stat");
         std::istringstream rest(stat.substr(stat.rfind(')') + 1));
         std::string state;
-        pid_t parent = -1;
-        rest >> state >> parent;
-        if (parent != getpid() || std::stoi(name) == except) continue;
-        Child c{std::stoi(name), {}};
+        pid_t its_parent = -1;
+        rest >> state >> its_parent;
+        if (its_parent != parent) continue;
+        Child c{std::stoi(name), {}, read_file("/proc/" + name + "/comm"), state == "Z"};
+        if (!c.command.empty()) c.command.pop_back();
         std::istringstream cmdline(read_file("/proc/" + name + "/cmdline"));
         for (std::string argument; std::getline(cmdline, argument, '\0');) c.arguments.push_back(argument);
         found.push_back(c);
     }
+    return found;
+}
+
+// The children of this process other than except.
+inline std::vector<Child> children(pid_t except = -1) {
+    std::vector<Child> found = children_of(getpid());
+    std::erase_if(found, [&](const Child& c) { return c.pid == except; });
+    return found;
+}
+
+// Every process below this one that has not ended: its children, theirs,
+// and so on.
+inline std::vector<Child> descendants() {
+    std::vector<Child> found;
+    std::vector<pid_t> parents = {getpid()};
+    for (size_t i = 0; i < parents.size(); i++)
+        for (const Child& c : children_of(parents[i]))
+            if (!c.ended) {
+                found.push_back(c);
+                parents.push_back(c.pid);
+            }
     return found;
 }
 
@@ -115,6 +139,16 @@ inline bool collect_if_ended(pid_t pid, int* status) {
 inline std::optional<int> wait_child(pid_t pid) {
     int status = 0;
     return wait_for([&] { return collect_if_ended(pid, &status); }) ? std::optional(status) : std::nullopt;
+}
+
+// Collects every child that ends until none is left (what a killed engine
+// leaves ends by itself); false on time-out.
+inline bool collect_all_children() {
+    return wait_for([] {
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        return children().empty();
+    });
 }
 
 inline std::string link_target(const std::string& path) {

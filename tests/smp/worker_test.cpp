@@ -11,24 +11,46 @@
 #include "platform/pipe.h"
 #include "search/hash.h"
 #include "smp/process_watch.h"
+#include "smp/workers.h"
 #include "uci/engine_process.h"
 
 namespace {
 
 using process_watch::wait_for;
 
-TEST(WorkerStartUp, NumbersWithoutAShareSlotAndSuffixesThatNameOtherPathsEndIt) {
-    const std::pair<std::vector<std::string>, std::string> cases[] = {
-        {{"32", "123"}, "jux worker 32: no such worker number\n"},
-        {{"-1", "123"}, "jux worker -1: no such worker number\n"},
-        {{"1", "../tmp"}, "jux worker 1: no pipe from engine ../tmp\n"},
-        {{"1", "a b"}, "jux worker 1: no pipe from engine a b\n"},
+// A starter that dies before it has removed the name of the pipe to its
+// worker (it does so once both ends are open) leaves the name to the worker:
+// when the writer has come and gone, or when the engine's master has gone
+// before any writer came (then at once, not after the long wait).
+TEST(WorkerStartUp, AWorkerRemovesThePipeNameItsStarterLeft) {
+    const pid_t dead = fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    const struct {
+        pid_t master;
+        bool writer_comes;
+        int status;
+        const char* error;
+    } cases[] = {
+        {dead, false, 1, "jux worker 1: no commands came from engine "},
+        {getpid(), true, 0, ""},
     };
-    for (const auto& [arguments, error] : cases) {
-        EngineProcess worker(arguments);
-        EXPECT_EQ(worker.wait_exit(), 1) << error;
-        EXPECT_EQ(worker.error_output(), error);
-        EXPECT_FALSE(worker.read_line(1000)) << "a worker writes nothing to standard output";
+    for (const auto& c : cases) {
+        const std::string suffix = std::to_string(c.master);
+        char path[512];
+        ASSERT_TRUE(pipe_path(path, sizeof path, 1, suffix.c_str()));
+        ASSERT_TRUE(pipe_create(path));
+        EngineProcess worker({"1", suffix});
+        if (c.writer_comes) {
+            int link = -1;
+            ASSERT_TRUE(wait_for([&] { return (link = pipe_open_writer(path)) >= 0; }));
+            pipe_close(link);
+        }
+        EXPECT_EQ(worker.wait_exit(UPSTREAM_WAIT_MS / 3), c.status) << suffix;
+        EXPECT_EQ(worker.error_output(), *c.error ? c.error + suffix + "\n" : "");
+        EXPECT_NE(access(path, F_OK), 0) << path;
+        pipe_remove(path);
     }
 }
 

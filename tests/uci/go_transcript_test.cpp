@@ -28,7 +28,12 @@ std::string first_pv_move(const std::string& report) {
 
 class Go : public ::testing::Test {
    protected:
-    void SetUp() override { ASSERT_TRUE(engine.handshake()); }
+    // These transcripts are about the search: a book in the directory the
+    // suite runs from must not answer for it.
+    void SetUp() override {
+        ASSERT_TRUE(engine.handshake());
+        engine.send("setoption name OwnBook value false");
+    }
 
     // The lines up to the answer; the last is "<no bestmove>" when none came.
     Lines answer() {
@@ -154,7 +159,10 @@ TEST_F(Go, ParametersInTheirOrderOfApplication) {
 TEST_F(Go, LimitsEndTheSearchWithTheLastReportedMove) {
     for (const char* go :
          {"go movetime 100", "go wtime 11000 btime 11000", "go wtime 11000 btime 11000 winc 100 binc 100",
-          "go wtime 8000 btime 60000 movestogo 5", "go nodes 5000"}) {
+          "go wtime 8000 btime 60000 movestogo 5", "go nodes 5000",
+          // Numbers no front end should send still give a short search.
+          "go wtime 6000 btime 6000 movestogo -1", "go wtime 60000 btime 60000 movestogo 2147483647",
+          "go nodes 0", "go nodes -5"}) {
         const Lines lines =
             search("position startpos moves e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 b5a4 g8f6 e1g1 f8e7", go);
         ASSERT_TRUE(lines.back().starts_with("bestmove ")) << go << ": " << lines.back();
@@ -222,4 +230,10 @@ TEST_F(Go, ShortAnswers) {
     engine.send("debug off");
     EXPECT_EQ(search("position fen 6k1/5ppp/8/8/8/8/5PPP/3R2K1 w - - 0 1", "go depth 1").back(),
               "bestmove d1d8");
+    // The pinned bishop's move is not played, so white is still to move and
+    // only the king can.
+    const std::string answer =
+        search("position fen 4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1 moves e2d3", "go depth 3").back();
+    const std::set<std::string> king_moves = {"e1d1", "e1d2", "e1f1", "e1f2"};
+    EXPECT_TRUE(answer.starts_with("bestmove ") && king_moves.count(answer.substr(9, 4))) << answer;
 }

@@ -154,6 +154,13 @@ TEST(Uci, OptionPositionAndQueryDiagnostics) {
             {"position fen 8/8/8/8/8/8/8/8 w - - 0 1",
              "info string Setting fen:  8/8/8/8/8/8/8/8 w - - 0 1\n"
              "info string position refused: white needs exactly one king\n"},
+            {"position fen k6R/8/8/8/8/8/8/K7 w - - 0 1",
+             "info string Setting fen:  k6R/8/8/8/8/8/8/K7 w - - 0 1\n"
+             "info string position refused: the side not to move is in check\n"},
+            {"position fen 4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1 moves e2d3 e8d8",
+             "info string Setting fen:  4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1 moves e2d3 e8d8\n"
+             "info string moves are e2d3 e8d8\n"
+             "info string e2d3 leaves the king in check, the rest of the list is not played\n"},
             {"position fen", "info string Setting fen: \n"},
             {QUERY, "info string Request move for fen:  " + START_FEN + "\n" + NO_INFORMATION},
             {"request position fen ", ""},
