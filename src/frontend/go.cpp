@@ -109,7 +109,8 @@ void set_limits_from_go(const char* line) {
     }
 
     const int side = limits.clock_side;
-    const int seconds = clock_seconds(limits.clock_ms[side]);
+    const double clock_left = limits.clock_ms[side];
+    const int seconds = clock_seconds(clock_left);
     if (find_number(line, "movestogo ", v)) {
         limits.moves_to_go[side] = clamp_int(v);
         debug_line("moves to go %d\n", limits.moves_to_go[side]);
@@ -117,6 +118,9 @@ void set_limits_from_go(const char* line) {
     } else {
         set_clock_increment(seconds, limits.increment / 1000);
     }
+    // The setters keep whole seconds; the plan also wants the milliseconds
+    // really left, to spend an increment safely below the margin.
+    limits.clock_left_ms[side] = clock_left > 0 ? clock_left : 0;
 
     // Each setter below rewrites the time mode, the clock of the side to move
     // and the depth, so the last one given in this order decides.

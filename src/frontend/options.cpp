@@ -32,6 +32,7 @@ int set_moves_to_go(int moves, int seconds) {
     limits.moves_to_go[0] = limits.moves_to_go[1] = moves;
     int usable = (seconds > MOVES_TO_GO_MARGIN ? seconds : MOVES_TO_GO_MARGIN) - MOVES_TO_GO_MARGIN;
     limits.clock_ms[0] = limits.clock_ms[1] = usable * 1000.0;
+    limits.clock_left_ms[0] = limits.clock_left_ms[1] = (seconds > 0 ? seconds : 0) * 1000.0;
     limits.max_depth = DEEPEST_ITERATION;
     return usable;
 }
@@ -62,6 +63,7 @@ int set_clock_increment(int seconds, int increment_seconds) {
     limits.increment = increment_seconds;
     int usable = (seconds > INCREMENT_MARGIN ? seconds : INCREMENT_MARGIN) - INCREMENT_MARGIN;
     limits.clock_ms[0] = limits.clock_ms[1] = usable * 1000.0;
+    limits.clock_left_ms[0] = limits.clock_left_ms[1] = (seconds > 0 ? seconds : 0) * 1000.0;
     limits.max_depth = DEEPEST_ITERATION;
     return increment_seconds;
 }

@@ -31,6 +31,7 @@ inline constexpr double INFINITE_TIME_MS = 1e13;
 struct SearchLimits {
     int32_t time_mode;
     double clock_ms[2];
+    double clock_left_ms[2];  // the clock as the front end gave it, before the safety margin
     int32_t moves_to_go[2];
     int32_t increment;
     int32_t max_depth;

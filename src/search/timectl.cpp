@@ -63,9 +63,14 @@ void plan_time() {
         budget = t;
     else if (mode == TIME_MOVES_TO_GO)
         budget = t / (moves_to_control(side) + 1);
-    // Three quarters of an increment larger than the clock is time the
-    // engine does not have yet.
-    if (on_the_clock && budget > t) budget = t;
+    // Below the safety margin an increment is still worth spending, but never
+    // more than half of what is really left: the increment comes only after
+    // the move, and a huge one must not buy more than the clock holds.
+    if (on_the_clock) {
+        const double left = limits.clock_left_ms[side] / 2;
+        const double cap = t > left ? t : left;
+        if (budget > cap) budget = cap;
+    }
     // A forced reply needs little thought; the search still runs for the PV.
     if (on_the_clock && count_legal_root_moves(pos.side_to_move, pos.ep_square) == 1) budget /= 9;
     if (budget < 25) budget = 25;

@@ -40,11 +40,13 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
         {"go wtime -2147483648 btime 0 movestogo 10", START_FEN, 25, 25, 99, 0},
         {"go wtime 99999999999 btime 1", START_FEN, 2147473000.0 / 35, 2 * 2147473000.0 / 35, 99, 0},
         // An increment adds three quarters of itself, but never beyond the
-        // clock; a negative one adds nothing.
+        // usable clock or half of what is left; a negative one adds nothing.
         {"go wtime 60000 btime 60000 winc 2000 binc 2000", START_FEN, 50000.0 / 35 + 1500,
          2 * (50000.0 / 35 + 1500), 99, 0},
         {"go wtime 60000 btime 60000 winc 2147483647 binc 2147483647", START_FEN, 50000, 50000, 99, 0},
-        {"go wtime 8000 btime 8000 winc 2000 binc 2000", START_FEN, 25, 25, 99, 0},
+        {"go wtime 8000 btime 8000 winc 2000 binc 2000", START_FEN, 1500, 1500, 99, 0},
+        {"go wtime 500 btime 500 winc 2000 binc 2000", START_FEN, 250, 250, 99, 0},
+        {"go wtime -500 btime -500 winc 2000 binc 2000", START_FEN, 25, 25, 99, 0},
         {"go wtime 60000 btime 60000 winc -2147483648 binc -99999999999", START_FEN, 50000.0 / 35,
          100000.0 / 35, 99, 0},
         // A forced reply gets a ninth of what the clock allows.
