@@ -136,17 +136,4 @@ TEST(DefaultBook, PositionsGiveTheSameLegalMovesReachedByMovesAndSetUpByFen) {
     EXPECT_GT(in_book, 1000);
 }
 
-TEST_F(BookTest, TheShippedBookNeverMovesThePinnedKnight) {
-    std::filesystem::copy_file(BOOK_PATH, BOOK_FILE_NAME);
-    for (int i = 0; i < 200; i++) {
-        book_setup_position("rnbqk2r/pppp1ppp/4pn2/8/1bPP4/8/PP1NPPPP/R1BQKBNR w KQkq - 3 4");
-        book = BookState{1, 0};
-        const Move m = probe_book();
-        if (m) {
-            EXPECT_TRUE(move_is_legal(m, WHITE)) << format_move(m, WHITE);
-        }
-        EXPECT_NE(m, make_move_code(D2, B3, MOVE_QUIET));
-    }
-}
-
 }  // namespace
