@@ -42,8 +42,8 @@ void prepare_book() {
     for (uint32_t i = 0; i < BOOK_POSITIONS; i++) {
         uint32_t key = i * step;
         if (!written && key >= start) {
-            // e2e4 (rank 13) and d2d4 (rank 11), both with wins.
-            std::fprintf(f, "%08XN-00103200010000080000400004L-00083200008000040000200002\n", start);
+            // e2e4 (rank 11) and d2d4 (rank 9), both with wins.
+            std::fprintf(f, "%08XL-00103200010000080000400004J-00083200008000040000200002\n", start);
             written = true;
             if (key == start) continue;
         }

@@ -2,14 +2,20 @@
 // draw one of them at random, weighted by the ratings.
 #include "book/book.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "board/position.h"
+#include "book/san.h"
 #include "frontend/options.h"
 #include "search/node.h"
-#include "search/ordering.h"
 #include "search/random.h"
 
 BookState book;
@@ -63,6 +69,22 @@ int read_token(std::FILE* file, char* token) {
     }
     token[length < BOOK_TOKEN_LENGTH ? length : BOOK_TOKEN_LENGTH] = 0;
     return length;
+}
+
+// Opens the book only when it is a regular file: a FIFO, a device or a
+// directory named like the book is no book (opening a FIFO could block, so
+// the open does not wait, and the type is checked on what was opened).
+std::FILE* open_book_file(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "r");
+    if (!file) close(fd);
+    return file;
 }
 
 // The book switches itself off for the rest of the game.
@@ -135,42 +157,59 @@ double book_weight(const BookRecord& record) {
            std::exp(0.1 * book_tplay_rating(record));
 }
 
-void reset_book_picker() {
-    ordering.picker_stage[BOOK_PICKER_PLY] = 0;
-    ordering.hash_move[BOOK_PICKER_PLY] = 0;
-    ordering.killer_table[BOOK_PICKER_PLY] = KillerRecord{0, 0, 0, 0};
-}
-
-Move book_move_at_rank(int side, int ep_square, int rank) {
-    if (rank < 0) return 0;
-    reset_book_picker();
-    MoveEntry* list = search.move_buffer;
-    generate_moves(list, side, 1, ep_square);
-    Move move = 0;
-    for (int i = 0; i <= rank; i++)
-        if (!next_move(move, list, BOOK_PICKER_PLY)) return 0;
-    return move;
-}
-
 int book_move_order(int side, int ep_square, Move* out) {
-    reset_book_picker();
     MoveEntry* list = search.move_buffer;
-    generate_moves(list, side, 1, ep_square);
+    const int generated = generate_moves(list, side, 1, ep_square) - 1;
+    struct Keyed {
+        uint64_t text;  // the coordinate text packed, first letter highest
+        Move move;
+    };
+    constexpr int KEYED_SIZE = 512;  // more than any position's pseudo-legal moves
+    Keyed keyed[KEYED_SIZE];
     int count = 0;
-    Move move;
-    while (count < 256 && next_move(move, list, BOOK_PICKER_PLY)) out[count++] = move;
+    for (int i = 0; i < generated && count < KEYED_SIZE; i++) {
+        const Move move = static_cast<Move>(list[i].move);
+        // Four or five letters; a four-letter text ends in its terminator.
+        const char* text = format_move(move, side);
+        uint64_t packed = 0;
+        for (int c = 0; c < 5; c++) packed = packed << 8 | static_cast<unsigned char>(text[c]);
+        keyed[count++] = {packed, move};
+    }
+    std::sort(keyed, keyed + count, [](const Keyed& a, const Keyed& b) { return a.text < b.text; });
+    if (count > BOOK_ORDER_SIZE) count = BOOK_ORDER_SIZE;
+    for (int i = 0; i < count; i++) out[i] = keyed[i].move;
     return count;
 }
 
+Move book_move_at_rank(int side, int ep_square, int rank) {
+    Move order[BOOK_ORDER_SIZE];
+    const int count = book_move_order(side, ep_square, order);
+    return rank >= 0 && rank < count ? order[rank] : 0;
+}
+
+bool book_move_allowed(Move move, int side) {
+    const char* p = limits.search_moves_text;
+    if (*p == 0) return true;
+    const char* text = format_move(move, side);
+    const size_t length = std::strlen(text);
+    while (*p) {
+        while (*p == ' ' || *p == '\t') p++;
+        const char* word = p;
+        while (*p && *p != ' ' && *p != '\t') p++;
+        if (static_cast<size_t>(p - word) == length && std::strncmp(word, text, length) == 0) return true;
+    }
+    return false;
+}
+
 Move probe_book() {
+    return probe_book_file(BOOK_FILE_NAME);
+}
+
+Move probe_book_file(const char* path) {
     if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= 99))
         return switch_book_off();
-    std::FILE* file = std::fopen(BOOK_FILE_NAME, "r");
+    std::FILE* file = open_book_file(path);
     if (!file) return switch_book_off();
-
-    // With no history every quiet move scores 0, so the picker's order
-    // depends on the position alone.
-    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
 
     static char token[BOOK_TOKEN_LENGTH + 1];
     int length = seek_book_position(file, pos.hash_key_high, token);
@@ -179,30 +218,40 @@ Move probe_book() {
     if (count <= 0) return count_miss();
 
     const int side = pos.side_to_move;
+    Move order[BOOK_ORDER_SIZE];
+    const int order_count = book_move_order(side, pos.ep_square, order);
+    // The records a "searchmoves" list leaves to choose from.
     Move moves[BOOK_MAX_RECORDS];
     double running_weight[BOOK_MAX_RECORDS];
+    int choices = 0;
     double total = 0;
     for (int i = 0; i < count; i++) {
         BookRecord record;
         // A damaged record is as useless as a move that does not exist here.
         if (!parse_book_record(token + BOOK_KEY_LENGTH + i * BOOK_RECORD_LENGTH, record)) return count_miss();
-        moves[i] = book_move_at_rank(side, pos.ep_square, book_record_rank(record, side));
-        if (moves[i] == 0) return count_miss();
+        // A rank beyond the list, or a move that leaves the king in check (a
+        // pinned piece, another position sharing the key): the book does not
+        // know this position.
+        const int rank = book_record_rank(record, side);
+        if (rank < 0 || rank >= order_count || !move_is_legal(order[rank], side)) return count_miss();
+        if (!book_move_allowed(order[rank], side)) continue;
+        moves[choices] = order[rank];
         total += book_weight(record);
-        running_weight[i] = total;
+        running_weight[choices++] = total;
     }
     book.book_miss_count = 0;
 
     int chosen = 0;
-    if (count > 1) {
+    if (choices > 1) {
         double target = next_random() * total * (1.0 / 32767);
-        for (int i = 0; i < count; i++)
+        for (int i = 0; i < choices; i++)
             if (running_weight[i] >= target) {
                 chosen = i;
                 break;
             }
     }
-    // Only poor moves (fewer than ten of them, each 0.001): none is worth playing.
-    if (total < 0.01) return count_miss();
+    // Only poor moves (fewer than ten of them, each 0.001), or none the
+    // search may play: nothing worth playing.
+    if (total < BOOK_MIN_TOTAL_WEIGHT) return count_miss();
     return moves[chosen];
 }

@@ -9,11 +9,13 @@
 //   6-7   book (hex, 0..255), a value mixed into both ratings
 //   8-12  played, 13-17 won, 18-22 draw, 23-27 lost (hex), the mover's games
 //
-// Moves are stored as their rank in the order in which the picker hands them
-// out for slot 5 of a freshly generated list with history_score cleared.
-// Before every record the slot's stage, hash move and killers are reset, so
-// that a rank never depends on what an earlier search or lookup left there;
-// the book builder numbers moves through the same routine.
+// Moves are stored as their rank in the position's canonical move order: its
+// pseudo-legal moves sorted by their coordinate text (a2a3 < a2a4 < b1a3 ...,
+// castling as the king's move, promotions by their letter). The order
+// depends on the position alone, never on piece-list slots (which differ
+// between a FEN set-up and the same position reached by moves) or on what a
+// search left in the move picker. A probe plays a record's move only when it
+// is legal.
 #pragma once
 
 #include <cstdint>
@@ -29,6 +31,8 @@ extern BookState book;
 
 // The book move for the current position, 0 when the book gives none.
 Move probe_book();
+// The same with the book file named by path (tools measure other books).
+Move probe_book_file(const char* path);
 
 inline constexpr const char* BOOK_FILE_NAME = "jux.book";
 inline constexpr int BOOK_KEY_LENGTH = 8;
@@ -36,7 +40,8 @@ inline constexpr int BOOK_RECORD_LENGTH = 28;
 inline constexpr int BOOK_MAX_RECORDS = 17;
 inline constexpr int BOOK_TOKEN_LENGTH = BOOK_KEY_LENGTH + BOOK_MAX_RECORDS * BOOK_RECORD_LENGTH;
 inline constexpr int BOOK_MISS_LIMIT = 6;
-inline constexpr int BOOK_PICKER_PLY = 5;
+// The ply slot at which book code makes moves (the root's slot for trial moves).
+inline constexpr int BOOK_MAKE_PLY = 5;
 // Letters stay printable: the highest rank a record can name is '~' - 'A'.
 inline constexpr int BOOK_MAX_RANK = '~' - 'A';
 // The letter a writer puts in for the side a record is not meant for: it
@@ -75,13 +80,17 @@ int book_play_rating(const BookRecord& record);
 int book_tplay_rating(const BookRecord& record);
 // The weight of the record in the random choice.
 double book_weight(const BookRecord& record);
+// Below this total weight a position's records are all poor (0.001 each, and
+// fewer than ten): the probe plays none of them.
+inline constexpr double BOOK_MIN_TOTAL_WEIGHT = 0.01;
 
-// Picker slot 5 as the book uses it: stage, hash move and killers cleared.
-void reset_book_picker();
-// Generates all moves of side into the root move list and takes them with the
-// picker up to the one of the given rank (counting from 0). 0 when the list
-// runs out first or the rank is negative.
-Move book_move_at_rank(int side, int ep_square, int rank);
-// All moves of side in the picker's order for the book; returns their count.
-// out needs room for 256 moves.
+// All pseudo-legal moves of side in the canonical order; returns their count.
+// Generates into the root move list; out needs room for BOOK_ORDER_SIZE moves.
+inline constexpr int BOOK_ORDER_SIZE = 256;
 int book_move_order(int side, int ep_square, Move* out);
+// The move of the given rank (counting from 0) in the canonical order, 0 when
+// the position has no such rank.
+Move book_move_at_rank(int side, int ep_square, int rank);
+// Whether the "searchmoves" list of the coming search names move (true when
+// there is no list).
+bool book_move_allowed(Move move, int side);

@@ -11,7 +11,6 @@
 #include "board/position.h"
 #include "book/book.h"
 #include "book/san.h"
-#include "search/ordering.h"
 
 namespace {
 
@@ -28,6 +27,7 @@ struct CountedPly {
     BookPositionId id;
     Move move;
     int rank;
+    bool given;  // part of the opening line the players were given
 };
 
 // The mover's result: 1 won, 0 drawn, -1 lost.
@@ -42,6 +42,7 @@ int mover_result(const std::string& result, int side) {
 void start_book_build(BookBuilder& builder, const BookBuildSettings& settings) {
     builder.settings = settings;
     builder.positions.clear();
+    builder.given_lines.clear();
     builder.games_used = 0;
     builder.games_unfinished = 0;
     builder.games_malformed = 0;
@@ -61,11 +62,8 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
     } else {
         set_position_from_fen(START_FEN);
     }
-    // The probe rates moves with history cleared; ranks must be counted alike.
-    std::memset(ordering.history_score, 0, sizeof ordering.history_score);
-
     std::vector<CountedPly> counted;
-    Move order[256];
+    Move order[BOOK_ORDER_SIZE];
     for (size_t ply = 0; ply < game.moves.size(); ply++) {
         if (pos.game_ply >= MOVE_HISTORY_SIZE - 1) break;  // the rest cannot be replayed
         const int side = pos.side_to_move;
@@ -78,11 +76,14 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
         if (static_cast<int>(ply) < builder.settings.plies) {
             int count = book_move_order(side, pos.ep_square, order);
             int rank = static_cast<int>(std::find(order, order + count, move) - order);
-            // Every legal move comes out of the picker; if not, no rank can name it.
-            if (rank >= count) return malformed("move \"" + game.moves[ply] + "\" not in the picker's order");
-            counted.push_back({{pos.hash_key_high, side, hash_move_order(order, count)}, move, rank});
+            // Every legal move is in the order; if not, no rank can name it.
+            if (rank >= count) return malformed("move \"" + game.moves[ply] + "\" not in the move order");
+            counted.push_back({{pos.hash_key_high, side, hash_move_order(order, count)},
+                               move,
+                               rank,
+                               static_cast<int>(ply) < game.book_plies});
         }
-        pos.ep_square = make_move(move, side, BOOK_PICKER_PLY);
+        pos.ep_square = make_move(move, side, BOOK_MAKE_PLY);
         pos.side_to_move = side ^ 1;
     }
 
@@ -95,11 +96,26 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
         builder.games_unfinished++;
         return BookGameOutcome::unfinished;
     }
+    // The given line: counted by its first game only.
+    std::string line = fen ? *fen : "";
+    for (int ply = 0; ply < game.book_plies && ply < static_cast<int>(game.moves.size()); ply++)
+        line += " " + game.moves[ply];
+    const bool line_counted = game.book_plies > 0 && !builder.given_lines.insert(line).second;
+
+    std::set<std::pair<BookPositionId, Move>> seen;  // a position repeated in the game counts once
     for (const CountedPly& c : counted) {
+        if ((c.given && line_counted) || !seen.insert({c.id, c.move}).second) continue;
         BookPositionCount& position = builder.positions[c.id];
-        position.games++;
         BookMoveCount& m = position.moves[c.move];
         m.rank = c.rank;
+        if (c.given) {  // an even score: the players did not choose the move
+            position.games += 2;
+            m.played += 2;
+            m.won++;
+            m.lost++;
+            continue;
+        }
+        position.games++;
         m.played++;
         int r = mover_result(result, c.id.side);
         if (r > 0) m.won++;
@@ -110,63 +126,81 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
     return BookGameOutcome::used;
 }
 
+namespace {
+
+// The position's token with its line end into text: the moves played at
+// least min_games times, the 17 most played. Returns the token's length, 0
+// when no move qualifies, or the negative length when the probe would play
+// none of the records.
+int make_book_token(const BookBuildSettings& settings, const BookPositionId& id,
+                    const BookPositionCount& position, char* text) {
+    std::vector<BookMoveCount> chosen;
+    for (const auto& entry : position.moves)
+        if (static_cast<int>(entry.second.played) >= settings.min_games && entry.second.rank <= BOOK_MAX_RANK)
+            chosen.push_back(entry.second);
+    if (chosen.empty()) return 0;
+    std::sort(chosen.begin(), chosen.end(), [](const BookMoveCount& a, const BookMoveCount& b) {
+        return a.played != b.played ? a.played > b.played : a.rank < b.rank;
+    });
+    if (chosen.size() > BOOK_MAX_RECORDS) chosen.resize(BOOK_MAX_RECORDS);
+
+    const uint32_t most_played = chosen[0].played;
+    std::snprintf(text, BOOK_KEY_LENGTH + 1, "%08X", id.key);
+    int length = BOOK_KEY_LENGTH;
+    double total_weight = 0;
+    for (const BookMoveCount& c : chosen) {
+        const char letter = static_cast<char>('A' + c.rank);
+        const uint32_t book_value = settings.book_value == BOOK_VALUE_POPULARITY
+                                        ? 100 * c.played / most_played
+                                        : static_cast<uint32_t>(settings.book_value);
+        const BookRecord record{id.side == WHITE ? letter : BOOK_NO_MOVE_LETTER,
+                                id.side == BLACK ? letter : BOOK_NO_MOVE_LETTER,
+                                c.played,
+                                book_value,
+                                c.played,
+                                c.won,
+                                c.draw,
+                                c.lost};
+        format_book_record(record, text + length);
+        length += BOOK_RECORD_LENGTH;
+        total_weight += book_weight(record);
+    }
+    text[length++] = '\n';
+    return total_weight < BOOK_MIN_TOTAL_WEIGHT ? -length : length;
+}
+
+}  // namespace
+
 BookWriteSummary write_book(const BookBuilder& builder, std::ostream& out) {
-    BookWriteSummary summary{0, 0, 0};
+    BookWriteSummary summary{0, 0, 0, 0};
     const auto& positions = builder.positions;
+    char text[BOOK_TOKEN_LENGTH + 2], best_text[BOOK_TOKEN_LENGTH + 2];
     for (auto group = positions.begin(); group != positions.end();) {
-        // All positions with this key: among those with moves for the book,
-        // the one with the most games speaks for the key.
-        auto eligible = [&](const BookMoveCount& c) {
-            return static_cast<int>(c.played) >= builder.settings.min_games && c.rank <= BOOK_MAX_RANK;
-        };
-        auto best = positions.end();
-        int candidates = 0;
+        // All positions with this key: among those the book can give a move
+        // in, the one with the most games speaks for the key.
+        uint32_t best_games = 0;
+        int best_length = 0, candidates = 0, silent = 0;
         auto end = group;
         for (; end != positions.end() && end->first.key == group->first.key; ++end) {
-            bool any = std::any_of(end->second.moves.begin(), end->second.moves.end(),
-                                   [&](const auto& entry) { return eligible(entry.second); });
-            if (!any) continue;
+            const int length = make_book_token(builder.settings, end->first, end->second, text);
+            if (length < 0) silent++;
+            if (length <= 0) continue;
             candidates++;
-            if (best == positions.end() || end->second.games > best->second.games) best = end;
+            if (best_length == 0 || end->second.games > best_games) {
+                best_games = end->second.games;
+                best_length = length;
+                std::memcpy(best_text, text, static_cast<size_t>(length));
+            }
         }
         group = end;
-        if (best == positions.end()) continue;
-        summary.shared_keys += candidates - 1;
-
-        const int side = best->first.side;
-        std::vector<BookMoveCount> chosen;
-        for (const auto& entry : best->second.moves)
-            if (eligible(entry.second)) chosen.push_back(entry.second);
-        std::sort(chosen.begin(), chosen.end(), [](const BookMoveCount& a, const BookMoveCount& b) {
-            return a.played != b.played ? a.played > b.played : a.rank < b.rank;
-        });
-        if (chosen.size() > BOOK_MAX_RECORDS) chosen.resize(BOOK_MAX_RECORDS);
-
-        const uint32_t most_played = chosen[0].played;
-
-        char text[BOOK_TOKEN_LENGTH + 2];
-        std::snprintf(text, sizeof text, "%08X", best->first.key);
-        int length = BOOK_KEY_LENGTH;
-        for (const BookMoveCount& c : chosen) {
-            char letter = static_cast<char>('A' + c.rank);
-            uint32_t book_value = builder.settings.book_value == BOOK_VALUE_POPULARITY
-                                      ? 100 * c.played / most_played
-                                      : static_cast<uint32_t>(builder.settings.book_value);
-            BookRecord record{side == WHITE ? letter : BOOK_NO_MOVE_LETTER,
-                              side == BLACK ? letter : BOOK_NO_MOVE_LETTER,
-                              c.played,
-                              book_value,
-                              c.played,
-                              c.won,
-                              c.draw,
-                              c.lost};
-            format_book_record(record, text + length);
-            length += BOOK_RECORD_LENGTH;
+        if (best_length == 0) {
+            summary.no_move += silent > 0;
+            continue;
         }
-        text[length++] = '\n';
-        out.write(text, length);
+        summary.shared_keys += candidates - 1;
+        out.write(best_text, best_length);
         summary.positions++;
-        summary.records += static_cast<int>(chosen.size());
+        summary.records += (best_length - 1 - BOOK_KEY_LENGTH) / BOOK_RECORD_LENGTH;
     }
     return summary;
 }

@@ -1,6 +1,8 @@
 // Reading game files in Portable Game Notation: tag pairs, the main line's
 // moves as text, and the result. Comments, variations, numeric annotation
-// glyphs, move numbers and escape lines are read past.
+// glyphs, move numbers and escape lines are read past. Any byte sequence is
+// read to its end: what cannot be a game comes back as a game with its error
+// set. A fuzzer or a test can read from memory through std::istringstream.
 #pragma once
 
 #include <istream>
@@ -17,9 +19,16 @@ struct PgnGame {
     int line;    // line of the file where the game begins
     std::vector<PgnTag> tags;
     std::vector<std::string> moves;  // main line, as written (SAN)
-    std::string result;              // the movetext's termination, empty when it has none
-    std::string error;               // why the game's text is malformed, empty when it is not
+    // Main-line moves before the last comment "{book}": the opening line the
+    // players were given (match runners mark its end so), 0 when none.
+    int book_plies;
+    std::string result;  // the movetext's termination, empty when it has none
+    std::string error;   // why the game's text is malformed, empty when it is not
 };
+
+// Longer lines make the game they belong to malformed; the rest of such a
+// line is read past without being kept.
+inline constexpr size_t PGN_LINE_LIMIT = 1 << 16;
 
 struct PgnReader {
     std::istream* in;
@@ -27,6 +36,7 @@ struct PgnReader {
     int games_read;
     std::string pending;  // rest of a line that belongs to the next game
     bool has_pending;
+    bool line_cut;  // the last line read was longer than PGN_LINE_LIMIT
 };
 
 void open_pgn(PgnReader& reader, std::istream& in);

@@ -8,6 +8,7 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "search/node.h"
 
 namespace {
 
@@ -126,7 +127,8 @@ int move_is_legal(Move move, int side) {
 int find_move_by_san(int side, const char* text, Move& out_move, int ep_square) {
     SanParts parts;
     if (!parse_san(text, parts)) return 0;
-    MoveEntry list[256];
+    // The root list has room for any set-up a FEN tag may describe.
+    MoveEntry* list = search.move_buffer;
     int n = generate_moves(list, side, 1, ep_square);
     int found = 0;
     Move match = 0;

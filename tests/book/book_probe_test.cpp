@@ -1,21 +1,22 @@
 // Probing "jux.book": ratings and weights, the random choice, the seek, the
-// move ranks in the picker's order and the miss counter.
+// move ranks, legality, "searchmoves" and the miss counter.
+#include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
+#include <vector>
 
-#include "board/movegen.h"
 #include "book_fixture.h"
 #include "search/ordering.h"
 
 namespace {
 
-// Ranks in the picker's order for the book: with no captures and every quiet
-// move scoring 0, the picker takes the first entry and moves the last one
-// into the gap, so the generator's list h3 h4 g3 g4 ... a3 a4 Nf3 Nh3 Na3 Nc3
-// comes out as h3 Nc3 Na3 Nh3 Nf3 a4 ... and e2e4 has rank 13. Black's list
-// after 1. e4 mirrors it.
-constexpr char RANK_E4 = 'A' + 13, RANK_D4 = 'A' + 11, RANK_NF3 = 'A' + 4, RANK_A4 = 'A' + 5,
-               RANK_E5 = 'A' + 13;
+// Ranks in the moves' text order: from the start a2a3 a2a4 b1a3 b1c3 b2b3
+// b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3 g1h3 g2g3 g2g4 h2h3
+// h2h4; after 1. e4 black's a7a5 a7a6 b7b5 b7b6 b8a6 b8c6 c7c5 c7c6 d7d5
+// d7d6 e7e5 ...
+constexpr char RANK_E4 = 'A' + 11, RANK_D4 = 'A' + 9, RANK_NF3 = 'A' + 14, RANK_A4 = 'A' + 1,
+               RANK_E5 = 'A' + 10;
 const Move E2E4 = make_move_code(E2, E4, MOVE_DOUBLE_STEP);
 
 using BookProbe = BookTest;
@@ -159,18 +160,107 @@ TEST_F(BookProbe, RecordsThatNameNoMoveHereOrOnlyPoorMovesFailTheProbe) {
     }
 }
 
-TEST_F(BookProbe, RanksDoNotDependOnWhatThePickerSlotHeld) {
-    write_file(BOOK_FILE_NAME, token(key_after(""), rec(RANK_NF3, '-', 1, 50, 4, 3, 0, 1)));
-    // A search may leave a stage, a hash move, killers and history behind.
-    // Naming the book's own move, a stale hash move or killer would hand it
-    // out first and so change its rank.
-    ordering.picker_stage[BOOK_PICKER_PLY] = 4;
-    ordering.hash_move[BOOK_PICKER_PLY] = int32_t(make_move_code(G1, F3, MOVE_QUIET));
-    ordering.killer_table[BOOK_PICKER_PLY] = KillerRecord{3, 1, int32_t(make_move_code(G1, F3, 0)),
-                                                          int32_t(make_move_code(D2, D4, MOVE_DOUBLE_STEP))};
-    ordering.history_score[(D2 << 6) | D4] = 5000;
-    EXPECT_EQ(probe_book(), make_move_code(G1, F3, MOVE_QUIET));
-    EXPECT_EQ(ordering.history_score[(D2 << 6) | D4], 0);
+TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
+    book_setup_position(START_FEN);
+    Move order[BOOK_ORDER_SIZE];
+    const int count = book_move_order(WHITE, 0, order);
+    std::string texts;
+    for (int i = 0; i < count; i++) texts += std::string(format_move(order[i], WHITE)) + " ";
+    EXPECT_EQ(texts,
+              "a2a3 a2a4 b1a3 b1c3 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3 g1h3 g2g3 g2g4 "
+              "h2h3 h2h4 ");
+
+    // The same positions reached by moves and set up by FEN: captures,
+    // castling and promotions leave the piece lists in other orders than a
+    // FEN gives. Whatever a search left in the picker must not matter either.
+    const struct {
+        const char* moves;
+        const char* fen;
+    } rows[] = {
+        {"e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 d2d4 c7c6 g1f3 g8f6 f1c4 c8f5 e1g1 e7e6",
+         "rn2kb1r/pp3ppp/2p1pn2/q4b2/2BP4/2N2N2/PPP2PPP/R1BQ1RK1 w kq - 0 8"},
+        {"g1f3 d7d5 g2g3 c8g4 f1g2 g4f3 g2f3 e7e5 e1g1 b8c6 b2b4 f8b4 c2c3 b4c3 d2c3 g8f6",
+         "r2qk2r/ppp2ppp/2n2n2/3pp3/8/2P2BP1/P3PP1P/RNBQ1RK1 w kq - 1 9"},
+        {"a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 g8f6 b7a8q e7e6",
+         "Qn1qkb1r/2pp1ppp/4pn2/8/8/8/1PPPPPPP/RNBQKBNR w KQk - 0 6"},
+    };
+    for (const auto& row : rows) {
+        Move by_moves[BOOK_ORDER_SIZE], by_fen[BOOK_ORDER_SIZE];
+        book_setup_position(START_FEN, row.moves);
+        const uint32_t key = pos.hash_key_high;
+        const int n_moves = book_move_order(pos.side_to_move, pos.ep_square, by_moves);
+        book_setup_position(row.fen);
+        ASSERT_EQ(pos.hash_key_high, key) << row.fen;
+        ordering.picker_stage[BOOK_MAKE_PLY] = 4;
+        ordering.hash_move[BOOK_MAKE_PLY] = int32_t(by_moves[n_moves - 1]);
+        ordering.killer_table[BOOK_MAKE_PLY] = KillerRecord{3, 1, int32_t(by_moves[n_moves - 2]), 0};
+        ordering.history_score[by_moves[n_moves - 3] & 4095] = 5000;
+        ASSERT_EQ(book_move_order(pos.side_to_move, pos.ep_square, by_fen), n_moves) << row.fen;
+        for (int i = 0; i < n_moves; i++)
+            EXPECT_EQ(format_move(by_fen[i], pos.side_to_move),
+                      std::string(format_move(by_moves[i], pos.side_to_move)))
+                << row.fen << " rank " << i;
+    }
+}
+
+TEST_F(BookProbe, ARecordNamingAMoveThatIsNotLegalHereFailsTheProbe) {
+    // The knight on d2 is pinned by the bishop on b4: d2b3 is generated but
+    // not legal, and spoils the position like a rank beyond the list.
+    book_setup_position("rnbqk2r/pppp1ppp/4pn2/8/1bPP4/8/PP1NPPPP/R1BQKBNR w KQkq - 3 4");
+    const uint32_t key = pos.hash_key_high;
+    Move order[BOOK_ORDER_SIZE];
+    const int count = book_move_order(WHITE, 0, order);
+    auto record = [&](Square from, Square to) {
+        const Move m = make_move_code(from, to, MOVE_QUIET);
+        return rec(char('A' + (std::find(order, order + count, m) - order)), '-', 1, 50, 4, 3, 0, 1);
+    };
+    const std::string nf3 = record(G1, F3), nb3 = record(D2, B3);
+    const std::pair<std::string, Move> rows[] = {
+        {nf3, make_move_code(G1, F3, MOVE_QUIET)}, {nb3, 0}, {nf3 + nb3, 0}, {nb3 + nf3, 0}};
+    for (const auto& [records, expected] : rows) {
+        write_file(BOOK_FILE_NAME, token(key, records));
+        book = BookState{1, 2};
+        EXPECT_EQ(probe_book(), expected) << records;
+        EXPECT_EQ(book.book_miss_count, expected ? 0 : 3) << records;
+        // The trial moves are taken back completely.
+        EXPECT_EQ(pos.hash_key_high, key);
+        EXPECT_EQ(pos.game_ply, 8);
+        EXPECT_EQ(pos.board_piece[D2], KNIGHT);
+    }
+}
+
+TEST_F(BookProbe, SearchmovesLeavesOnlyTheMovesItNames) {
+    // e4 and d4 good, Nf3 good, a4 poor.
+    write_file(BOOK_FILE_NAME,
+               token(key_after(""),
+                     rec(RANK_E4, '-', 16, 50, 16, 8, 4, 4) + rec(RANK_D4, '-', 9, 50, 9, 3, 3, 3) +
+                         rec(RANK_NF3, '-', 4, 50, 4, 1, 2, 1) + rec(RANK_A4, '-', 30, 50, 30, 0, 30, 0)));
+    const struct {
+        const char* search_moves;
+        std::vector<const char*> allowed;  // empty: no book move, a miss
+    } rows[] = {
+        {"", {"e2e4", "d2d4", "g1f3"}},
+        {"g1f3 a2a3", {"g1f3"}},
+        {"\te2e4  d2d4 ", {"e2e4", "d2d4"}},
+        {"a2a3 h2h3", {}},
+        {"a2a4", {}},  // only a poor move left
+        {"e2e", {}},   // words are whole moves
+    };
+    for (const auto& row : rows) {
+        std::snprintf(limits.search_moves_text, sizeof limits.search_moves_text, "%s", row.search_moves);
+        std::set<std::string> seen;
+        for (int i = 0; i < 300; i++) {
+            book = BookState{1, 3};
+            const Move m = probe_book();
+            seen.insert(m ? format_move(m, WHITE) : "none");
+            EXPECT_EQ(book.book_miss_count, m ? 0 : 1) << row.search_moves;
+        }
+        const std::set<std::string> expected =
+            row.allowed.empty() ? std::set<std::string>{"none"}
+                                : std::set<std::string>(row.allowed.begin(), row.allowed.end());
+        EXPECT_EQ(seen, expected) << row.search_moves;
+    }
+    limits.search_moves_text[0] = 0;
 }
 
 }  // namespace
