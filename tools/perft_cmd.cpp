@@ -22,7 +22,7 @@ int perft_command(int argc, char** argv) {
     int depth = std::atoi(argv[1]);
     init_tables();
     if (!set_position_or_report("perft", fen_from_words(argc, argv, 2))) return 2;
-    static MoveEntry root[256];
+    static MoveEntry root[MAX_MOVES];
     const int side = pos.side_to_move;
     int n = generate_moves(root, side, 1, pos.ep_square);
     uint64_t total = 0;

@@ -7,7 +7,8 @@
 
 namespace {
 
-MoveEntry perft_buffer[64 * 256];
+constexpr int DEEPEST_PERFT = 60;
+MoveEntry perft_buffer[DEEPEST_PERFT * MAX_MOVES];
 
 uint64_t perft_from(int depth, int side, int ep, MoveEntry* list) {
     int n = generate_moves(list, side, 1, ep);
@@ -28,6 +29,6 @@ uint64_t perft_from(int depth, int side, int ep, MoveEntry* list) {
 
 uint64_t perft(int depth, int side, int ep_square) {
     if (depth < 1) return 1;
-    if (depth > 60) depth = 60;
+    if (depth > DEEPEST_PERFT) depth = DEEPEST_PERFT;
     return perft_from(depth, side, ep_square, perft_buffer);
 }

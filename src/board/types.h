@@ -173,3 +173,8 @@ inline constexpr int NO_DEPTH = -9900;
 
 // Per-ply arrays of the search hold this many entries; the root is ply 1.
 inline constexpr int MAX_PLY = 150;
+
+// Room for one generated move list, terminator included. A legal FEN can give
+// a side fifteen queens: at most 15 x 27 + 8 king moves + 2 castlings.
+inline constexpr int MAX_MOVES = 512;
+static_assert(MAX_MOVES >= 15 * 27 + 8 + 2 + 1, "a move list must hold every move and its terminator");

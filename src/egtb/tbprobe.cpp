@@ -214,7 +214,7 @@ int tb_root_moves(int side, int ep, char* text, int size) {
     for (int i = 1; i < n; i++) {
         if (better_root_move(rated[i], rated[best])) best = i;
     }
-    static MoveEntry list[256];
+    static MoveEntry list[MAX_MOVES];
     generate_moves(list, side, 1, p.ep_square);
     int kept = 0;
     int length = 0;

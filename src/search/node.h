@@ -9,7 +9,7 @@
 
 // Enough room for the move lists of the deepest path (at most 218 moves
 // plus the terminator per ply).
-inline constexpr int MOVE_BUFFER_SIZE = (MAX_PLY + 1) * 256;
+inline constexpr int MOVE_BUFFER_SIZE = (MAX_PLY + 1) * MAX_MOVES;
 
 struct SearchState {
     // Root and iteration bookkeeping.

@@ -18,7 +18,7 @@ struct PvState {
     int32_t pv_reported;
     // The walk checks each table move against the generated moves here, so
     // that a slot taken over by another position is never played.
-    MoveEntry walk_list[256];
+    MoveEntry walk_list[MAX_MOVES];
 };
 extern PvState pv;
 
