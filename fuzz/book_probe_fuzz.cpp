@@ -43,7 +43,7 @@ void set_position(int index) {
 }
 
 bool is_legal_move(Move move) {
-    static MoveEntry list[512];
+    static MoveEntry list[MAX_MOVES];
     const int side = pos.side_to_move;
     const int n = generate_moves(list, side, 1, pos.ep_square);
     for (int i = 0; i < n - 1; i++) {

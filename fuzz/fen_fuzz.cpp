@@ -79,14 +79,15 @@ void require(bool condition, const char* what, Move move) {
     std::abort();
 }
 
-// Big enough for any list a position of at most sixteen men per side can
-// produce, twice over (a move and its replies).
-MoveEntry move_lists[2][512];
+// The engine's room for one list, for the moves and for the replies: two
+// arrays of their own, so that a list that outgrows its room is caught.
+MoveEntry move_list[MAX_MOVES];
+MoveEntry reply_list[MAX_MOVES];
 constexpr uint32_t CACHE_ENTRIES = 1021;
 EvalCacheEntry eval_cache[2][CACHE_ENTRIES];
 
 void make_every_move(int side, int ep_square, int depth) {
-    MoveEntry* list = move_lists[depth - 1];
+    MoveEntry* list = depth == 1 ? move_list : reply_list;
     const int n = generate_moves(list, side, 1, ep_square);
     for (int i = 0; i < n - 1; i++) {
         const Move m = static_cast<Move>(list[i].move);

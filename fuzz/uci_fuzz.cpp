@@ -107,7 +107,7 @@ std::string new_output() {
 // The legal move of the side to move that the text names, 0 when none does;
 // with no text, the first legal move.
 Move legal_move_named(const char* text) {
-    static MoveEntry list[512];
+    static MoveEntry list[MAX_MOVES];
     const int side = pos.side_to_move;
     const int n = generate_moves(list, side, 1, pos.ep_square);
     for (int i = 0; i < n - 1; i++) {
@@ -168,7 +168,7 @@ void run_session() {
 
 // The keys of every position within BOOK_SLICE_PLIES of the start.
 constexpr int BOOK_SLICE_PLIES = 4;
-MoveEntry slice_lists[BOOK_SLICE_PLIES][256];
+MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
 
 void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
     char key[BOOK_KEY_LENGTH + 1];
