@@ -1,20 +1,47 @@
 # Thin wrapper around CMake so that the usual commands work from the project root.
 BUILD ?= build
+# The same sources with AddressSanitizer and UndefinedBehaviorSanitizer (make test runs both).
+ASAN_BUILD ?= build-asan
+# The libFuzzer targets of fuzz/ (make fuzz).
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 # Debian packages the build needs beyond the compiler, CMake and GoogleTest.
 PACKAGES := libgaviotatb-dev libfathom-dev
+# The fuzz targets: clang 14 with its sanitizer and libFuzzer runtimes, and
+# llvm-symbolizer for readable reports.
+FUZZ_PACKAGES := clang-14 libclang-rt-14-dev llvm-14
+# make fuzz: seconds per target, and where the growing corpus and the findings stay.
+FUZZ_TIME ?= 600
+FUZZ_DIR ?= $(HOME)/.cache/jux-fuzz
+# Rebuilds go faster with ccache, when it is there.
+LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all test run bench clean packages
+.PHONY: all test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages
 
 all: packages $(BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 
 $(BUILD)/Makefile: CMakeLists.txt | packages
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
 
-test: packages $(BUILD)/Makefile
+$(ASAN_BUILD)/Makefile: CMakeLists.txt | packages
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_SANITIZE=ON $(LAUNCHER)
+
+$(FUZZ_BUILD)/Makefile: CMakeLists.txt fuzz/CMakeLists.txt | packages fuzz-packages
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_FUZZ=ON \
+		-DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_C_COMPILER=clang-14 $(LAUNCHER)
+
+# The whole suite twice: as built for use (with the bench signature check),
+# then with the sanitizers, where any report fails the test that caused it.
+test: test-release test-asan
+
+test-release: packages $(BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS)
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-asan: packages $(ASAN_BUILD)/Makefile
+	@$(MAKE) --no-print-directory -C $(ASAN_BUILD) -j$(JOBS)
+	@cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
 run: all
 	@./$(BUILD)/jux
@@ -22,8 +49,19 @@ run: all
 bench: packages $(BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) benchmarks
 
+fuzzers: packages fuzz-packages $(FUZZ_BUILD)/Makefile
+	@$(MAKE) --no-print-directory -C $(FUZZ_BUILD) -j$(JOBS) fuzzers
+
+# Every target for FUZZ_TIME seconds, after a replay of the repository's corpus
+# and crash reproducers.
+fuzz: fuzzers
+	@fuzz/run.sh --build $(FUZZ_BUILD) --work $(FUZZ_DIR) --time $(FUZZ_TIME) --jobs $(JOBS)
+
 packages:
 	@./tools/install-packages.sh $(PACKAGES)
 
+fuzz-packages:
+	@./tools/install-packages.sh $(FUZZ_PACKAGES)
+
 clean:
-	@rm -rf $(BUILD)
+	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -2,9 +2,9 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
 #include "frontend/output.h"
+#include "platform/exit.h"
 #include "search/hash.h"
 
 void split_tablebase_path(const char* path, TablebaseDirectories& out) {
@@ -32,5 +32,5 @@ void tablebase_registration_failed(const char* format, ...) {
     send_line("%s", line);
     // The shared blocks outlive a process that does not remove them.
     release_tables();
-    std::exit(1);
+    end_process(1);
 }

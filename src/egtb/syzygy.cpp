@@ -37,7 +37,13 @@ char load_failure[512];  // why the reader could not be loaded
 bool load_reader() {
     if (syzygy.library) return true;
     if (syzygy.load_failed) return false;
+#ifdef JUX_SANITIZED
+    // The sanitizers refuse RTLD_DEEPBIND; a namespace of its own keeps the
+    // reader's tb_init apart just as well.
+    void* library = dlmopen(LM_ID_NEWLM, reader_library_name, RTLD_NOW | RTLD_LOCAL);
+#else
     void* library = dlopen(reader_library_name, RTLD_NOW | RTLD_LOCAL | RTLD_DEEPBIND);
+#endif
     const char* error = library ? nullptr : dlerror();
     if (library) {
         reader.init = reinterpret_cast<decltype(reader.init)>(dlsym(library, "tb_init"));

@@ -5,7 +5,7 @@
 
 namespace {
 
-const char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
+constexpr char PIECE_LETTER[5] = {'p', 'n', 'b', 'r', 'q'};
 const char PIECE_LETTER_TEXT[] = "pnbrq";
 
 // Longest name: "k" + two pieces + "k" + one piece.

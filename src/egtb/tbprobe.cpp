@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 
@@ -20,6 +19,7 @@
 #include "egtb/tables.h"
 #include "frontend/options.h"
 #include "frontend/output.h"
+#include "platform/exit.h"
 #include "search/hash.h"
 
 TablebaseCounters tb_counters;
@@ -48,7 +48,7 @@ int register_tablebases(int cache_kb) {
         int64_t kilobytes = cache_kb > 0 ? cache_kb : DEFAULT_CACHE_KB;
         if (!create_gaviota_cache(kilobytes * 1024)) {
             release_tables();  // the shared blocks outlive a process that does not remove them
-            std::exit(1);
+            end_process(1);
         }
     }
     return pieces;

@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "board/fen.h"
@@ -18,6 +17,7 @@
 #include "frontend/query.h"
 #include "frontend/roles.h"
 #include "platform/clock.h"
+#include "platform/exit.h"
 #include "platform/input.h"
 #include "search/hash.h"
 #include "search/node.h"
@@ -80,7 +80,7 @@ int32_t megabytes_to_kilobytes(int32_t megabytes) {
 // first.
 [[noreturn]] void exit_failed() {
     release_tables();
-    std::exit(1);
+    end_process(1);
 }
 
 bool read_command_line() {
@@ -391,5 +391,5 @@ void quit_engine() {
     sleep_ms(role.is_master ? chain_pause_ms() : 100 * role.worker_id);
     release_tables();
     close_worker_pipes();
-    std::exit(0);
+    end_process(0);
 }

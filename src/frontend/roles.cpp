@@ -9,6 +9,7 @@
 
 #include "board/geometry.h"
 #include "frontend/interpreter.h"
+#include "platform/exit.h"
 #include "search/hash.h"
 #include "smp/workers.h"
 
@@ -57,7 +58,7 @@ void start_worker(int worker_number, const char* master_pid) {
     role.upstream_pipe = open_upstream_pipe(worker_number);
     if (role.upstream_pipe < 0) {
         std::fprintf(stderr, "jux worker %d: no pipe from engine %s\n", worker_number, role.name_suffix);
-        std::exit(1);
+        end_process(1);
     }
     role.worker_id = worker_number;
     start_worker_chain(worker_number - 1);
@@ -79,19 +80,19 @@ void process_entry(int argc, char** argv) {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
     } else if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::fputs(USAGE, stdout);
-        std::exit(0);
+        end_process(0);
     } else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("%s\n", ENGINE_VERSION);
-        std::exit(0);
+        end_process(0);
     } else if (is_worker_form(argc, argv, worker_number)) {
         start_worker(worker_number, argv[2]);
     } else {
         std::fputs(USAGE, stderr);
-        std::exit(2);
+        end_process(2);
     }
 
     // Standard input is never read through the runtime's buffered streams:
     // the line reader keeps its own buffer, which the waiting-input test counts.
     run_interpreter(0);
-    std::exit(1);
+    end_process(1);
 }

@@ -3,7 +3,6 @@
 #include <limits.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "board/geometry.h"
 #include "board/position.h"
@@ -12,6 +11,7 @@
 #include "frontend/output.h"
 #include "frontend/roles.h"
 #include "platform/clock.h"
+#include "platform/exit.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "platform/shm.h"
@@ -139,7 +139,7 @@ void open_shared_tables(int megabytes) {
         std::fprintf(stderr, "jux worker %d: cannot open the shared tables of engine %s\n", role.worker_id,
                      role.name_suffix);
         close_worker_pipes();
-        std::exit(1);
+        end_process(1);
     }
     clear_eval_caches();
     clear_hash_tables();
@@ -197,7 +197,7 @@ bool read_upstream_line(char* line, int size) {
                          role.name_suffix);
             forget_upstream_name();
             close_worker_pipes();
-            std::exit(1);
+            end_process(1);
         }
         sleep_ms(NO_DATA_PAUSE_MS);
     }

@@ -1,0 +1,91 @@
+// Any bytes as the book file "jux.book", probed in one of a few positions
+// (the input's first byte chooses it; the real book knows them all). A probe
+// may find no move, but a move it returns must be legal in the position.
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "board/attack.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "frontend/options.h"
+#include "fuzz_support.h"
+#include "search/random.h"
+
+namespace {
+
+// Moves from the start position: the start itself, both colours to move,
+// castling and en-passant rights that change the move lists, and a check,
+// where most generated moves are not legal.
+constexpr const char* POSITIONS[] = {
+    "",
+    "e2e4",
+    "d2d4 d7d5",
+    "e2e4 c7c5 g1f3",
+    "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",
+    "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",
+    "e2e4 d7d5 f1b5",
+};
+constexpr int POSITION_COUNT = sizeof POSITIONS / sizeof POSITIONS[0];
+
+ScratchDirectory scratch;
+
+void set_position(int index) {
+    set_position_from_fen(START_FEN);
+    char moves[128];
+    std::snprintf(moves, sizeof moves, "%s", POSITIONS[index]);
+    for (char* word = std::strtok(moves, " "); word; word = std::strtok(nullptr, " ")) enter_game_move(word);
+}
+
+bool is_legal_move(Move move) {
+    static MoveEntry list[MAX_MOVES];
+    const int side = pos.side_to_move;
+    const int n = generate_moves(list, side, 1, pos.ep_square);
+    for (int i = 0; i < n - 1; i++) {
+        if (static_cast<Move>(list[i].move) != move) continue;
+        const SavedState saved = save_state();
+        make_move(move, side, 1);
+        const bool legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
+        unmake_move(move, side);
+        restore_state(saved);
+        return legal;
+    }
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    keep_artifacts_here(argc, argv);
+    start_engine();
+    create_scratch_directory(scratch);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    set_position(data[0] % POSITION_COUNT);
+    write_scratch_file(scratch, BOOK_FILE_NAME, data + 1, size - 1);
+
+    options.own_book = 1;
+    limits.time_mode = TIME_CLOCK_INCREMENT;
+    limits.max_depth = 99;
+    book.book_in_use = 1;
+    book.book_miss_count = 0;
+    // The choice among several records draws a random number: the same one for every run.
+    seed_random(1);
+    enter_scratch_directory(scratch);
+    const Move move = probe_book();
+    leave_scratch_directory(scratch);
+    if (move != 0 && !is_legal_move(move)) {
+        std::fprintf(stderr, "book_probe_fuzz: the probe returned %s, no legal move here\n",
+                     format_move(move, pos.side_to_move));
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,232 @@
+// Whole UCI sessions: the input is what a front end would write to the
+// engine's standard input. The lines are read and run as the interpreter's
+// main loop does, and a search polls the rest of them as it would from a
+// real pipe; the end of the input ends the session as it ends the engine.
+// "quit", a refused command or a fatal condition end the session too.
+//
+// After every command the position must be consistent, and every "bestmove"
+// the command wrote must name a legal move of the position (its ponder move
+// a legal reply), or 0000 when there is none.
+//
+// Only the work is bounded: hash sizes above 1 MB become 1 MB, and the clock
+// counts nodes, so that every search stops after about a thousand (see
+// fuzz_platform.h). The engine reads the default book's first plies from a
+// scratch directory; the position, options and tables start afresh for every
+// input.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "board/attack.h"
+#include "board/fen.h"
+#include "board/makemove.h"
+#include "board/movegen.h"
+#include "board/notation.h"
+#include "board/position.h"
+#include "book/book.h"
+#include "frontend/command_text.h"
+#include "frontend/interpreter.h"
+#include "fuzz_platform.h"
+#include "fuzz_support.h"
+#include "platform/input.h"
+
+namespace {
+
+// A pipe takes this much without a reader, and the engine reads from one.
+constexpr size_t MAX_SESSION_BYTES = 65536;
+constexpr int32_t MAX_MEGABYTES = 1;
+
+ScratchDirectory scratch;
+
+// Sizes that would only make the input slow are cut down.
+void bound_work(char* line) {
+    int32_t megabytes = 0;
+    if (scan_pattern(line, "setoption name Hash value %d", &megabytes) &&
+        (megabytes < 0 || megabytes > MAX_MEGABYTES))
+        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name Hash value %d", MAX_MEGABYTES);
+    if (scan_pattern(line, "setoption name NalimovCache value %d", &megabytes) &&
+        (megabytes < 0 || megabytes > MAX_MEGABYTES))
+        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name NalimovCache value %d", MAX_MEGABYTES);
+}
+
+// The input as the engine's standard input: a pipe holding all of it, its
+// writing end closed, so that the last line is followed by the end of input.
+bool feed_standard_input(const uint8_t* data, size_t size) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return false;
+    for (size_t done = 0; done < size;) {
+        ssize_t n = write(ends[1], data + done, size - done);
+        if (n <= 0) break;
+        done += static_cast<size_t>(n);
+    }
+    close(ends[1]);
+    standard_input = LineInput{ends[0], 0, 0, false, {}};
+    return true;
+}
+
+void require(bool condition, const char* what, const std::string& detail) {
+    if (condition) return;
+    std::fprintf(stderr, "uci_fuzz: %s: %s\n", what, detail.c_str());
+    std::abort();
+}
+
+// The engine's standard output is a file in memory, emptied for every
+// session; what a command wrote is read back after it.
+off_t output_read = 0;
+
+void capture_output() {
+    const int fd = memfd_create("jux-output", MFD_CLOEXEC);
+    if (fd < 0 || dup2(fd, 1) < 0) std::abort();
+    close(fd);
+}
+
+void clear_output() {
+    std::fflush(stdout);
+    if (ftruncate(1, 0) != 0 || lseek(1, 0, SEEK_SET) != 0) std::abort();
+    output_read = 0;
+}
+
+std::string new_output() {
+    std::fflush(stdout);
+    const off_t end = lseek(1, 0, SEEK_CUR);
+    std::string text(static_cast<size_t>(end - output_read), '\0');
+    if (pread(1, text.data(), text.size(), output_read) != static_cast<ssize_t>(text.size())) std::abort();
+    output_read = end;
+    return text;
+}
+
+// The legal move of the side to move that the text names, 0 when none does;
+// with no text, the first legal move.
+Move legal_move_named(const char* text) {
+    static MoveEntry list[MAX_MOVES];
+    const int side = pos.side_to_move;
+    const int n = generate_moves(list, side, 1, pos.ep_square);
+    for (int i = 0; i < n - 1; i++) {
+        const Move m = static_cast<Move>(list[i].move);
+        if (text && std::strcmp(format_move(m, side), text) != 0) continue;
+        const SavedState saved = save_state();
+        make_move(m, side, 1);
+        const bool legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
+        unmake_move(m, side);
+        restore_state(saved);
+        if (legal) return m;
+    }
+    return 0;
+}
+
+bool is_legal_reply(Move move, const std::string& reply) {
+    const int side = pos.side_to_move, ep_square = pos.ep_square;
+    const SavedState saved = save_state();
+    pos.ep_square = make_move(move, side, 1);
+    pos.side_to_move = side ^ 1;
+    const bool legal = legal_move_named(reply.c_str()) != 0;
+    pos.side_to_move = side;
+    unmake_move(move, side);
+    restore_state(saved);
+    pos.ep_square = ep_square;
+    return legal;
+}
+
+void check_answers(const std::string& output) {
+    std::istringstream lines(output);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("bestmove ", 0) != 0) continue;
+        std::istringstream words(line.substr(9));
+        std::string best, ponder_word, ponder;
+        words >> best >> ponder_word >> ponder;
+        if (best == "0000") {
+            require(legal_move_named(nullptr) == 0, "bestmove 0000 where a legal move exists", line);
+            continue;
+        }
+        const Move move = legal_move_named(best.c_str());
+        require(move != 0, "the best move is not legal here", line);
+        if (ponder_word == "ponder")
+            require(is_legal_reply(move, ponder), "the ponder move is no legal reply", line);
+    }
+}
+
+void run_session() {
+    clear_output();
+    while (read_line(standard_input, interpreter.line, LINE_BUFFER_SIZE)) {
+        bound_work(interpreter.line);
+        const std::string command = interpreter.line;
+        execute_command(interpreter.line, 0);
+        require(position_is_consistent(), "the position is out of step after", command);
+        check_answers(new_output());
+    }
+    quit_engine();
+}
+
+// The keys of every position within BOOK_SLICE_PLIES of the start.
+constexpr int BOOK_SLICE_PLIES = 4;
+MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
+
+void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
+    char key[BOOK_KEY_LENGTH + 1];
+    std::snprintf(key, sizeof key, "%08X", pos.hash_key_high);
+    keys.insert(key);
+    if (plies == 0) return;
+    const int side = pos.side_to_move;
+    MoveEntry* list = slice_lists[plies - 1];
+    const int n = generate_moves(list, side, 1, ep_square);
+    for (int i = 0; i < n - 1; i++) {
+        const Move m = static_cast<Move>(list[i].move);
+        const SavedState saved = save_state();
+        const int next_ep = make_move(m, side, 1);
+        pos.side_to_move = side ^ 1;
+        if (!is_attacked(pos.piece_list[side][0], side ^ 1)) collect_keys(plies - 1, next_ep, keys);
+        pos.side_to_move = side;
+        unmake_move(m, side);
+        restore_state(saved);
+    }
+}
+
+// The part of the default book that games from the start position can
+// reach in their first plies: the probe reads the file from its start for
+// every position, and the whole book would take a third of the time.
+void write_book_slice() {
+    set_position_from_fen(START_FEN);
+    std::set<std::string> keys;
+    collect_keys(BOOK_SLICE_PLIES, 0, keys);
+    std::ifstream in(JUX_SOURCE_DIR "/jux.book", std::ios::binary);
+    std::string slice;
+    for (std::string token; in >> token;)
+        if (keys.count(token.substr(0, BOOK_KEY_LENGTH))) slice += token + "\n";
+    write_scratch_file(scratch, BOOK_FILE_NAME, slice.data(), slice.size());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    keep_artifacts_here(argc, argv);
+    start_engine();
+    capture_output();
+    create_scratch_directory(scratch);
+    write_book_slice();
+    save_engine_state();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > MAX_SESSION_BYTES) size = MAX_SESSION_BYTES;
+    if (!feed_standard_input(data, size)) return 0;
+    reset_fuzz_clock();
+    enter_scratch_directory(scratch);
+    try {
+        run_session();
+    } catch (const ProcessEnd&) {
+    }
+    leave_scratch_directory(scratch);
+    close(standard_input.fd);
+    restore_engine_state();
+    return 0;
+}
