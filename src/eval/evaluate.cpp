@@ -8,6 +8,8 @@
 #include "board/attack.h"
 #include "board/geometry.h"
 #include "board/position.h"
+#include "core/options.h"
+#include "core/output.h"
 #include "egtb/tbprobe.h"
 #include "eval/eval_state.h"
 #include "eval/pawns.h"
@@ -15,8 +17,6 @@
 #include "eval/pieces.h"
 #include "eval/tables.h"
 #include "eval/weights.h"
-#include "frontend/options.h"
-#include "frontend/output.h"
 #include "search/hash.h"
 #include "search/node.h"
 
