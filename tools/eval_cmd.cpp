@@ -11,7 +11,7 @@
 #include "commands.h"
 #include "core/options.h"
 #include "eval/eval_state.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 #include "eval/root_eval.h"
 #include "search/hash.h"
 #include "search/startup.h"

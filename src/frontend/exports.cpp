@@ -15,7 +15,7 @@
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/random.h"
 #include "search/root.h"
 #include "search/timectl.h"

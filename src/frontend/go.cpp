@@ -18,7 +18,7 @@
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/node.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/root.h"
 #include "search/timectl.h"
 #include "smp/workers.h"

@@ -15,9 +15,10 @@
 #include "core/output.h"
 #include "core/role.h"
 #include "eval/evaluate.h"
+#include "search/draw.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/timectl.h"
 
 SearchState search;

@@ -16,13 +16,14 @@
 #include "core/role.h"
 #include "egtb/tbprobe.h"
 #include "eval/evaluate.h"
-#include "eval/phase_pst.h"
+#include "eval/root_pst.h"
 #include "frontend/interpreter.h"
 #include "platform/clock.h"
+#include "search/draw.h"
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/timectl.h"
 
 namespace {

@@ -17,10 +17,11 @@
 #include "egtb/egtb_fixture.h"
 #include "eval/evaluate.h"
 #include "frontend/query.h"
+#include "search/draw.h"
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/root.h"
 #include "search/timectl.h"
 
