@@ -14,7 +14,8 @@
 #include "board/geometry.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "frontend/options.h"
+#include "core/options.h"
+#include "search/startup.h"
 
 namespace {
 

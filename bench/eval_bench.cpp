@@ -6,11 +6,12 @@
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/position.h"
+#include "core/options.h"
 #include "eval/evaluate.h"
 #include "eval/root_eval.h"
-#include "frontend/options.h"
 #include "search/hash.h"
 #include "search/node.h"
+#include "search/startup.h"
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include "board/geometry.h"
 #include "board/perft.h"
 #include "board/position.h"
+#include "search/startup.h"
 
 namespace {
 

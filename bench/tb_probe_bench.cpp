@@ -15,8 +15,9 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/options.h"
 #include "egtb/tbprobe.h"
-#include "frontend/options.h"
+#include "search/startup.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "frontend/options.h"
+#include "core/options.h"
 #include "fuzz_support.h"
 #include "search/random.h"
 

@@ -13,9 +13,9 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/options.h"
 #include "eval/evaluate.h"
 #include "eval/root_eval.h"
-#include "frontend/options.h"
 #include "fuzz_support.h"
 #include "search/hash.h"
 

@@ -17,8 +17,9 @@
 #include "book/pgn.h"
 #include "book/san.h"
 #include "commands.h"
-#include "frontend/options.h"
+#include "core/options.h"
 #include "search/random.h"
+#include "search/startup.h"
 
 namespace {
 

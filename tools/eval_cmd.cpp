@@ -9,11 +9,12 @@
 #include "board/geometry.h"
 #include "board/position.h"
 #include "commands.h"
+#include "core/options.h"
 #include "eval/eval_state.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 #include "eval/root_eval.h"
-#include "frontend/options.h"
 #include "search/hash.h"
+#include "search/startup.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "board/perft.h"
 #include "board/position.h"
 #include "commands.h"
+#include "search/startup.h"
 
 int perft_command(int argc, char** argv) {
     if (argc < 2 || std::atoi(argv[1]) < 1) {

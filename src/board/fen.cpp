@@ -9,7 +9,7 @@
 #include "board/attack.h"
 #include "board/geometry.h"
 #include "board/position.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 #include "search/node.h"
 
 namespace {

@@ -31,8 +31,3 @@ inline int32_t material_of(int32_t signature) {
 void build_distance_tables();
 void build_ray_tables();
 void build_material_table();
-
-// The start-up initialisation: start position, cleared per-ply arrays and
-// game record, search bookkeeping, geometry and material tables, and the
-// evaluation weights.
-void init_tables();

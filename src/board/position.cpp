@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "board/geometry.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 
 Position pos;
 

@@ -14,7 +14,7 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/san.h"
-#include "frontend/options.h"
+#include "core/options.h"
 #include "search/node.h"
 #include "search/random.h"
 

@@ -3,7 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
-#include "frontend/output.h"
+#include "core/output.h"
 #include "platform/exit.h"
 #include "search/hash.h"
 

@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/output.h"
 #include "egtb/filecheck.h"
-#include "frontend/output.h"
 
 GaviotaTables gaviota;
 

@@ -9,8 +9,8 @@
 #include <cstring>
 
 #include "board/types.h"
+#include "core/output.h"
 #include "egtb/filecheck.h"
-#include "frontend/output.h"
 
 SyzygyTables syzygy;
 

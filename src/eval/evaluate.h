@@ -1,25 +1,11 @@
 // The evaluation entry with its legality verdict, in-check flag, lazy exit
-// and cache; the attack tables shared with the search.
+// and cache.
 #pragma once
 
 #include <cstdint>
 
 #include "board/types.h"
-
-// attack_count[side][square]: bits 0-7 the number of attackers, then one flag
-// per attacker kind, the cheaper kinds on the higher bits (so whole words
-// compare as "who controls the square").
-inline constexpr int32_t ATTACK_KING = 0x100;
-inline constexpr int32_t ATTACK_QUEEN = 0x200;
-inline constexpr int32_t ATTACK_ROOK = 0x400;
-inline constexpr int32_t ATTACK_MINOR = 0x800;
-inline constexpr int32_t ATTACK_BISHOP = 0x1000;
-inline constexpr int32_t ATTACK_KNIGHT = 0x2000;
-inline constexpr int32_t ATTACK_PAWN = 0x4000;
-extern const int32_t attack_flag[7];  // by piece code
-extern int32_t attack_count[2][64];
-
-void build_attack_table(int side);
+#include "eval/attack_table.h"
 
 // Score of the current position for side (the side to move), or
 // ILLEGAL_SCORE when side attacks the enemy king. Writes in_check,

@@ -6,7 +6,7 @@
 #include "board/position.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 #include "eval/tables.h"
 #include "eval/weights.h"
 

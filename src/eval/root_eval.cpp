@@ -2,7 +2,7 @@
 
 #include "board/position.h"
 #include "eval/evaluate.h"
-#include "eval/phase_pst.h"
+#include "eval/root_pst.h"
 #include "search/node.h"
 
 int evaluate_at_root(int& in_check, int& tablebase_hit) {

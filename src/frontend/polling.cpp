@@ -1,6 +1,6 @@
 #include "frontend/polling.h"
 
-#include "frontend/roles.h"
+#include "core/role.h"
 #include "platform/input.h"
 #include "platform/pipe.h"
 

@@ -5,7 +5,7 @@
 
 #include "board/notation.h"
 #include "board/position.h"
-#include "frontend/output.h"
+#include "core/output.h"
 #include "search/hash.h"
 
 namespace {

@@ -7,13 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "board/geometry.h"
+#include "core/role.h"
 #include "frontend/interpreter.h"
 #include "platform/exit.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "smp/workers.h"
-
-ProcessRole role = {1, 0, "", -1, 0, 0};
 
 namespace {
 

@@ -10,14 +10,15 @@
 #include "board/geometry.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "frontend/options.h"
-#include "frontend/output.h"
-#include "frontend/roles.h"
+#include "core/options.h"
+#include "core/output.h"
+#include "core/role.h"
 #include "platform/pipe.h"
 #include "platform/process.h"
 #include "platform/shm.h"
 #include "search/node.h"
 #include "search/ordering.h"
+#include "search/startup.h"
 
 HashTables hash_tables;
 

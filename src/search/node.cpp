@@ -11,13 +11,14 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/options.h"
+#include "core/output.h"
+#include "core/role.h"
 #include "eval/evaluate.h"
-#include "frontend/options.h"
-#include "frontend/output.h"
-#include "frontend/roles.h"
+#include "search/draw.h"
 #include "search/hash.h"
 #include "search/ordering.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 #include "search/timectl.h"
 
 SearchState search;

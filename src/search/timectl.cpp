@@ -8,11 +8,11 @@
 #include <cstdlib>
 
 #include "board/position.h"
+#include "core/options.h"
+#include "core/output.h"
+#include "core/role.h"
 #include "egtb/tbprobe.h"
 #include "frontend/interpreter.h"
-#include "frontend/options.h"
-#include "frontend/output.h"
-#include "frontend/roles.h"
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/node.h"

@@ -10,6 +10,7 @@
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/position.h"
+#include "search/startup.h"
 
 inline void setup_position(const char* fen) {
     static const bool built = (init_tables(), true);

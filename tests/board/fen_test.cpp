@@ -4,7 +4,7 @@
 
 #include "board/notation.h"
 #include "board_fixture.h"
-#include "search/pv_draw.h"
+#include "search/pv.h"
 
 namespace {
 

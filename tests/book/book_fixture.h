@@ -17,8 +17,9 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "frontend/options.h"
+#include "core/options.h"
 #include "search/random.h"
+#include "search/startup.h"
 
 inline void book_setup_position(const char* fen, const char* moves = "") {
     static bool tables_built = false;

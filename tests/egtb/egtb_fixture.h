@@ -17,8 +17,9 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
+#include "core/options.h"
 #include "egtb/tbprobe.h"
-#include "frontend/options.h"
+#include "search/startup.h"
 
 // The real Gaviota and Syzygy files: ../shared/tb beside the repository.
 inline std::string shared_tablebases() {

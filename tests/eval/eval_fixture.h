@@ -11,15 +11,17 @@
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/notation.h"
+#include "core/options.h"
 #include "egtb/tbprobe.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
 #include "eval/pawns.h"
-#include "eval/phase_pst.h"
+#include "eval/phase.h"
 #include "eval/pieces.h"
-#include "frontend/options.h"
+#include "eval/root_pst.h"
 #include "search/hash.h"
 #include "search/node.h"
+#include "search/startup.h"
 
 // A value the evaluation leaves in its global state (phase, root tables,
 // accumulators, breakdown of the last full evaluation), named by its address.

@@ -8,8 +8,8 @@
 #include <climits>
 
 #include "board/board_fixture.h"
-#include "frontend/options.h"
-#include "frontend/roles.h"
+#include "core/options.h"
+#include "core/role.h"
 #include "search/timectl.h"
 
 namespace {

@@ -10,9 +10,10 @@
 #include "board/geometry.h"
 #include "board/position.h"
 #include "book/book.h"
-#include "frontend/options.h"
-#include "frontend/roles.h"
+#include "core/options.h"
+#include "core/role.h"
 #include "search/node.h"
+#include "search/startup.h"
 
 namespace {
 

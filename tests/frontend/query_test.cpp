@@ -10,7 +10,7 @@
 #include "board/fen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "frontend/roles.h"
+#include "core/role.h"
 #include "search/hash.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "board/position.h"
-#include "frontend/roles.h"
+#include "core/role.h"
 #include "smp/process_watch.h"
 #include "uci/engine_process.h"
 

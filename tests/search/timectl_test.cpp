@@ -8,9 +8,9 @@
 #include <cstdio>
 
 #include "board/board_fixture.h"
+#include "core/options.h"
+#include "core/role.h"
 #include "egtb/tbprobe.h"
-#include "frontend/options.h"
-#include "frontend/roles.h"
 #include "search/hash.h"
 #include "search/node.h"
 

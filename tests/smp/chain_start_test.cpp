@@ -6,9 +6,9 @@
 
 #include <filesystem>
 
+#include "core/options.h"
+#include "core/role.h"
 #include "frontend/interpreter.h"
-#include "frontend/options.h"
-#include "frontend/roles.h"
 #include "platform/process.h"
 #include "search/hash.h"
 #include "search/timectl.h"

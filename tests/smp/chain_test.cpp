@@ -10,8 +10,9 @@
 #include "board/geometry.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "frontend/roles.h"
+#include "core/role.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "smp/process_watch.h"
 #include "uci/engine_process.h"
 

@@ -6,8 +6,8 @@
 
 #include <memory>
 
-#include "frontend/options.h"
-#include "frontend/roles.h"
+#include "core/options.h"
+#include "core/role.h"
 #include "platform/pipe.h"
 #include "search/hash.h"
 #include "smp/process_watch.h"

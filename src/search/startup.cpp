@@ -1,4 +1,6 @@
 // Start-up initialisation of the board, the game record and the tables.
+#include "search/startup.h"
+
 #include "board/geometry.h"
 #include "board/position.h"
 #include "eval/weights.h"

@@ -1,4 +1,4 @@
-// Draw detection by rule and the principal variation rebuilt from the tables.
+// The principal variation rebuilt from the tables, and its progress line.
 #pragma once
 
 #include <cstdint>
@@ -22,12 +22,5 @@ struct PvState {
 };
 extern PvState pv;
 
-int is_draw_by_rule(int ply);
-int game_drawn_by_rule();
-// A hundred plies without a capture or a pawn move.
-bool fifty_move_rule_reached();
-// Whether side, to move, has a legal move: the pseudo-legal moves are
-// generated into list and tried with make at ply.
-bool has_legal_move(int side, int ep_square, MoveEntry* list, int ply);
 void pv_walk(int ply, int side, int write_text);
 void report_root_result(int score, Move move, int side);

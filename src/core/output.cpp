@@ -1,11 +1,11 @@
-#include "frontend/output.h"
+#include "core/output.h"
 
 #include <cstdarg>
 #include <cstdio>
 
+#include "core/options.h"
+#include "core/role.h"
 #include "frontend/interpreter.h"
-#include "frontend/options.h"
-#include "frontend/roles.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The limit setters with the worked numbers of the clock rules.
-#include "frontend/options.h"
+#include "core/options.h"
 
 #include <gtest/gtest.h>
 

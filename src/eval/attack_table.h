@@ -1,0 +1,20 @@
+// The attack tables: who attacks each square, per side, rebuilt on demand
+// and shared by the evaluation and the search.
+#pragma once
+
+#include <cstdint>
+
+// attack_count[side][square]: bits 0-7 the number of attackers, then one flag
+// per attacker kind, the cheaper kinds on the higher bits (so whole words
+// compare as "who controls the square").
+inline constexpr int32_t ATTACK_KING = 0x100;
+inline constexpr int32_t ATTACK_QUEEN = 0x200;
+inline constexpr int32_t ATTACK_ROOK = 0x400;
+inline constexpr int32_t ATTACK_MINOR = 0x800;
+inline constexpr int32_t ATTACK_BISHOP = 0x1000;
+inline constexpr int32_t ATTACK_KNIGHT = 0x2000;
+inline constexpr int32_t ATTACK_PAWN = 0x4000;
+extern const int32_t attack_flag[7];  // by piece code
+extern int32_t attack_count[2][64];
+
+void build_attack_table(int side);
