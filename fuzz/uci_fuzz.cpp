@@ -159,7 +159,7 @@ void run_session() {
     while (read_line(standard_input, interpreter.line, LINE_BUFFER_SIZE)) {
         bound_work(interpreter.line);
         const std::string command = interpreter.line;
-        execute_command(interpreter.line, 0);
+        execute_command(interpreter.line, MAIN_MODE);
         require(position_is_consistent(), "the position is out of step after", command);
         check_answers(new_output());
     }

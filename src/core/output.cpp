@@ -5,9 +5,13 @@
 
 #include "core/options.h"
 #include "core/role.h"
-#include "frontend/interpreter.h"
+#include "platform/exit.h"
 
 namespace {
+
+void end_at_once() {
+    end_process(0);
+}
 
 // Set once a write has failed, so that nothing is written while the engine
 // winds down.
@@ -18,10 +22,12 @@ bool output_lost = false;
 void flush_or_quit() {
     if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return;
     output_lost = true;
-    quit_engine();
+    output_loss.end_engine();
 }
 
 }  // namespace
+
+OutputLoss output_loss = {end_at_once};
 
 void send_line(const char* format, ...) {
     if (!role.is_master || output_lost) return;

@@ -10,6 +10,7 @@
 #include "board/position.h"
 #include "core/options.h"
 #include "core/role.h"
+#include "frontend/interpreter.h"
 #include "jux.h"
 #include "platform/clock.h"
 #include "search/hash.h"
@@ -41,6 +42,7 @@ int32_t JUXAnalyse(int32_t ponder) {
     pv.best_move_text[0] = 0;
     pv.ponder_move_text[0] = 0;
     if (!initialised()) return JUX_NOT_INITIALISED;
+    install_front_end_hooks();
     return start_search(ponder);
 }
 
@@ -69,6 +71,7 @@ const char* JUXGetVersion(void) {
 int32_t JUXInit(int32_t hash_kilobytes, const void* host_block, int32_t /*unused*/,
                 int32_t tablebase_pieces) {
     role.library_host = 1;
+    install_front_end_hooks();
     // Our shared blocks are named after this process, like a UCI engine's.
     if (role.name_suffix[0] == 0)
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));

@@ -61,11 +61,7 @@ int clock_seconds(double ms) {
 void wait_for_release() {
     search.search_active.store(1, std::memory_order_relaxed);
     timer.extension_count.store(0, std::memory_order_relaxed);
-    while (search.search_active.load(std::memory_order_relaxed) &&
-           (search.infinite_requested || limits.pondering.load(std::memory_order_relaxed))) {
-        sleep_ms(50);
-        run_interpreter(1);
-    }
+    wait_polling(WaitFor::ANSWER_RELEASE);
 }
 
 }  // namespace
@@ -163,6 +159,7 @@ void handle_go(const char* line) {
     // No search runs without tables (the interpreter answers a "go" before
     // "uci" itself).
     if (!hash_tables.held) return;
+    install_front_end_hooks();
     set_limits_from_go(line);
 
     if (count_legal_root_moves(pos.side_to_move, pos.ep_square) == 0) {

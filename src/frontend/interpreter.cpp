@@ -387,6 +387,11 @@ int run_interpreter(int poll_mode) {
     }
 }
 
+void install_front_end_hooks() {
+    input_poll.poll = [] { run_interpreter(POLL_MODE); };
+    output_loss.end_engine = quit_engine;
+}
+
 void quit_engine() {
     sleep_ms(role.is_master ? chain_pause_ms() : 100 * role.worker_id);
     release_tables();

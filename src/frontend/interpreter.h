@@ -14,7 +14,14 @@ struct Interpreter {
 };
 extern Interpreter interpreter;
 
+// The poll_mode of run_interpreter and execute_command.
+inline constexpr int MAIN_MODE = 0;  // read and run lines until "quit"
+inline constexpr int POLL_MODE = 1;  // run one waiting line, if any, during a search
+
 int run_interpreter(int poll_mode);
+// Makes the search's input poll run the interpreter in poll mode, and a
+// lost standard output end the engine through the quit sequence.
+void install_front_end_hooks();
 // Runs one command line through the interpreter's tests, as a line just
 // read: the debug echo, the forwarding to the next worker, then the rules in
 // their fixed order. In poll mode a line that is not allowed during a search

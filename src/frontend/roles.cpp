@@ -69,6 +69,7 @@ void process_entry(int argc, char** argv) {
     // A front end that goes away must not kill us with a signal in the
     // middle of a write; the failed write itself ends the engine cleanly.
     signal(SIGPIPE, SIG_IGN);
+    install_front_end_hooks();
 
     // The geometry and material tables are constant: build them before any
     // command, so that a "position" line sent before "uci" finds its moves.
@@ -92,6 +93,6 @@ void process_entry(int argc, char** argv) {
 
     // Standard input is never read through the runtime's buffered streams:
     // the line reader keeps its own buffer, which the waiting-input test counts.
-    run_interpreter(0);
+    run_interpreter(MAIN_MODE);
     end_process(1);
 }

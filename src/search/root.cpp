@@ -17,7 +17,6 @@
 #include "egtb/tbprobe.h"
 #include "eval/evaluate.h"
 #include "eval/root_pst.h"
-#include "frontend/interpreter.h"
 #include "platform/clock.h"
 #include "search/draw.h"
 #include "search/hash.h"
@@ -38,16 +37,6 @@ void print_bound(int v) {
         send_line("info score mate -%d\n", (v + MATE_SCORE) / 2);
 }
 
-// Sleeps and polls until the condition no longer holds: "stop" clears
-// search_active, "ponderhit" clears pondering.
-void wait_while_pondering() {
-    while (search.search_active.load(std::memory_order_relaxed) &&
-           limits.pondering.load(std::memory_order_relaxed)) {
-        sleep_ms(50);
-        run_interpreter(1);
-    }
-}
-
 // The protocol forbids "bestmove" before "stop" in an infinite search and
 // before "ponderhit" or "stop" while pondering. A search can end early
 // (a forced mate, the tablebases, a node limit, a book move): it then holds
@@ -57,11 +46,7 @@ void hold_answer_until_released() {
     if (!search.infinite_requested && !limits.pondering.load(std::memory_order_relaxed)) return;
     if (timer.extension_count.load(std::memory_order_relaxed) != 0) return;
     search.search_active.store(1, std::memory_order_relaxed);
-    while (search.search_active.load(std::memory_order_relaxed) &&
-           (search.infinite_requested || limits.pondering.load(std::memory_order_relaxed))) {
-        sleep_ms(50);
-        run_interpreter(1);
-    }
+    wait_polling(WaitFor::ANSWER_RELEASE);
 }
 
 int pieces_on_board() {
@@ -201,7 +186,7 @@ int run_search(int ep_square) {
         search.root_score = search.current_score = r;
         if (iteration_end_test()) break;
         if (depth == limits.max_depth && limits.pondering.load(std::memory_order_relaxed))
-            wait_while_pondering();
+            wait_polling(WaitFor::PONDER_END);
     }
     hold_answer_until_released();
     if (tablebase_moves_only) limits.search_moves_text[0] = '\0';

@@ -12,7 +12,6 @@
 #include "core/output.h"
 #include "core/role.h"
 #include "egtb/tbprobe.h"
-#include "frontend/interpreter.h"
 #include "platform/clock.h"
 #include "search/hash.h"
 #include "search/node.h"
@@ -21,6 +20,17 @@
 TimeControl timer = {0, 0, 0, 0, {0}, 0, 0, 0, 1};
 
 namespace {
+
+void poll_nothing() {}
+
+// Between two polls of a waiting search.
+constexpr int WAIT_POLL_PAUSE_MS = 50;
+
+bool still_waiting(WaitFor what) {
+    if (!search.search_active.load(std::memory_order_relaxed)) return false;
+    const bool pondering = limits.pondering.load(std::memory_order_relaxed);
+    return what == WaitFor::PONDER_END ? pondering : search.infinite_requested || pondering;
+}
 
 double (*tick_source)() = monotonic_ms;
 
@@ -106,9 +116,18 @@ int should_stop() {
     return 0;
 }
 
+InputPoll input_poll = {poll_nothing};
+
+void wait_polling(WaitFor what) {
+    while (still_waiting(what)) {
+        sleep_ms(WAIT_POLL_PAUSE_MS);
+        input_poll.poll();
+    }
+}
+
 int periodic_check() {
     const double now = tick_ms();
-    if (timer.poll_input) run_interpreter(1);
+    if (timer.poll_input) input_poll.poll();
     if (!search.search_active.load(std::memory_order_relaxed)) {
         timer.extension_count.store(1, std::memory_order_relaxed);
         return 1;

@@ -21,6 +21,20 @@ struct TimeControl {
 };
 extern TimeControl timer;
 
+// Handles at most one waiting command line during a search. The front end
+// installs its interpreter here; until then nothing is read.
+struct InputPoll {
+    void (*poll)();
+};
+extern InputPoll input_poll;
+
+// What a waiting search waits for: "ponderhit" or "stop" while pondering,
+// or, after an infinite or ponder search ended early, the "stop" (or
+// "ponderhit") that allows its "bestmove".
+enum class WaitFor { PONDER_END, ANSWER_RELEASE };
+// Sleeps and polls the input until the wait is over; "stop" ends any wait.
+void wait_polling(WaitFor what);
+
 double tick_ms();
 // Tests drive the clock by hand; nullptr restores the monotonic clock.
 void set_tick_source(double (*source)());
