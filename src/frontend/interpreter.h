@@ -27,5 +27,8 @@ void install_front_end_hooks();
 // their fixed order. In poll mode a line that is not allowed during a search
 // ends the process.
 void execute_command(const char* line, int poll_mode);
+// New tables start a new game: the start position, the search's scores
+// (reset_game_state) and the book off until a new-game rule sets it.
+void start_fresh_game();
 // The quit sequence: pause, release the tables, close pipes, exit 0.
 [[noreturn]] void quit_engine();

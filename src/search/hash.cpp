@@ -9,7 +9,6 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
-#include "book/book.h"
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
@@ -18,7 +17,6 @@
 #include "platform/shm.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/startup.h"
 
 HashTables hash_tables;
 
@@ -120,17 +118,6 @@ void guard_engine_names() {
 
 }  // namespace
 
-void reset_game_state() {
-    init_tables();
-    rebuild_derived_state();
-    pos.side_to_move = WHITE;
-    pos.ep_square = 0;
-    pos.last_irreversible_ply = pos.game_ply;
-    search.root_score = 0;
-    search.previous_search_score = 0;
-    limits.max_depth = 99;
-    book.book_in_use = 0;
-}
 
 uint32_t transposition_entries_for(int32_t kilobytes) {
     int64_t k = kilobytes < 256 ? 256 : kilobytes;
@@ -182,7 +169,6 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     clear_eval_caches();
     clear_hash_tables();
     clear_history();
-    reset_game_state();
     options.tablebase_pieces = pieces;
     return hash_tables.kilobytes;
 }

@@ -68,11 +68,10 @@ extern HashTables hash_tables;
 uint32_t transposition_entries_for(int32_t kilobytes);
 uint32_t cache_entries_for(int32_t kilobytes);
 
-// Master: creates and maps the five blocks, clears them and resets the board
-// and game state. Worker: only computes the dimensions. Returns K or -1.
+// Master: creates, maps and clears the five blocks (and the history table).
+// Worker: only computes the dimensions. Returns K or -1. The board and the
+// game are the caller's to reset (reset_game_state).
 int create_tables(int32_t kilobytes, int32_t pieces);
-// The start position and a fresh game, as the creation of the tables leaves them.
-void reset_game_state();
 // Worker: opens the master's five blocks by name. Returns false on failure.
 bool attach_tables();
 void release_tables();
