@@ -22,6 +22,7 @@
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/random.h"
+#include "search/root.h"
 #include "search/startup.h"
 #include "search/timectl.h"
 #include "smp/workers.h"
@@ -409,6 +410,7 @@ void start_fresh_game() {
 void install_front_end_hooks() {
     input_poll.poll = [] { run_interpreter(POLL_MODE); };
     output_loss.end_engine = quit_engine;
+    root_book.book_move = [] { return book.book_in_use ? probe_book() : Move{0}; };
 }
 
 void quit_engine() {
