@@ -11,6 +11,7 @@
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
+#include "egtb/directories.h"
 #include "egtb/tbprobe.h"
 #include "frontend/command_text.h"
 #include "frontend/go.h"
@@ -411,6 +412,7 @@ void install_front_end_hooks() {
     input_poll.poll = [] { run_interpreter(POLL_MODE); };
     output_loss.end_engine = quit_engine;
     root_book.book_move = [] { return book.book_in_use ? probe_book() : Move{0}; };
+    tablebase_failure.release_shared_blocks = release_tables;
 }
 
 void quit_engine() {

@@ -21,7 +21,8 @@ inline constexpr int POLL_MODE = 1;  // run one waiting line, if any, during a s
 int run_interpreter(int poll_mode);
 // Makes the search's input poll run the interpreter in poll mode, a lost
 // standard output end the engine through the quit sequence, and the search
-// ask the opening book first when it is in use.
+// ask the opening book first when it is in use; a failed tablebase
+// registration releases the shared tables before it ends the process.
 void install_front_end_hooks();
 // Runs one command line through the interpreter's tests, as a line just
 // read: the debug echo, the forwarding to the next worker, then the rules in
