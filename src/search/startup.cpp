@@ -3,12 +3,14 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "eval/weights.h"
 #include "core/options.h"
 #include "search/hash.h"
 #include "search/node.h"
 
 void init_tables() {
+    eval_context = &search;
     reset_to_start_position();
     clear_search_ply_arrays();
     reset_game_record();
