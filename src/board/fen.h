@@ -7,6 +7,14 @@
 // (touching kings included), whose king the side to move could take.
 bool set_position_from_fen(const char* text);
 
+// What the layers above keep about the position on the board (the phase
+// of the evaluation, the search's per-ply arrays) is stale once a new one is
+// set up. They install their reset here; every successful setup calls it.
+struct FenHooks {
+    void (*new_position)();
+};
+extern FenHooks fen_hooks;
+
 // Why the last set_position_from_fen refused its text (for debug output).
 const char* fen_refusal_reason();
 

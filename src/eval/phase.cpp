@@ -30,6 +30,10 @@ void set_phase_weights(int p, bool queens) {
 
 }  // namespace
 
+void forget_phase() {
+    phase_state.phase = phase_state.root_phase = -1;
+}
+
 void update_phase() {
     const int32_t c = piece_material_both();
     const bool queens = any_queen();

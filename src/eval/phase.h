@@ -22,3 +22,6 @@ extern PhaseState phase_state;
 int32_t piece_material_both();
 bool any_queen();
 void update_phase();
+// Forgets the phase of the last position, so that the next evaluation
+// computes it (and the root phase) afresh.
+void forget_phase();
