@@ -79,7 +79,8 @@ uninstall:
 
 # A .deb in build-deb/packages/ (the engine in /usr/games, the library in /usr/lib).
 deb: packages
-	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr $(LAUNCHER) >/dev/null
+	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr $(LAUNCHER) \
+		-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
 	@$(MAKE) --no-print-directory -C $(DEB_BUILD) -j$(JOBS) jux juxtool jux_shared
 	@cd $(DEB_BUILD) && cpack -G DEB
 	@ls $(DEB_BUILD)/packages/*.deb

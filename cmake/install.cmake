@@ -2,6 +2,9 @@
 # pkg-config file and the CMake package jux::jux) and the Debian package
 # (make deb). The layout variables come from CMakeLists.txt.
 include(CMakePackageConfigHelpers)
+# Installing needs only what it installs (the Makefile builds those), not
+# the test suite and every other target of the tree.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS jux RUNTIME DESTINATION ${JUX_PROGRAM_DIR})
 install(TARGETS juxtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -45,16 +48,16 @@ set(CPACK_PACKAGE_NAME jux)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "JUX developers <jux@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "UCI chess engine")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "UCI chess engine
- JUX is a chess engine without a window of its own: a chess GUI or a
- tournament manager starts it and talks to it in the UCI protocol. It comes
- with an opening book, reads Gaviota and Syzygy endgame tablebases, and
- offers the same engine as a C library (libjux.so) for host programs.")
+set(CPACK_PACKAGE_DESCRIPTION "JUX is a chess engine without a window of its own: a chess GUI or a
+tournament manager starts it and talks to it in the UCI protocol. It comes
+with an opening book, reads Gaviota and Syzygy endgame tablebases, and
+offers the same engine as a C library (libjux.so) for host programs.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# The Syzygy reader is loaded at run time, so shlibdeps cannot see it.
+# shlibdeps finds the Gaviota reader among the linked libraries; the Syzygy
+# reader is loaded at run time, where it cannot look.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgaviotatb1, libfathom1")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libfathom1")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/packages)
 include(CPack)
