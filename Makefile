@@ -44,11 +44,15 @@ $(FUZZ_BUILD)/Makefile: CMakeLists.txt fuzz/CMakeLists.txt | packages fuzz-packa
 # then with the sanitizers, where any report fails the test that caused it.
 test: test-release test-asan
 
+# The configure step runs again so that a tree made before GoogleTest was
+# installed finds it now.
 test-release: packages test-packages $(BUILD)/Makefile
+	@cmake $(BUILD) >/dev/null
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS)
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
 test-asan: packages test-packages $(ASAN_BUILD)/Makefile
+	@cmake $(ASAN_BUILD) >/dev/null
 	@$(MAKE) --no-print-directory -C $(ASAN_BUILD) -j$(JOBS)
 	@cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
