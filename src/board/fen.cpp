@@ -34,12 +34,8 @@ int piece_of_letter(char ch) {
     }
 }
 
-struct Placement {
-    int piece[64];
-    int colour[64];
-};
+}  // namespace
 
-// Reads the placement field into p; returns the character after it.
 const char* read_placement(const char* text, Placement& p) {
     for (Square s = 0; s < 64; s++) {
         p.piece[s] = NO_PIECE;
@@ -59,6 +55,8 @@ const char* read_placement(const char* text, Placement& p) {
     }
     return text;
 }
+
+namespace {
 
 // The piece lists hold one king and at most fifteen other pieces per side,
 // and a pawn on its first or last rank could walk off the board.
