@@ -185,10 +185,9 @@ void handle_go(const char* line) {
         const ThreadTimes after = thread_times();
         const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
         if (elapsed != 0) {
-            int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
-                                                after.user_100ns - before.user_100ns, elapsed);
-            if (const int32_t* share = hash_tables.share_block)
-                for (int w = 0; w < SHARE_SLOTS; w++) load += share[SHARE_LOAD_WORD + w];
+            const int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
+                                                      after.user_100ns - before.user_100ns, elapsed) +
+                                 worker_load_total();
             send_line("info cpuload %d\n", static_cast<int>(load));
         }
     }

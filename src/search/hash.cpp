@@ -292,3 +292,26 @@ void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
         hash_tables.new_entries++;
     }
 }
+
+uint64_t worker_node_total() {
+    uint64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++)
+            total += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
+                     static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1])) << 32;
+    return total;
+}
+
+int64_t worker_claimed_total() {
+    int64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++) total += share[SHARE_ENTRIES_WORD + w];
+    return total;
+}
+
+int64_t worker_load_total() {
+    int64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++) total += share[SHARE_LOAD_WORD + w];
+    return total;
+}

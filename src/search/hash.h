@@ -84,5 +84,12 @@ int score_from_table(int32_t stored, int ply);
 HashProbe probe_hash(int side, int ply, int32_t& move);
 void store_hash(int side, int ply, int score, int depth, int bound, Move move);
 
+// What the workers report in the share block, summed over its slots (0
+// without a share block): nodes searched, slots newly claimed in this "go",
+// processor load in thousandths.
+uint64_t worker_node_total();
+int64_t worker_claimed_total();
+int64_t worker_load_total();
+
 // Shared-memory names: "/jux_" + name_suffix + suffix.
 void shared_block_name(char* out, int out_size, const char* suffix);

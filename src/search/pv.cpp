@@ -117,12 +117,7 @@ void report_root_result(int score, Move move, int side) {
         std::snprintf(pv.ponder_move_text, sizeof(pv.ponder_move_text), "%s", second);
         std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s", format_move(move, side));
 
-        uint64_t nodes = search.node_count;
-        if (const int32_t* share = hash_tables.share_block)
-            for (int w = 0; w < SHARE_SLOTS; w++)
-                nodes += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1]))
-                             << 32;
+        const uint64_t nodes = search.node_count + worker_node_total();
         const int64_t time = static_cast<int64_t>(now - timer.search_start);
         char details[PV_TEXT_SIZE + 128];
         std::snprintf(details, sizeof(details),
