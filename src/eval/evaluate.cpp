@@ -124,7 +124,7 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
 
     EvalCacheEntry* entry = nullptr;
     if (eval_caches.eval_cache[side] != nullptr && eval_caches.cache_count != 0) {
-        entry = &eval_caches.eval_cache[side][pos.hash_key_low % eval_caches.cache_count];
+        entry = &eval_cache_entry(side, pos.hash_key_low);
         if (entry->key == pos.hash_key_high) {
             const int score = entry->score;
             if (score == ILLEGAL_SCORE) return ILLEGAL_SCORE;

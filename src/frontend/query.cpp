@@ -49,7 +49,7 @@ void query_position(const char* fen_text) {
     int32_t upper = MATE_SCORE;
     int32_t lower = -MATE_SCORE;
     if (hash_tables.held) {
-        const HashEntry& entry = hash_tables.table[q.side_to_move][key_low % hash_tables.entry_count];
+        const HashEntry& entry = hash_entry(q.side_to_move, key_low);
         if (entry.a.key == key_high) {
             move = static_cast<Move>(entry.a.move);
             upper = entry.a.upper;

@@ -225,7 +225,7 @@ int score_from_table(int32_t stored, int ply) {
 }
 
 HashProbe probe_hash(int side, int ply, int32_t& move) {
-    const HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    const HashEntry& e = hash_entry(side, pos.hash_key_low);
     const HashSlot* s = e.a.key == pos.hash_key_high ? &e.a : e.b.key == pos.hash_key_high ? &e.b : nullptr;
     if (!s) return {MATE_SCORE, NO_DEPTH, -MATE_SCORE, NO_DEPTH, 0, false};
     move = s->move;
@@ -274,7 +274,7 @@ void write_new_position(HashSlot& s, uint32_t key, bool fail_high, int score, in
 // current search; slot B takes the newest position; a new search claims slot A
 // on first touch.
 void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
-    HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    HashEntry& e = hash_entry(side, pos.hash_key_low);
     const uint32_t key = pos.hash_key_high;
     const bool fail_high = score >= bound;
     score = score_to_table(score, ply);

@@ -57,6 +57,11 @@ struct HashTables {
 };
 extern HashTables hash_tables;
 
+// The bucket of a position in the table of side: its low key half modulo N.
+inline HashEntry& hash_entry(int side, uint32_t key_low) {
+    return hash_tables.table[side][key_low % hash_tables.entry_count];
+}
+
 // Table dimensions for a size in kilobytes (raised to 256).
 uint32_t transposition_entries_for(int32_t kilobytes);
 uint32_t cache_entries_for(int32_t kilobytes);
