@@ -30,11 +30,6 @@ EvalContext* eval_context = &no_search;
 
 namespace {
 
-// Piece material of a side without its pawns.
-inline int32_t piece_material(int side) {
-    return material_of(pos.material_signature[side] & SIGNATURE_PIECES_MASK);
-}
-
 // A rook's worth of pieces or less: too little for the lazy exit to be safe.
 constexpr int32_t ROOK_WORTH = 579;
 // Half-width of the window around the expected score inside which the full

@@ -6,8 +6,7 @@
 PhaseState phase_state = {-1, -1, 0, 0, 0, 0, 0, 0, 0, 0, {}};
 
 int32_t piece_material_both() {
-    return material_of(pos.material_signature[WHITE] & SIGNATURE_PIECES_MASK) +
-           material_of(pos.material_signature[BLACK] & SIGNATURE_PIECES_MASK);
+    return piece_material(WHITE) + piece_material(BLACK);
 }
 
 bool any_queen() {
