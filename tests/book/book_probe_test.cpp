@@ -1,10 +1,9 @@
 // Probing "jux.book": ratings and weights, the random choice, the seek, the
-// move ranks, legality, "searchmoves" and the miss counter.
+// move ranks, legality and the miss counter ("searchmoves" and the options
+// through the engine in the book's UCI tests).
 #include <algorithm>
 #include <cmath>
 #include <map>
-#include <set>
-#include <vector>
 
 #include "book_fixture.h"
 #include "search/ordering.h"
@@ -227,40 +226,6 @@ TEST_F(BookProbe, ARecordNamingAMoveThatIsNotLegalHereFailsTheProbe) {
         EXPECT_EQ(pos.game_ply, 8);
         EXPECT_EQ(pos.board_piece[D2], KNIGHT);
     }
-}
-
-TEST_F(BookProbe, SearchmovesLeavesOnlyTheMovesItNames) {
-    // e4 and d4 good, Nf3 good, a4 poor.
-    write_file(BOOK_FILE_NAME,
-               token(key_after(""),
-                     rec(RANK_E4, '-', 16, 50, 16, 8, 4, 4) + rec(RANK_D4, '-', 9, 50, 9, 3, 3, 3) +
-                         rec(RANK_NF3, '-', 4, 50, 4, 1, 2, 1) + rec(RANK_A4, '-', 30, 50, 30, 0, 30, 0)));
-    const struct {
-        const char* search_moves;
-        std::vector<const char*> allowed;  // empty: no book move, a miss
-    } rows[] = {
-        {"", {"e2e4", "d2d4", "g1f3"}},
-        {"g1f3 a2a3", {"g1f3"}},
-        {"\te2e4  d2d4 ", {"e2e4", "d2d4"}},
-        {"a2a3 h2h3", {}},
-        {"a2a4", {}},  // only a poor move left
-        {"e2e", {}},   // words are whole moves
-    };
-    for (const auto& row : rows) {
-        std::snprintf(limits.search_moves_text, sizeof limits.search_moves_text, "%s", row.search_moves);
-        std::set<std::string> seen;
-        for (int i = 0; i < 300; i++) {
-            book = BookState{1, 3};
-            const Move m = probe_book();
-            seen.insert(m ? format_move(m, WHITE) : "none");
-            EXPECT_EQ(book.book_miss_count, m ? 0 : 1) << row.search_moves;
-        }
-        const std::set<std::string> expected =
-            row.allowed.empty() ? std::set<std::string>{"none"}
-                                : std::set<std::string>(row.allowed.begin(), row.allowed.end());
-        EXPECT_EQ(seen, expected) << row.search_moves;
-    }
-    limits.search_moves_text[0] = 0;
 }
 
 }  // namespace

@@ -4,21 +4,16 @@
 #include "egtb/filecheck.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "egtb/directories.h"
 #include "egtb/syzygy.h"
 #include "egtb/tables.h"
 #include "egtb_fixture.h"
+#include "support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 int table_number(const char* name) {
     for (int table = 1; table <= TABLE_COUNT; table++)
