@@ -134,6 +134,26 @@ TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {
     }
 }
 
+TEST_F(EvalTest, OppositeBishopsPullTheBalanceTowardsADraw) {
+    // d1 is a light square, d4 a dark one, c4 a light one; one pawn each;
+    // phase 10. The material balance is 0, so the balance is the white sum.
+    const char* opposite = "4k3/p7/8/8/3b4/8/P7/3BK3 w - - 0 1";
+    struct { const char* fen; int balance, base; } cases[] = {
+        {opposite, 100, 40}, {opposite, 50, 25}, {opposite, -61, -1}, {opposite, 60, 30}, {opposite, -60, -30},
+        {opposite, 61, 1}, {opposite, -100, -40},
+        {"4k3/p7/8/8/2b5/8/P7/3BK3 w - - 0 1", 100, 100},  // same colours: no scaling
+    };
+    for (const auto& c : cases) {
+        root_eval(c.fen);
+        ASSERT_EQ(phase_state.phase, 10);
+        clear_cache();
+        pos.pst_sum[WHITE] = c.balance;
+        pos.pst_sum[BLACK] = 0;
+        eval(WHITE, 1);
+        EXPECT_EQ(eval_state.breakdown.base, c.base) << c.fen << " balance " << c.balance;
+    }
+}
+
 TEST_F(EvalTest, EndingsAndGlobalTerms) {
     const EvalBreakdown& b = eval_state.breakdown;
     const int32_t* const rule = &b.ending_rule;

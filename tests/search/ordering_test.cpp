@@ -1,5 +1,4 @@
-// Move ordering: the picker's stages. Killers and history show in the bench
-// signature.
+// Move ordering: the picker's stages, killers and the history table.
 #include "search/ordering.h"
 
 #include <gtest/gtest.h>
@@ -101,4 +100,46 @@ TEST(Picker, RandomisedStagePrefersAHigherLaterEntryOneTimeInThree) {
         later += m == b;
     }
     EXPECT_NEAR(later, 1000, 80);
+}
+
+TEST(Killers, NewMoveEntersSecondAndIsPromotedByHits) {
+    const int32_t x = k1, y = k2, z = hot;
+    // The move, then the record after it: hits_1, hits_2, move_1, move_2.
+    const std::vector<std::vector<int32_t>> steps = {
+        {x, 0, 1, 0, x},                   // enters second
+        {x, 2, 0, x, 0},                   // 2 hits beat 0: promoted
+        {y, 2, 1, x, y}, {y, 2, 2, x, y},  // 2 against 2: no swap
+        {y, 3, 2, y, x},                   // 3 against 2: swapped with the counters
+        {z, 3, 1, y, z},                   // a third move replaces the second killer
+        {y, 4, 1, y, z},
+    };
+    ordering.killer_table[PLY] = {0, 0, 0, 0};
+    for (const std::vector<int32_t>& s : steps) {
+        update_killers(PLY, static_cast<Move>(s[0]));
+        const KillerRecord& k = ordering.killer_table[PLY];
+        EXPECT_EQ((std::vector<int32_t>{s[0], k.hits_1, k.hits_2, k.move_1, k.move_2}), s);
+    }
+}
+
+TEST(History, RewardIsTwoToTheDepthCappedAndHalvedPastOneBillion) {
+    clear_history();
+    const Move m = quiet(G1, F3);
+    int32_t& entry = ordering.history_score[m & 4095];
+    reward_history(m, 1);
+    EXPECT_EQ(entry, 2);
+    reward_history(m, 14);
+    reward_history(m, 15);
+    reward_history(m, 40);
+    EXPECT_EQ(entry, 2 + 16384 + 2 * 32768);
+    // Castling indexes the table by its code's low twelve bits.
+    reward_history(SHORT_CASTLE_MOVE, 3);
+    EXPECT_EQ(ordering.history_score[0x019], 8);
+
+    entry = 1000000000 - 8;
+    reward_history(m, 3);  // exactly 1000000000: not past it
+    EXPECT_EQ(entry, 1000000000);
+    reward_history(m, 1);  // 1000000002 is halved at once
+    EXPECT_EQ(entry, 500000001);
+    clear_history();
+    EXPECT_EQ(entry, 0);
 }

@@ -135,16 +135,9 @@ TEST_F(SearchTest, MatesFoundAtTheirDepthsWithTheExactReport) {
         // restarts the count.
         {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "h8g8", false, "info score mate -1   depth 4 ",
          " pv h8g8  a1a8  ", "h8g8", "a1a8", 4, 3 - MATE_SCORE},
-        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80",
-         "",
-         "",
-         false,
-         "info score cp ",
-         " pv h7h5  ",
-         "h7h5",
-         "a1a8",
-         4,
-         {}},
+        // clang-format off
+        {"7k/4K1pp/8/8/8/8/8/R7 b - - 98 80", "", "", false, "info score cp ", " pv h7h5  ", "h7h5", "a1a8", 4, {}},
+        // clang-format on
 
         // Mate distances read from warm tables: the mate in two found two
         // plies down in the search before, searched once more, and seen by
@@ -311,6 +304,18 @@ TEST_F(SearchTest, ExtensionRules) {
         EXPECT_EQ(extend_depth(WHITE, r.depth, 0, r.ply), r.expected) << (&r - rows);
         EXPECT_EQ(search.extension_flags[r.ply], r.flag) << (&r - rows);
     }
+}
+
+TEST_F(SearchTest, KingZoneCountsFreeAndAttackedEmptySquares) {
+    // White king g1 behind its pawns; the knight on g3 covers f1 and h1.
+    setup_position("6k1/8/8/8/8/6n1/5PPP/6K1 w - - 0 1");
+    build_attack_table(BLACK);
+    EXPECT_EQ(king_zone_count(WHITE, 0), 0);
+    EXPECT_EQ(king_zone_count(WHITE, 1), 2);
+    setup_position("6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1");
+    build_attack_table(BLACK);
+    EXPECT_EQ(king_zone_count(WHITE, 0), 2);
+    EXPECT_EQ(king_zone_count(WHITE, 1), 0);
 }
 
 TEST_F(SearchTest, OnlyWorkersRandomiseTheOrderAfterAFailLow) {
