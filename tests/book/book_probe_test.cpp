@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <set>
 
 #include "book_fixture.h"
 #include "search/ordering.h"
@@ -50,7 +51,7 @@ TEST_F(BookProbe, WorkedRatingsAndWeights) {
     EXPECT_STREQ(text, "ABFFFFFFFFFFF000010000200003");
 }
 
-TEST_F(BookProbe, ChoiceFollowsTheWeights) {
+TEST_F(BookProbe, ChoiceFollowsTheWeightsAndTheSearchmovesList) {
     // e4: 5 x e^5.7, d4: 4 x e^5.3, Nf3: 3 x e^5.0, a4 never won: 0.001.
     write_file(BOOK_FILE_NAME,
                token(key_after(""),
@@ -69,6 +70,27 @@ TEST_F(BookProbe, ChoiceFollowsTheWeights) {
     const int poor = seen[make_move_code(A2, A4, MOVE_DOUBLE_STEP)];
     EXPECT_LE(poor, 3);
     EXPECT_EQ(seen[moves[0]] + seen[moves[1]] + seen[moves[2]] + poor, draws) << "only book moves";
+
+    // "searchmoves" leaves only the moves it names, as whole words; a poor
+    // move alone is a miss. The moves of 300 probes, "none" for a miss.
+    const std::pair<const char*, const char*> rows[] = {{"g1f3 a2a3", "g1f3"},
+                                                        {"\te2e4  d2d4 ", "d2d4 e2e4"},
+                                                        {"a2a3 h2h3", "none"},
+                                                        {"a2a4", "none"},
+                                                        {"e2e", "none"}};
+    for (const auto& [search_moves, allowed] : rows) {
+        std::snprintf(limits.search_moves_text, sizeof limits.search_moves_text, "%s", search_moves);
+        std::set<std::string> seen_moves;
+        for (int i = 0; i < 300; i++) {
+            book = BookState{1, 0};
+            const Move m = probe_book();
+            seen_moves.insert(m ? format_move(m, WHITE) : "none");
+        }
+        std::string text;
+        for (const std::string& m : seen_moves) text += (text.empty() ? "" : " ") + m;
+        EXPECT_EQ(text, allowed) << search_moves;
+    }
+    limits.search_moves_text[0] = 0;
 }
 
 TEST_F(BookProbe, SixMissesSwitchTheBookOffUntilANewGame) {

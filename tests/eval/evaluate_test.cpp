@@ -173,6 +173,15 @@ TEST_F(EvalTest, EndingsAndGlobalTerms) {
         {"3bk3/8/8/8/8/8/8/R3K3 b - - 0 1", {{&b.result, -101}}},
         {"r3k3/8/8/8/8/8/8/3BK3 b - - 0 1", {{&b.result, 237 / 2}, {rule, ENDING_ROOK_AGAINST_MINOR}}},
         {"3bk3/8/8/8/8/8/P7/R3K3 w - - 0 1", {{&b.result, 400}, {rule, ENDING_NONE}}},
+        // White a4 and e4, both inside the black king's square: black's total
+        // loses 150. With black to move and its king on d5 it attacks e4,
+        // which then does not race; two files apart is not enough; only in
+        // pure pawn endings; and the same for black's pawns.
+        {"8/8/3k4/8/P3P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], -150}, {&b.pawn_race[WHITE], 0}}},
+        {"8/8/8/3k4/P3P3/8/8/K7 b - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"8/8/3k4/8/2P1P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"n7/8/3k4/8/P3P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"k7/8/8/p3p3/8/3K4/8/8 b - - 0 1", {{&b.pawn_race[WHITE], -150}}},
         // A bare king against more than a rook.
         {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", {{&b.bare_king, -200}}},
         {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", {{&b.bare_king, 0}}},
