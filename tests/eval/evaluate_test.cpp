@@ -1,6 +1,6 @@
 // The evaluation driver: the legality verdict on every path, the cache, the
-// lazy exit, the tablebase hook, the drawish endings and the root rows. The
-// weights themselves are guarded by the bench signature.
+// lazy exit, the tablebase hook, the root rows, and the ending and pawn terms
+// that the bench positions never reach (the bench signature guards the rest).
 #include "eval/evaluate.h"
 
 #include <algorithm>
