@@ -5,8 +5,16 @@ ASAN_BUILD ?= build-asan
 # The libFuzzer targets of fuzz/ (make fuzz).
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
-# Debian packages the build needs beyond the compiler, CMake and GoogleTest.
+# Debian packages the engine needs beyond the compiler and CMake: the tablebase readers.
 PACKAGES := libgaviotatb-dev libfathom-dev
+# The test suite (make test) and the benchmarks (make bench) need these too.
+TEST_PACKAGES := googletest libgtest-dev
+BENCH_PACKAGES := libbenchmark-dev
+# make install / make uninstall: where, and a staging directory in front of it.
+PREFIX ?= /usr/local
+DESTDIR ?=
+# make deb: a tree of its own configured for /usr.
+DEB_BUILD ?= build-deb
 # The fuzz targets: clang 14 with its sanitizer and libFuzzer runtimes, and
 # llvm-symbolizer for readable reports.
 FUZZ_PACKAGES := clang-14 libclang-rt-14-dev llvm-14
@@ -27,7 +35,8 @@ PGO_TRAINING := bench 8; perft 5; perft 4 $(KIWIPETE)
 NATIVE ?= 0
 SPEED_FLAGS := $(if $(filter 1,$(NATIVE)),-DJUX_NATIVE=ON,-DJUX_NATIVE=OFF)
 
-.PHONY: all profile test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages
+.PHONY: all profile test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages \
+	test-packages bench-packages install uninstall deb
 
 all: packages profile $(BUILD)/Makefile
 	@grep -q '^JUX_PGO:STRING=use$$' $(BUILD)/CMakeCache.txt || \
@@ -63,18 +72,22 @@ $(FUZZ_BUILD)/Makefile: CMakeLists.txt fuzz/CMakeLists.txt | packages fuzz-packa
 # then with the sanitizers, where any report fails the test that caused it.
 test: test-release test-asan
 
-test-release: packages profile $(BUILD)/Makefile
+# The configure step runs again so that a tree made before GoogleTest was
+# installed finds it now.
+test-release: packages test-packages profile $(BUILD)/Makefile
+	@cmake $(BUILD) >/dev/null
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS)
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
 
-test-asan: packages $(ASAN_BUILD)/Makefile
+test-asan: packages test-packages $(ASAN_BUILD)/Makefile
+	@cmake $(ASAN_BUILD) >/dev/null
 	@$(MAKE) --no-print-directory -C $(ASAN_BUILD) -j$(JOBS)
 	@cd $(ASAN_BUILD) && ctest --output-on-failure -j$(JOBS)
 
 run: all
 	@./$(BUILD)/jux
 
-bench: packages profile $(BUILD)/Makefile
+bench: packages bench-packages profile $(BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) benchmarks
 
 fuzzers: packages fuzz-packages $(FUZZ_BUILD)/Makefile
@@ -85,11 +98,36 @@ fuzzers: packages fuzz-packages $(FUZZ_BUILD)/Makefile
 fuzz: fuzzers
 	@fuzz/run.sh --build $(FUZZ_BUILD) --work $(FUZZ_DIR) --time $(FUZZ_TIME) --jobs $(JOBS)
 
+# The build tree takes the prefix at configure time: the manual pages name
+# the installed book's place.
+install: packages profile $(BUILD)/Makefile
+	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR) >/dev/null
+	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
+	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
+
+# What the last make install of this tree put in place (build/install_manifest.txt).
+uninstall:
+	@DESTDIR="$(DESTDIR)" cmake -DMANIFEST=$(BUILD)/install_manifest.txt -P cmake/uninstall.cmake
+
+# A .deb in build-deb/packages/ (the engine in /usr/games, the library in /usr/lib).
+deb: packages
+	@cmake -S . -B $(DEB_BUILD) -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr $(LAUNCHER) \
+		-DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >/dev/null
+	@$(MAKE) --no-print-directory -C $(DEB_BUILD) -j$(JOBS) jux juxtool jux_shared
+	@cd $(DEB_BUILD) && cpack -G DEB
+	@ls $(DEB_BUILD)/packages/*.deb
+
 packages:
-	@./tools/install-packages.sh $(PACKAGES)
+	@./tools/install-packages.sh "the tablebase readers the engine links with" $(PACKAGES)
+
+test-packages:
+	@./tools/install-packages.sh "GoogleTest, for the test suite" $(TEST_PACKAGES)
+
+bench-packages:
+	@./tools/install-packages.sh "Google Benchmark, for the benchmark programs" $(BENCH_PACKAGES)
 
 fuzz-packages:
-	@./tools/install-packages.sh $(FUZZ_PACKAGES)
+	@./tools/install-packages.sh "clang 14 with libFuzzer and its sanitizers, for the fuzz targets" $(FUZZ_PACKAGES)
 
 clean:
-	@rm -rf $(BUILD) $(PGO_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	@rm -rf $(BUILD) $(PGO_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/build_info.h"
 #include "core/role.h"
 #include "frontend/interpreter.h"
 #include "platform/exit.h"
@@ -15,8 +16,6 @@
 #include "smp/workers.h"
 
 namespace {
-
-constexpr const char* ENGINE_VERSION = "JUX 4";
 
 constexpr const char* USAGE =
     "usage: jux              run the engine: it speaks UCI on standard input and output\n"
@@ -82,7 +81,7 @@ void process_entry(int argc, char** argv) {
         std::fputs(USAGE, stdout);
         end_process(0);
     } else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s\n", ENGINE_VERSION);
+        std::printf("JUX %s\n", JUX_RELEASE);
         end_process(0);
     } else if (is_worker_form(argc, argv, worker_number)) {
         start_worker(worker_number, argv[2]);

@@ -55,10 +55,8 @@ TEST(HashSizes, FollowTheMemorySplit) {
 }
 
 TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
-    // Creation resets the board, empties every slot and leaves no names behind.
+    // Creation empties every slot and leaves no names behind.
     EXPECT_EQ(hash_tables.table_total, 2910u);
-    EXPECT_EQ(pos.board_piece[E1], KING);
-    EXPECT_EQ(pos.piece_count[BLACK], 16);
     for (const char* suffix : {"_bttable", "_wttable", "_bptable", "_wptable", "_share_entry"})
         EXPECT_FALSE(name_exists(suffix)) << suffix;
     const HashEntry& e = bucket(WHITE, 17);
@@ -69,12 +67,12 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
 
     // The clears empty what was stored.
     store(WHITE, 40, 7, 50, 8);
-    hash_tables.eval_cache[BLACK][3] = {99, 12, 1};
+    eval_caches.eval_cache[BLACK][3] = {99, 12, 1};
     clear_hash_tables();
     clear_eval_caches();
     int32_t move = 0;
     EXPECT_FALSE(probe_hash(WHITE, 1, move).hit);
-    EXPECT_EQ(hash_tables.eval_cache[BLACK][3].key, 0u);
+    EXPECT_EQ(eval_caches.eval_cache[BLACK][3].key, 0u);
 
     // A second creation while the tables are held fails with its line.
     testing::internal::CaptureStderr();
@@ -102,9 +100,9 @@ TEST(TableMemory, LargePrivateTablesStartOnHugePageBoundaries) {
     const uintptr_t huge_page = uintptr_t{2} << 20;
     for (int side = 0; side < 2; side++) {
         EXPECT_EQ(reinterpret_cast<uintptr_t>(hash_tables.table[side]) % huge_page, 0u);
-        EXPECT_EQ(reinterpret_cast<uintptr_t>(hash_tables.eval_cache[side]) % huge_page, 0u);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(eval_caches.eval_cache[side]) % huge_page, 0u);
         hash_tables.table[side][hash_tables.entry_count].b.failed_low = 1;
-        hash_tables.eval_cache[side][hash_tables.cache_count].in_check = 1;
+        eval_caches.eval_cache[side][eval_caches.cache_count].in_check = 1;
     }
     release_tables();
 }
