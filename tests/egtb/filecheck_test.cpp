@@ -55,9 +55,11 @@ TEST_F(TableFileCheck, EveryRealFileIsSound) {
             const std::string extension = entry.path().extension().string();
             if (extension != ".rtbw" && extension != ".rtbz" && extension != ".cp4") continue;
             ASSERT_NE(file_table(file), NO_TABLE) << file;
-            EXPECT_EQ(check_table_file(entry.path().c_str(), file_kind(file), file_table(file)), nullptr) << file;
+            EXPECT_EQ(check_table_file(entry.path().c_str(), file_kind(file), file_table(file)), nullptr)
+                << file;
             // Real blocks decode inside the file itself, wherever its pages end.
-            EXPECT_EQ(check_bytes(read_file(entry.path().string()), file, false), nullptr) << file << " to its end";
+            EXPECT_EQ(check_bytes(read_file(entry.path().string()), file, false), nullptr)
+                << file << " to its end";
             files++;
         }
     }
@@ -137,8 +139,7 @@ TEST_F(TableFileCheck, NoSingleBitFlipCrashesAProbe) {
         for (size_t bit = 0; bit < 8 * original.size(); bit += bit < row.header_bits ? 1 : row.bit_step) {
             std::string flipped = original;
             flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-            if (check_bytes(flipped, row.file) != nullptr)
-                continue;
+            if (check_bytes(flipped, row.file) != nullptr) continue;
             std::ofstream(dir + "/" + row.file, std::ios::binary) << flipped;
             ASSERT_NE(register_syzygy_tables(dirs), 0) << row.file << " bit " << bit;
             for (const std::string& fen : fens) {

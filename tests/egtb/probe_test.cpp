@@ -24,8 +24,8 @@ TEST_F(Probe, KnownDistancesToMateAndCombinationsWithoutATable) {
     use_both();
     tb_counters.probe_count = 0;
     const std::pair<const char*, int> rows[] = {
-        {"7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", 29998},   // KQK, mate in 1
-        {"8/8/4K3/8/8/8/3k4/R7 w - - 0 1", 29978},   // KRK, mate in 11
+        {"7k/8/6K1/8/8/8/8/1Q6 w - - 0 1", 29998},  // KQK, mate in 1
+        {"8/8/4K3/8/8/8/3k4/R7 w - - 0 1", 29978},  // KRK, mate in 11
         // The kings in opposition in front of the pawn: a draw when the
         // stronger side must move, mated in 14 moves when the defender must.
         {"8/4k3/8/4K3/4P3/8/8/8 w - - 0 1", 0},

@@ -13,8 +13,8 @@
 namespace {
 
 TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
-    const std::pair<int, const char*> known[] = {{0, "kk"},     {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
-                                                 {21, "kppk"},  {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
+    const std::pair<int, const char*> known[] = {{0, "kk"},    {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
+                                                 {21, "kppk"}, {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
     for (const auto& [table, name] : known) EXPECT_STREQ(table_name(table), name) << table;
 
     std::set<std::string> names;
@@ -89,7 +89,7 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
         {"k7/8/8/8/8/8/8/RK6", 1, 0, true},
         {"k7/8/8/8/8/8/8/RK6", 0, 0, false},  // the side not to move is in check
         {"8/8/P7/8/8/8/5K2/7k", 0, 0, true},
-        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},  // kings touching
+        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},   // kings touching
         {"4k3/8/5N2/8/8/8/8/4K3", 0, 0, false},  // a knight gives check
         {"4k3/8/8/8/8/8/3p4/4K3", 1, 0, false},  // a pawn gives check
         {"4k3/8/8/8/8/8/4p3/4K3", 1, 0, true},   // a pawn in front does not
@@ -97,10 +97,10 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
         {"8/8/8/b7/8/8/8/4K2k", 1, 0, false},    // a bishop from afar
         {"8/8/8/b7/8/2N5/8/4K2k", 1, 0, true},   // blocked
         {"k7/8/8/8/8/8/8/4K2Q", 0, 0, false},    // a queen along the long diagonal
-        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},  // a pawn on an end rank
-        {"4k3/8/8/8/8/8/8/8", 0, 0, false},     // no white king
-        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},  // two white kings
-        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},   // no side to move
+        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},   // a pawn on an end rank
+        {"4k3/8/8/8/8/8/8/8", 0, 0, false},      // no white king
+        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},   // two white kings
+        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},    // no side to move
         // En passant: behind a pawn that has just made its double step,
         // beside a pawn of the side to move.
         {"4k3/8/8/3pP3/8/8/8/4K3", 0, D6, true},

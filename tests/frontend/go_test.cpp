@@ -81,7 +81,7 @@ TEST(CpuLoad, KernelAndUserTimeAreEachTakenInWholeMillisecondsFirst) {
     const struct {
         int64_t kernel_100ns, user_100ns, elapsed_ms, load;
     } rows[] = {
-        {15000, 15000, 1000, 2},  // 1.5 ms each: 1 + 1, where the sum would give 3
+        {15000, 15000, 1000, 2},          // 1.5 ms each: 1 + 1, where the sum would give 3
         {10000000, 0, 1000, 1000},        // one busy second
         {20000000, 16000000, 4000, 900},  // 2 s + 1.6 s in 4 s
         {36000000000, 0, 3600000, 1000},  // an hour, in 64 bits
@@ -94,7 +94,11 @@ TEST(CpuLoad, KernelAndUserTimeAreEachTakenInWholeMillisecondsFirst) {
 
 TEST(ReadDecimal, ReadsLikeTheRuntimeConversionAndHoldsAtTheIntRange) {
     const std::pair<const char*, int32_t> rows[] = {
-        {"  \t-17x", -17}, {"+5 6", 5}, {"abc", 0}, {"- 5", 0}, {"2147483648", INT_MAX},
+        {"  \t-17x", -17},
+        {"+5 6", 5},
+        {"abc", 0},
+        {"- 5", 0},
+        {"2147483648", INT_MAX},
         {"-99999999999999999999999", INT_MIN},
     };
     for (const auto& [text, value] : rows) EXPECT_EQ(read_decimal(text), value) << text;

@@ -54,11 +54,15 @@ TEST_F(PositionQuery, TheBoundsKnownGiveTheScorePart) {
         int32_t lower, upper;
         const char* score_part;
     } rows[] = {
-        {35, 30000, "score cp 35 lowerbound "},         {35, 35, "score cp 35 "},
-        {-30000, -12, "score cp -12 upperbound "},      {-30000, 30000, ""},
+        {35, 30000, "score cp 35 lowerbound "},
+        {35, 35, "score cp 35 "},
+        {-30000, -12, "score cp -12 upperbound "},
+        {-30000, 30000, ""},
         {29000, 30000, "score mate 500 lowerbound "},
-        {29990, 30000, "score mate 5 lowerbound "},     {29999, 29999, "score mate 0 "},
-        {-28999, 30000, "score cp -28999 lowerbound "}, {-29990, 30000, "score mate -5 lowerbound "},
+        {29990, 30000, "score mate 5 lowerbound "},
+        {29999, 29999, "score mate 0 "},
+        {-28999, 30000, "score cp -28999 lowerbound "},
+        {-29990, 30000, "score mate -5 lowerbound "},
         {-30000, 29990, "score mate 5 upperbound "},
     };
     for (const auto& r : rows) {
