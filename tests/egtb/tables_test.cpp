@@ -1,4 +1,5 @@
-// Table numbers and names of the material combinations.
+// Table numbers and names of the material combinations, and the guard of
+// the positions the readers get.
 #include "egtb/tables.h"
 
 #include <gtest/gtest.h>
@@ -38,10 +39,6 @@ TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
     }
     EXPECT_EQ(names.size(), 110u) << "every table has its own name";
 }
-
-}  // namespace
-
-namespace {
 
 // The lists the readers get, from the placement field of a FEN (white
 // first, the king last on each list).
