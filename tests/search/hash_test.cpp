@@ -1,4 +1,5 @@
-// Hash tables: sizes, the shared-memory life cycle, and the two-slot rules.
+// Hash tables: sizes, the shared-memory life cycle, and mate scores across plies.
+// Which slot keeps what shows in the bench signature.
 #include "search/hash.h"
 
 #include <fcntl.h>
@@ -148,21 +149,6 @@ TEST(TableMemory, PrivateMemoryWhereNoNamedBlockCanBeHad) {
     }
 }
 
-TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
-    store(WHITE, 5, 0xABCD, 120, 6, 0x123);
-    store(WHITE, 5, 0xABCD, 30, 4, 0x456);
-    int32_t move = 0;
-    const HashProbe p = probe_hash(WHITE, 1, move);
-    ASSERT_TRUE(p.hit);
-    EXPECT_EQ(p.lower, 120);
-    EXPECT_EQ(p.lower_depth, 6);
-    EXPECT_EQ(p.upper, 30);
-    EXPECT_EQ(p.upper_depth, 4);
-    EXPECT_EQ(p.failed_low, 1);
-    EXPECT_EQ(move, 0x123);                        // a fail-low does not replace the move
-    EXPECT_FALSE(probe_hash(BLACK, 1, move).hit);  // the other side's table
-}
-
 TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
     // A result stored at one ply and probed at another (bound 40): what the
     // slot holds and what the probe gives. The empty bound stays 30000 or
@@ -192,40 +178,6 @@ TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
         EXPECT_EQ(p.upper, r.upper) << r.score;
         EXPECT_EQ(p.lower, r.lower) << r.score;
     }
-}
-
-TEST_F(HashTablesTest, WithinASearchSlotAKeepsTheDeeperAndSlotBTheNewest) {
-    // Three positions (keys 1, 2, 3) meet in one bucket claimed in this
-    // search; bound 40, so scores of 40 and more are fail-highs.
-    const struct {
-        int score[3], depth[3];
-        uint32_t key_a, key_b;
-    } rows[] = {
-        {{50, 60, 60}, {8, 2, 5}, 1, 3},  // the deeper slot A stays
-        {{50, 50, 50}, {2, 7, 1}, 2, 3},  // the deeper slot B moves to A first
-        {{50, 10, 60}, {8, 2, 5}, 2, 3},  // an upper bound in B beats an A that has none
-    };
-    uint32_t index = 9;
-    for (const auto& r : rows) {
-        for (int i = 0; i < 3; i++) store(WHITE, index, i + 1, r.score[i], r.depth[i]);
-        EXPECT_EQ(bucket(WHITE, index).a.key, r.key_a) << index;
-        EXPECT_EQ(bucket(WHITE, index).b.key, r.key_b) << index;
-        index += 11;
-    }
-    EXPECT_EQ(bucket(WHITE, 20).a.lower_depth, 7);
-    EXPECT_EQ(hash_tables.new_entries, 3);  // one claim per bucket
-}
-
-TEST_F(HashTablesTest, NewSearchClaimsSlotAOnFirstTouch) {
-    store(BLACK, 30, 1, 50, 8);
-    hash_tables.search_id++;
-    hash_tables.new_entries = 0;
-    store(BLACK, 30, 2, 50, 1);  // shallower, but slot A is from an earlier search
-    EXPECT_EQ(bucket(BLACK, 30).a.key, 2u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
-    store(BLACK, 30, 3, 50, 1);
-    EXPECT_EQ(bucket(BLACK, 30).b.key, 3u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
 }
 
 }  // namespace
