@@ -59,7 +59,7 @@ GameMoveResult play_game_move(const char* text) {
     Move move = 0;
     if (!find_move_by_text(side, text, move, pos.ep_square)) return GAME_MOVE_UNKNOWN;
     const SavedState saved = save_state();
-    const int ep_square = make_move(move, side, 5);
+    const int ep_square = make_move(move, side, TRIAL_MOVE_PLY);
     if (is_attacked(pos.piece_list[side][0], side ^ 1)) {
         unmake_move(move, side);
         restore_state(saved);

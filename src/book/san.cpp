@@ -117,7 +117,7 @@ bool parse_san(const char* text, SanParts& parts) {
 
 int move_is_legal(Move move, int side) {
     SavedState saved = save_state();
-    make_move(move, side, 5);
+    make_move(move, side, TRIAL_MOVE_PLY);
     int legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
     unmake_move(move, side);
     restore_state(saved);

@@ -219,7 +219,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
         probe.failed_low = first_failed_low;
     }
 
-    ordering.picker_stage[ply] = (failed_low == 1 && depth > 1) ? 5 : 0;
+    ordering.picker_stage[ply] = (failed_low == 1 && depth > 1) ? PICK_RANDOM : PICK_HASH_MOVE;
 
     int full_width = 1;
     if (!quiescence && depth < 1) {
@@ -254,7 +254,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     ordering.killer_table[ply].hits_1 = 0;
     ordering.killer_table[ply].hits_2 = 0;
 
-    if (depth > 1 && !in_check && ordering.picker_stage[ply] != 5 && !search.on_first_path &&
+    if (depth > 1 && !in_check && ordering.picker_stage[ply] != PICK_RANDOM && !search.on_first_path &&
         (pos.game_ply < 2 || pos.move_history[pos.game_ply - 2].move != NULL_MOVE_RECORD) &&
         (probe.upper_depth + 2 < depth || probe.upper >= bound) && !quiescence && both_have_pieces() &&
         ply > 1 && options.null_move == 1 &&

@@ -76,16 +76,16 @@ int start_search(int ponder) {
 }
 
 int count_legal_root_moves(int side, int ep_square) {
-    ordering.picker_stage[5] = 0;
-    ordering.hash_move[5] = 0;
+    ordering.picker_stage[TRIAL_MOVE_PLY] = PICK_HASH_MOVE;
+    ordering.hash_move[TRIAL_MOVE_PLY] = 0;
     MoveEntry* list = search.move_buffer;
     generate_moves(list, side, 1, ep_square);
     int count = 0;
     Move m, last = 0;
     search.first_legal_root_move = 0;
-    while (next_move(m, list, 5)) {
+    while (next_move(m, list, TRIAL_MOVE_PLY)) {
         const SavedState saved = save_state();
-        make_move(m, side, 5);
+        make_move(m, side, TRIAL_MOVE_PLY);
         if (!is_attacked(pos.piece_list[side][0], side ^ 1)) {
             if (count == 0) search.first_legal_root_move = static_cast<int32_t>(m);
             count++;
