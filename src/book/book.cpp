@@ -231,7 +231,7 @@ Move probe_book() {
 }
 
 Move probe_book_file(const char* path) {
-    if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= 99))
+    if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= DEEPEST_ITERATION))
         return switch_book_off();
     std::FILE* file = open_book_file(path);
     if (!file) return switch_book_off();

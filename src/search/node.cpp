@@ -27,6 +27,11 @@ namespace {
 
 // A null move leaves this value as the move of its history record.
 constexpr int32_t NULL_MOVE_RECORD = 13;
+// King danger counts while both sides keep more than a rook's worth of
+// minor pieces and rooks.
+constexpr int32_t KING_DANGER_MATERIAL = 579;
+// A light ending: each side below this material, pawns included, and no queen.
+constexpr int32_t LIGHT_ENDING_MATERIAL = 1400;
 
 inline bool has_piece(int side) {
     return pos.material_signature[side] >= SIGNATURE_KNIGHT;
@@ -136,8 +141,9 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     // King danger: the opponent has just stepped out of check with its king
     // and still has the pieces to go on attacking ours.
     if (ply < search.iteration_depth + 11 && search.check_slot[ply - 1] != 0 && move_is_quiet(last) &&
-        pos.board_piece[to] == KING && material_of(pos.material_signature[WHITE] & 0x3F0) > 579 &&
-        material_of(pos.material_signature[BLACK] & 0x3F0) > 579) {
+        pos.board_piece[to] == KING &&
+        material_of(pos.material_signature[WHITE] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL &&
+        material_of(pos.material_signature[BLACK] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL) {
         build_attack_table(side ^ 1);
         if (king_zone_count(side, 1) > 1 && king_zone_count(side, 0) < 2) {
             flag = 2;
@@ -146,9 +152,11 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     }
 
     // Pawn push: in a light ending a pawn nearing promotion decides.
-    if (material_of(pos.material_signature[WHITE]) < 1400 &&
-        material_of(pos.material_signature[BLACK]) < 1400 && (pos.material_signature[WHITE] & 0xC00) == 0 &&
-        (pos.material_signature[BLACK] & 0xC00) == 0 && depth <= 3 && pos.board_piece[to] == PAWN) {
+    if (material_of(pos.material_signature[WHITE]) < LIGHT_ENDING_MATERIAL &&
+        material_of(pos.material_signature[BLACK]) < LIGHT_ENDING_MATERIAL &&
+        (pos.material_signature[WHITE] & SIGNATURE_QUEENS_MASK) == 0 &&
+        (pos.material_signature[BLACK] & SIGNATURE_QUEENS_MASK) == 0 && depth <= 3 &&
+        pos.board_piece[to] == PAWN) {
         const bool push = side == WHITE ? (to < 16 || (move_is_quiet(last) && to < 24))
                                         : (to > 47 || (move_is_quiet(last) && to > 39));
         if (push) {

@@ -14,11 +14,11 @@ struct KillerRecord {
 
 // The move picker's stages at a ply (the values picker_stage holds).
 enum PickerStage : int32_t {
-    PICK_HASH_MOVE = 0,      // the hash move first
-    PICK_CAPTURES = 1,       // captures and promotions by score, then the first killer
+    PICK_HASH_MOVE = 0,  // the hash move first
+    PICK_CAPTURES = 1,   // captures and promotions by score, then the first killer
     PICK_SECOND_KILLER = 3,
-    PICK_REMAINING = 4,      // the rest, best score first
-    PICK_RANDOM = 5,         // workers after a fail-low: the hash move, then at random
+    PICK_REMAINING = 4,  // the rest, best score first
+    PICK_RANDOM = 5,     // workers after a fail-low: the hash move, then at random
 };
 
 struct Ordering {
