@@ -40,7 +40,7 @@ const char* format_move(Move move, int side) {
 // one; the list is scanned as generated.
 int find_move_by_text(int side, const char* text, Move& out_move, int ep_square) {
     MoveEntry list[MAX_MOVES];
-    int n = generate_moves(list, side, 1, ep_square);
+    int n = generate_moves(list, side, ALL_MOVES, ep_square);
     for (int i = 0; i < n - 1; i++) {
         Move m = static_cast<Move>(list[i].move);
         if (std::strcmp(format_move(m, side), text) == 0) {

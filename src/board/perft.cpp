@@ -11,7 +11,7 @@ constexpr int DEEPEST_PERFT = 60;
 MoveEntry perft_buffer[DEEPEST_PERFT * MAX_MOVES];
 
 uint64_t perft_from(int depth, int side, int ep, MoveEntry* list) {
-    int n = generate_moves(list, side, 1, ep);
+    int n = generate_moves(list, side, ALL_MOVES, ep);
     uint64_t nodes = 0;
     for (int i = 0; i < n - 1; i++) {
         Move m = static_cast<Move>(list[i].move);

@@ -163,7 +163,7 @@ double book_weight(const BookRecord& record) {
 
 int book_move_order(int side, int ep_square, Move* out) {
     MoveEntry* list = search.move_buffer;
-    const int generated = generate_moves(list, side, 1, ep_square) - 1;
+    const int generated = generate_moves(list, side, ALL_MOVES, ep_square) - 1;
     struct Keyed {
         uint64_t text;  // the coordinate text packed, first letter highest
         Move move;

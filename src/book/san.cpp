@@ -129,7 +129,7 @@ int find_move_by_san(int side, const char* text, Move& out_move, int ep_square) 
     if (!parse_san(text, parts)) return 0;
     // The root list has room for any set-up a FEN tag may describe.
     MoveEntry* list = search.move_buffer;
-    int n = generate_moves(list, side, 1, ep_square);
+    int n = generate_moves(list, side, ALL_MOVES, ep_square);
     int found = 0;
     Move match = 0;
     for (int i = 0; i < n - 1; i++) {

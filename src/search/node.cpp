@@ -95,7 +95,7 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     pos.move_history[pos.game_ply].move = NULL_MOVE_RECORD;
     pos.move_history[pos.game_ply].key_high = 0;
     prefetch_child_entries(side ^ 1);
-    const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, 0);
+    const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, MAIN_SEARCH);
     pos.game_ply--;
     if (v != -ILLEGAL_SCORE && v >= bound) {
         result = v;
@@ -125,7 +125,7 @@ int king_zone_count(int side, int kind) {
         else
             attacked++;
     }
-    return kind == 0 ? free_squares : attacked;
+    return kind == KING_ZONE_FREE ? free_squares : attacked;
 }
 
 int extend_depth(int side, int depth, int in_check, int ply) {
@@ -145,7 +145,7 @@ int extend_depth(int side, int depth, int in_check, int ply) {
         material_of(pos.material_signature[WHITE] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL &&
         material_of(pos.material_signature[BLACK] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL) {
         build_attack_table(side ^ 1);
-        if (king_zone_count(side, 1) > 1 && king_zone_count(side, 0) < 2) {
+        if (king_zone_count(side, KING_ZONE_ATTACKED) > 1 && king_zone_count(side, KING_ZONE_FREE) < 2) {
             flag = 2;
             return depth + 1;
         }
@@ -221,7 +221,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
 
     // Internal deepening: find a move to try first with a shallower search.
     if (depth > 3 && failed_low == 0 && hash_move == 0) {
-        search_node(side, ply, bound, depth - 3, 0);
+        search_node(side, ply, bound, depth - 3, MAIN_SEARCH);
         const int32_t first_failed_low = probe.failed_low;
         probe = probe_hash(side, ply, hash_move);
         probe.failed_low = first_failed_low;
@@ -269,7 +269,7 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
         king_distance[pos.piece_list[WHITE][0]][pos.piece_list[BLACK][0]] > 2) {
         build_attack_table(side ^ 1);
         // Passing is not safe for a king hemmed in by attacked squares.
-        if (king_zone_count(side, 1) < 2 || king_zone_count(side, 0) > 0) {
+        if (king_zone_count(side, KING_ZONE_ATTACKED) < 2 || king_zone_count(side, KING_ZONE_FREE) > 0) {
             int result;
             if (null_move_cuts(side, ply, bound, depth, result)) return result;
         }
