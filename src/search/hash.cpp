@@ -144,14 +144,16 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     }
     set_dimensions(kilobytes);
     debug_line("re-Memory Mapped 0\n");
-    // Without workers nobody opens the blocks by name: the names go at once,
-    // and where no named block can be had (a small /dev/shm) private memory
-    // serves as well.
+    // Without workers nobody opens the blocks by name: they are private
+    // memory (in huge pages where the system has them), and a nameless
+    // shared block is the last resort.
     const bool named = options.process_count > 1;
     if (named) guard_engine_names();
     names_linked = named;
     for (int b = 0; b < BLOCK_COUNT; b++) {
-        if (!create_block(b, named) && (named || !private_block(block_size(b), blocks[b]))) {
+        const bool made = named ? create_block(b, true)
+                                : private_block(block_size(b), blocks[b]) || create_block(b, false);
+        if (!made) {
             std::fputs(block_error[b], stderr);
             unmap_all();
             return -1;
