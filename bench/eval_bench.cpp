@@ -37,8 +37,8 @@ void prepare_position(int index) {
     options.use_tablebases = 0;
     options.tablebase_pieces = 0;
     // No cache: every call takes the full path.
-    hash_tables.eval_cache[WHITE] = hash_tables.eval_cache[BLACK] = nullptr;
-    hash_tables.cache_count = 0;
+    eval_caches.eval_cache[WHITE] = eval_caches.eval_cache[BLACK] = nullptr;
+    eval_caches.cache_count = 0;
     int in_check, tablebase_hit;
     evaluate_at_root(in_check, tablebase_hit);
 }

@@ -2,7 +2,7 @@
 // move, as the evaluation does near the root. Reports probes per second.
 // Also the time one registration of all the tables takes, file checks
 // included (what "setoption name NalimovPath" costs).
-// Needs the tables in /work/shared/tb (or TB_DIR=<dir with gaviota/ and syzygy/>).
+// Needs the tables: JUX_TB_DIR=<dir with gaviota/ and syzygy/>.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -28,8 +28,8 @@ const char* const ENDINGS[] = {
 };
 
 std::string tablebase_root() {
-    const char* dir = std::getenv("TB_DIR");
-    return dir ? dir : "/work/shared/tb";
+    const char* dir = std::getenv("JUX_TB_DIR");
+    return dir ? dir : "";
 }
 
 // Probes every position one move away from each ending.

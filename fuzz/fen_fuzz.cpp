@@ -115,9 +115,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         start_engine();
         options.use_tablebases = 0;
         options.tablebase_pieces = 0;
-        hash_tables.eval_cache[WHITE] = eval_cache[WHITE];
-        hash_tables.eval_cache[BLACK] = eval_cache[BLACK];
-        hash_tables.cache_count = CACHE_ENTRIES;
+        eval_caches.eval_cache[WHITE] = eval_cache[WHITE];
+        eval_caches.eval_cache[BLACK] = eval_cache[BLACK];
+        eval_caches.cache_count = CACHE_ENTRIES;
         started = true;
     }
     char text[MAX_FEN_BYTES + 1];

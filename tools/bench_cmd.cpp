@@ -17,6 +17,7 @@
 #include "core/role.h"
 #include "platform/clock.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "search/node.h"
 #include "search/root.h"
 #include "search/timectl.h"
@@ -97,6 +98,7 @@ int bench_command(int argc, char** argv) {
             std::fprintf(stderr, "bench: cannot create the hash tables\n");
             return 1;
         }
+        reset_game_state();
         if (!set_position_from_fen(fen)) {
             std::fprintf(stderr, "bench: position %d refused: %s\n", index, fen_refusal_reason());
             release_tables();

@@ -92,9 +92,9 @@ int eval_command(int argc, char** argv) {
         first = 2;
     }
     init_tables();
-    hash_tables.eval_cache[WHITE] = tool_cache[WHITE];
-    hash_tables.eval_cache[BLACK] = tool_cache[BLACK];
-    hash_tables.cache_count = TOOL_CACHE_ENTRIES;
+    eval_caches.eval_cache[WHITE] = tool_cache[WHITE];
+    eval_caches.eval_cache[BLACK] = tool_cache[BLACK];
+    eval_caches.cache_count = TOOL_CACHE_ENTRIES;
 
     if (argc == first + 1 && std::strcmp(argv[first], "-") == 0) {
         // One FEN per line; blank lines are skipped. A refused one keeps its

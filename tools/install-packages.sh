@@ -1,13 +1,17 @@
 #!/bin/sh
-# Installs the Debian packages named on the command line that are not installed yet.
-# Used by `make` and by .ci/run, so a fresh machine needs nothing but the README's commands.
+# install-packages.sh REASON PACKAGE...: installs the Debian packages named
+# that are not installed yet, after saying which and why. Used by make and by
+# .ci/run, so a fresh machine needs nothing but the README's commands.
+reason="$1"
+shift
 missing=""
 for package in "$@"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"
 done
 [ -z "$missing" ] && exit 0
 
-echo "Installing missing packages:$missing"
+echo "Installing the Debian packages$missing ($reason) with apt-get."
+echo "To do it yourself: sudo apt-get install$missing"
 if [ "$(id -u)" -eq 0 ]; then
     run=""
 elif command -v sudo >/dev/null 2>&1; then

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "commands.h"
+#include "core/build_info.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ const Subcommand subcommands[] = {
 };
 
 int usage() {
-    std::fprintf(stderr, "usage: juxtool COMMAND [ARGS]\n");
+    std::fprintf(stderr, "usage: juxtool COMMAND [ARGS]\n  --version           print the version\n");
     for (const Subcommand& c : subcommands) std::fprintf(stderr, "  %s\n", c.usage);
     return 2;
 }
@@ -31,6 +32,10 @@ int usage() {
 
 int main(int argc, char** argv) {
     if (argc < 2) return usage();
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("juxtool (JUX) %s\n", JUX_RELEASE);
+        return 0;
+    }
     for (const Subcommand& c : subcommands)
         if (std::strcmp(argv[1], c.name) == 0) return c.run(argc - 1, argv + 1);
     return usage();

@@ -2,7 +2,9 @@
 // draw one of them at random, weighted by the ratings.
 #include "book/book.h"
 
+#include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +16,9 @@
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/san.h"
+#include "core/build_info.h"
 #include "core/options.h"
+#include "platform/process.h"
 #include "search/node.h"
 #include "search/random.h"
 
@@ -201,8 +205,29 @@ bool book_move_allowed(Move move, int side) {
     return false;
 }
 
+const char* installed_book_path() {
+    static char path[PATH_MAX + 64];
+    static bool known = false;
+    if (known) return path;
+    known = true;
+    char own[PATH_MAX];
+    if (!own_executable_path(own, sizeof own)) return path;
+    char* slash = std::strrchr(own, '/');
+    if (slash == nullptr) return path;
+    slash[1] = 0;
+    if (std::snprintf(path, sizeof path, "%s%s", own, BOOK_FROM_PROGRAM_DIR) >= static_cast<int>(sizeof path))
+        path[0] = 0;
+    return path;
+}
+
 Move probe_book() {
-    return probe_book_file(BOOK_FILE_NAME);
+    // Anything named jux.book here is the book, even when it is none (a
+    // FIFO, a directory): a GUI starts us elsewhere, and there the book
+    // installed with the engine serves.
+    struct stat info;
+    if (lstat(BOOK_FILE_NAME, &info) == 0 || errno != ENOENT) return probe_book_file(BOOK_FILE_NAME);
+    const char* installed = installed_book_path();
+    return probe_book_file(installed[0] ? installed : BOOK_FILE_NAME);
 }
 
 Move probe_book_file(const char* path) {

@@ -29,12 +29,17 @@ struct BookState {
 };
 extern BookState book;
 
-// The book move for the current position, 0 when the book gives none.
+// The book move for the current position, 0 when the book gives none. The
+// book is BOOK_FILE_NAME in the current directory, else the installed one.
 Move probe_book();
 // The same with the book file named by path (tools measure other books).
 Move probe_book_file(const char* path);
 
 inline constexpr const char* BOOK_FILE_NAME = "jux.book";
+// The book installed with the engine, for a current directory without
+// BOOK_FILE_NAME: in the data directory of the installation the running
+// program belongs to. Empty when the program's path cannot be read.
+const char* installed_book_path();
 inline constexpr int BOOK_KEY_LENGTH = 8;
 inline constexpr int BOOK_RECORD_LENGTH = 28;
 inline constexpr int BOOK_MAX_RECORDS = 17;

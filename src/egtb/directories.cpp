@@ -5,7 +5,13 @@
 
 #include "core/output.h"
 #include "platform/exit.h"
-#include "search/hash.h"
+
+TablebaseFailure tablebase_failure;
+
+void end_after_tablebase_failure() {
+    if (tablebase_failure.release_shared_blocks) tablebase_failure.release_shared_blocks();
+    end_process(1);
+}
 
 void split_tablebase_path(const char* path, TablebaseDirectories& out) {
     std::snprintf(out.text, sizeof out.text, "%s", path);
@@ -30,7 +36,5 @@ void tablebase_registration_failed(const char* format, ...) {
     std::vsnprintf(line, sizeof line, format, args);
     va_end(args);
     send_line("%s", line);
-    // The shared blocks outlive a process that does not remove them.
-    release_tables();
-    end_process(1);
+    end_after_tablebase_failure();
 }

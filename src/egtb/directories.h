@@ -21,7 +21,16 @@ void split_tablebase_path(const char* path, TablebaseDirectories& out);
 // when the result does not fit.
 bool join_tablebase_file_name(char* out, int size, const char* dir, const char* name);
 
-// Writes the line (master only), releases the shared tables and ends the
-// process with status 1.
+// The shared blocks outlive a process that does not remove them, so a
+// failed registration releases them first. The layer that owns them sits
+// above the tablebases and installs the release here.
+struct TablebaseFailure {
+    void (*release_shared_blocks)();
+};
+extern TablebaseFailure tablebase_failure;
+
+// Releases the shared blocks and ends the process with status 1.
+[[noreturn]] void end_after_tablebase_failure();
+// Writes the line (master only), then ends as above.
 [[noreturn]] void tablebase_registration_failed(const char* format, ...)
     __attribute__((format(printf, 1, 2)));

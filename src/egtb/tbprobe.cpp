@@ -19,8 +19,6 @@
 #include "egtb/nalimov.h"
 #include "egtb/syzygy.h"
 #include "egtb/tables.h"
-#include "platform/exit.h"
-#include "search/hash.h"
 
 TablebaseCounters tb_counters;
 
@@ -46,10 +44,7 @@ int register_tablebases(int cache_kb) {
     if (gaviota.active) {
         // No size, or a negative one, gives the smallest cache.
         int64_t kilobytes = cache_kb > 0 ? cache_kb : DEFAULT_CACHE_KB;
-        if (!create_gaviota_cache(kilobytes * 1024)) {
-            release_tables();  // the shared blocks outlive a process that does not remove them
-            end_process(1);
-        }
+        if (!create_gaviota_cache(kilobytes * 1024)) end_after_tablebase_failure();
     }
     return pieces;
 }

@@ -12,16 +12,21 @@
 #include "core/output.h"
 #include "egtb/tbprobe.h"
 #include "eval/attack_table.h"
+#include "eval/eval_cache.h"
 #include "eval/eval_state.h"
 #include "eval/pawns.h"
 #include "eval/phase.h"
 #include "eval/pieces.h"
 #include "eval/tables.h"
 #include "eval/weights.h"
-#include "search/hash.h"
-#include "search/node.h"
 
 EvalState eval_state;
+EvalCaches eval_caches;
+
+namespace {
+EvalContext no_search;
+}
+EvalContext* eval_context = &no_search;
 
 namespace {
 
@@ -48,7 +53,7 @@ const PieceEvaluator piece_evaluators[7] = {no_piece,  eval_pawn,  eval_knight, 
 // The piece check at ply: the slot of the piece that moved last when it
 // gives check (a king move reads as 0, like no check).
 inline void write_check_slot(int ply, int in_check) {
-    search.check_slot[ply] = in_check ? pos.list_slot[pos.move_history[pos.game_ply].move & 63] : 0;
+    eval_context->check_slot[ply] = in_check ? pos.list_slot[pos.move_history[pos.game_ply].move & 63] : 0;
 }
 
 // The move that led here has type 4 or more (promotion, capture, en
@@ -106,9 +111,9 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     // Tablebases near the root, or after a capture or promotion deeper down.
     if (options.tablebase_pieces != 0 && options.use_tablebases == 1 &&
         (own_signature & 15) + (enemy_signature & 15) <= 3 &&
-        (ply < 3 || (ply < search.iteration_depth && last_move_above_quiet())) && men_fit_tablebases()) {
+        (ply < 3 || (ply < eval_context->iteration_depth && last_move_above_quiet())) && men_fit_tablebases()) {
         if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
-        const int r = tb_probe(side, search.ep_square_at_ply[ply - 1]);
+        const int r = tb_probe(side, eval_context->ep_square_at_ply[ply - 1]);
         if (r != NO_TABLEBASE_RESULT) {
             tablebase_hit = 1;
             in_check = is_attacked(king_square(side), opp);
@@ -118,8 +123,8 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     }
 
     EvalCacheEntry* entry = nullptr;
-    if (hash_tables.eval_cache[side] != nullptr && hash_tables.cache_count != 0) {
-        entry = &hash_tables.eval_cache[side][pos.hash_key_low % hash_tables.cache_count];
+    if (eval_caches.eval_cache[side] != nullptr && eval_caches.cache_count != 0) {
+        entry = &eval_caches.eval_cache[side][pos.hash_key_low % eval_caches.cache_count];
         if (entry->key == pos.hash_key_high) {
             const int score = entry->score;
             if (score == ILLEGAL_SCORE) return ILLEGAL_SCORE;
@@ -129,10 +134,10 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
         }
     }
 
-    const int expected = side == pos.side_to_move ? search.root_score : -search.root_score;
+    const int expected = side == pos.side_to_move ? eval_context->root_score : -eval_context->root_score;
     const bool full = piece_material(WHITE) <= ROOK_WORTH || piece_material(BLACK) <= ROOK_WORTH ||
                       (base > expected - LAZY_MARGIN && base < expected + LAZY_MARGIN) ||
-                      search.on_first_path || search.iteration_depth < 3;
+                      eval_context->on_first_path || eval_context->iteration_depth < 3;
     int result;
     if (!full) {
         // Far outside the expected score: material and piece squares decide.

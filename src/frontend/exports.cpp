@@ -78,7 +78,10 @@ int32_t JUXInit(int32_t hash_kilobytes, const void* host_block, int32_t /*unused
     if (host_block) std::memcpy(host_block_copy, host_block, sizeof host_block_copy);
     seed_random(calendar_seconds());
     int result = create_tables(hash_kilobytes < 256 ? 256 : hash_kilobytes, tablebase_pieces);
-    if (result != -1) limits.clock_side = 1;
+    if (result != -1) {
+        start_fresh_game();
+        limits.clock_side = 1;
+    }
     return result;
 }
 

@@ -11,6 +11,7 @@
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
+#include "egtb/directories.h"
 #include "egtb/tbprobe.h"
 #include "frontend/command_text.h"
 #include "frontend/go.h"
@@ -22,6 +23,8 @@
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/random.h"
+#include "search/root.h"
+#include "search/startup.h"
 #include "search/timectl.h"
 #include "smp/workers.h"
 
@@ -109,6 +112,8 @@ void uci_command() {
             send_line("info string Memory problems. I quit!\n");
             exit_failed();
         }
+        // A worker's game starts when its Hash line opens the master's tables.
+        if (role.is_master) start_fresh_game();
     }
     send_line("uciok\n");
 }
@@ -135,6 +140,16 @@ void nalimov_path_command(const char* path) {
     options.tablebase_pieces = register_tablebases(cache_kb);
 }
 
+// A worker takes the master's tables and starts a game with its own book
+// setting, as the master's new-game rule would.
+void worker_hash_command(int32_t megabytes) {
+    open_shared_tables(megabytes);
+    reset_game_state();
+    limits.clock_side = 1;
+    book.book_in_use = options.own_book;
+    book.book_miss_count = 0;
+}
+
 void rebuild_hash(int32_t megabytes) {
     int processes = options.process_count;
     if (worker_link.has_downstream) {
@@ -147,6 +162,7 @@ void rebuild_hash(int32_t megabytes) {
         send_line("info string Memory problems: I quit!\n");
         exit_failed();
     }
+    start_fresh_game();
     debug_line("Using %d Processors\n", processes);
     start_worker_chain(processes - 1);
     sleep_ms(chain_pause_ms());
@@ -317,7 +333,7 @@ void main_mode_command(const char* line) {
         if (role.is_master)
             rebuild_hash(number);
         else
-            open_shared_tables(number);
+            worker_hash_command(number);
     }
 
     check_option(line, "setoption name Brute Force value ", options.brute_force, "Brute Force on\n",
@@ -387,9 +403,16 @@ int run_interpreter(int poll_mode) {
     }
 }
 
+void start_fresh_game() {
+    reset_game_state();
+    book.book_in_use = 0;
+}
+
 void install_front_end_hooks() {
     input_poll.poll = [] { run_interpreter(POLL_MODE); };
     output_loss.end_engine = quit_engine;
+    root_book.book_move = [] { return book.book_in_use ? probe_book() : Move{0}; };
+    tablebase_failure.release_shared_blocks = release_tables;
 }
 
 void quit_engine() {

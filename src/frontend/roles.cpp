@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/build_info.h"
 #include "core/options.h"
 #include "core/role.h"
 #include "frontend/interpreter.h"
@@ -16,8 +17,6 @@
 #include "smp/workers.h"
 
 namespace {
-
-constexpr const char* ENGINE_VERSION = "JUX 4";
 
 // A format: %d is the default process count, which the build sets.
 constexpr const char* USAGE =
@@ -95,7 +94,7 @@ void process_entry(int argc, char** argv) {
         std::fprintf(stdout, USAGE, options.process_count);
         end_process(0);
     } else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("%s\n", ENGINE_VERSION);
+        std::printf("JUX %s\n", JUX_RELEASE);
         end_process(0);
     } else if (is_worker_form(argc, argv, worker_number)) {
         start_worker(worker_number, argv[2]);

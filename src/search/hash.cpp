@@ -9,7 +9,6 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
-#include "book/book.h"
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
@@ -18,7 +17,6 @@
 #include "platform/shm.h"
 #include "search/node.h"
 #include "search/ordering.h"
-#include "search/startup.h"
 
 HashTables hash_tables;
 
@@ -39,7 +37,7 @@ const HashSlot empty_slot = {0, 0, MATE_SCORE, -MATE_SCORE, NO_DEPTH, NO_DEPTH, 
 
 size_t block_size(int b) {
     if (b == BT_TABLE || b == WT_TABLE) return static_cast<size_t>(hash_tables.entry_count) * 60 + 75;
-    if (b == BP_TABLE || b == WP_TABLE) return static_cast<size_t>(hash_tables.cache_count) * 12 + 27;
+    if (b == BP_TABLE || b == WP_TABLE) return static_cast<size_t>(eval_caches.cache_count) * 12 + 27;
     return SHARE_BLOCK_BYTES;
 }
 
@@ -53,8 +51,8 @@ T* aligned_start(void* view) {
 void point_at_blocks() {
     hash_tables.table[BLACK] = aligned_start<HashEntry>(blocks[BT_TABLE].view);
     hash_tables.table[WHITE] = aligned_start<HashEntry>(blocks[WT_TABLE].view);
-    hash_tables.eval_cache[BLACK] = aligned_start<EvalCacheEntry>(blocks[BP_TABLE].view);
-    hash_tables.eval_cache[WHITE] = aligned_start<EvalCacheEntry>(blocks[WP_TABLE].view);
+    eval_caches.eval_cache[BLACK] = aligned_start<EvalCacheEntry>(blocks[BP_TABLE].view);
+    eval_caches.eval_cache[WHITE] = aligned_start<EvalCacheEntry>(blocks[WP_TABLE].view);
     hash_tables.share_block = static_cast<int32_t*>(blocks[SHARE_ENTRY].view);
     hash_tables.held = true;
 }
@@ -62,7 +60,7 @@ void point_at_blocks() {
 void set_dimensions(int32_t kilobytes) {
     hash_tables.kilobytes = kilobytes < 256 ? 256 : kilobytes;
     hash_tables.entry_count = transposition_entries_for(hash_tables.kilobytes);
-    hash_tables.cache_count = cache_entries_for(hash_tables.kilobytes);
+    eval_caches.cache_count = cache_entries_for(hash_tables.kilobytes);
     hash_tables.table_total = 2 * hash_tables.entry_count;
 }
 
@@ -79,7 +77,7 @@ void unmap_all() {
     // Only once the names are gone: a kill before that must still find the guard.
     dismiss_name_guard(name_guard);
     hash_tables.table[0] = hash_tables.table[1] = nullptr;
-    hash_tables.eval_cache[0] = hash_tables.eval_cache[1] = nullptr;
+    eval_caches.eval_cache[0] = eval_caches.eval_cache[1] = nullptr;
     hash_tables.share_block = nullptr;
     hash_tables.held = false;
 }
@@ -120,17 +118,6 @@ void guard_engine_names() {
 
 }  // namespace
 
-void reset_game_state() {
-    init_tables();
-    rebuild_derived_state();
-    pos.side_to_move = WHITE;
-    pos.ep_square = 0;
-    pos.last_irreversible_ply = pos.game_ply;
-    search.root_score = 0;
-    search.previous_search_score = 0;
-    limits.max_depth = 99;
-    book.book_in_use = 0;
-}
 
 uint32_t transposition_entries_for(int32_t kilobytes) {
     int64_t k = kilobytes < 256 ? 256 : kilobytes;
@@ -182,7 +169,6 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     clear_eval_caches();
     clear_hash_tables();
     clear_history();
-    reset_game_state();
     options.tablebase_pieces = pieces;
     return hash_tables.kilobytes;
 }
@@ -219,8 +205,8 @@ void clear_hash_tables() {
 void clear_eval_caches() {
     if (!hash_tables.held) return;
     for (int side = 0; side < 2; side++) {
-        EvalCacheEntry* c = hash_tables.eval_cache[side];
-        for (uint32_t i = 0; i < hash_tables.cache_count; i++) c[i].key = 0;
+        EvalCacheEntry* c = eval_caches.eval_cache[side];
+        for (uint32_t i = 0; i < eval_caches.cache_count; i++) c[i].key = 0;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "eval/eval_cache.h"
 
 struct HashSlot {
     uint32_t key;  // hash_key_high of the position, 0 when empty
@@ -26,12 +27,6 @@ struct HashEntry {
 };
 static_assert(sizeof(HashEntry) == 60, "a transposition entry is 15 words");
 
-struct EvalCacheEntry {
-    uint32_t key;
-    int32_t score;
-    int32_t in_check;
-};
-static_assert(sizeof(EvalCacheEntry) == 12, "an evaluation cache entry is 3 words");
 
 // The share block: 128 words in use out of 512 bytes.
 inline constexpr int SHARE_BLOCK_BYTES = 512;
@@ -52,10 +47,8 @@ struct HashProbe {
 
 struct HashTables {
     HashEntry* table[2];            // by side to move: 0 "_wttable", 1 "_bttable"
-    EvalCacheEntry* eval_cache[2];  // 0 "_wptable", 1 "_bptable"
     int32_t* share_block;           // 128 words
     uint32_t entry_count;           // N
-    uint32_t cache_count;           // M
     uint32_t table_total;           // 2 N, the denominator of hashfull
     int32_t kilobytes;              // K, the size in use
     int32_t search_id;              // this process's search counter
@@ -68,11 +61,10 @@ extern HashTables hash_tables;
 uint32_t transposition_entries_for(int32_t kilobytes);
 uint32_t cache_entries_for(int32_t kilobytes);
 
-// Master: creates and maps the five blocks, clears them and resets the board
-// and game state. Worker: only computes the dimensions. Returns K or -1.
+// Master: creates, maps and clears the five blocks (and the history table).
+// Worker: only computes the dimensions. Returns K or -1. The board and the
+// game are the caller's to reset (reset_game_state).
 int create_tables(int32_t kilobytes, int32_t pieces);
-// The start position and a fresh game, as the creation of the tables leaves them.
-void reset_game_state();
 // Worker: opens the master's five blocks by name. Returns false on failure.
 bool attach_tables();
 void release_tables();

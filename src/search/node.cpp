@@ -58,13 +58,13 @@ inline void prefetch(const void* p) {
 // The child looks up its evaluation cache entry and its table entry first
 // thing; asking for their lines now lets the memory fetches overlap.
 inline void prefetch_child_entries(int child_side) {
-    if (hash_tables.entry_count == 0 || hash_tables.cache_count == 0) return;
+    if (hash_tables.entry_count == 0 || eval_caches.cache_count == 0) return;
     const uint32_t low = pos.hash_key_low;
     const char* entry =
         reinterpret_cast<const char*>(&hash_tables.table[child_side][low % hash_tables.entry_count]);
     prefetch(entry);
     prefetch(entry + sizeof(HashEntry) - 1);
-    prefetch(&hash_tables.eval_cache[child_side][low % hash_tables.cache_count]);
+    prefetch(&eval_caches.eval_cache[child_side][low % eval_caches.cache_count]);
 }
 
 // Whether m is named in the "searchmoves" list.

@@ -6,17 +6,18 @@
 #include <cstdint>
 
 #include "board/types.h"
+#include "eval/evaluate.h"
 
 // Enough room for the move lists of the deepest path (at most 218 moves
 // plus the terminator per ply).
 inline constexpr int MOVE_BUFFER_SIZE = (MAX_PLY + 1) * MAX_MOVES;
 
-struct SearchState {
+// The evaluation's context (root_score, iteration_depth, on_first_path,
+// check_slot, ep_square_at_ply) comes first.
+struct SearchState : EvalContext {
     // Root and iteration bookkeeping.
-    int32_t root_score;                  // last finished iteration, side_to_move's view
     int32_t current_score;               // the running estimate the time rules read
     int32_t previous_search_score;       // current_score at the end of the previous search
-    int32_t iteration_depth;             // 0 before the first iteration
     int32_t announce_all_moves;          // currmove lines for every root move
     std::atomic<int32_t> search_active;  // cleared by "stop" (possibly from another thread)
 
@@ -24,14 +25,11 @@ struct SearchState {
     uint64_t node_count;
     int32_t sel_depth;
     int32_t abort_armed;  // set by the first root report; nodes may stop from then on
-    int32_t on_first_path;
     int32_t quiescence_start_ply;
 
     // Per-ply arrays; index 0 is the position before the root move.
     int32_t static_eval[MAX_PLY + 1];
     int32_t extension_flags[MAX_PLY + 1];  // 1 recapture, 2 check or king danger, 4 pawn push
-    int32_t check_slot[MAX_PLY + 1];       // written by evaluate
-    int32_t ep_square_at_ply[MAX_PLY + 1];
     MoveEntry* ply_list_start[MAX_PLY + 2];
 
     MoveEntry move_buffer[MOVE_BUFFER_SIZE];  // the root list starts at move_buffer[0]

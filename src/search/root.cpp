@@ -10,7 +10,6 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
-#include "book/book.h"
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
@@ -24,6 +23,8 @@
 #include "search/ordering.h"
 #include "search/pv.h"
 #include "search/timectl.h"
+
+RootBook root_book;
 
 namespace {
 
@@ -132,8 +133,8 @@ int mtd_root(int side, int guess, int depth) {
 }
 
 int run_search(int ep_square) {
-    if (book.book_in_use) {
-        const Move m = probe_book();
+    if (root_book.book_move) {
+        const Move m = root_book.book_move();
         if (m != 0) {
             pv.pv_move[1] = static_cast<int32_t>(m);
             std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",

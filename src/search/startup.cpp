@@ -3,11 +3,14 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "eval/evaluate.h"
 #include "eval/weights.h"
+#include "core/options.h"
 #include "search/hash.h"
 #include "search/node.h"
 
 void init_tables() {
+    eval_context = &search;
     reset_to_start_position();
     clear_search_ply_arrays();
     reset_game_record();
@@ -17,4 +20,15 @@ void init_tables() {
     build_ray_tables();
     build_material_table();
     set_evaluation_weights();
+}
+
+void reset_game_state() {
+    init_tables();
+    rebuild_derived_state();
+    pos.side_to_move = WHITE;
+    pos.ep_square = 0;
+    pos.last_irreversible_ply = pos.game_ply;
+    search.root_score = 0;
+    search.previous_search_score = 0;
+    limits.max_depth = 99;
 }

@@ -6,7 +6,6 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
-#include "book/book.h"
 #include "core/options.h"
 #include "core/output.h"
 #include "core/role.h"
@@ -160,10 +159,6 @@ void open_shared_tables(int megabytes) {
     clear_eval_caches();
     clear_hash_tables();
     clear_history();
-    reset_game_state();
-    limits.clock_side = 1;
-    book.book_in_use = options.own_book;
-    book.book_miss_count = 0;
 }
 
 void write_downstream(const char* text) {

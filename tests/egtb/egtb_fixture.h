@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -21,13 +22,13 @@
 #include "egtb/tbprobe.h"
 #include "search/startup.h"
 
-// The real Gaviota and Syzygy files: ../shared/tb beside the repository.
+// The real Gaviota and Syzygy files: the directory JUX_TB_DIR names, with
+// gaviota/ and syzygy/ in it. The tests that need them skip without it.
 inline std::string shared_tablebases() {
-    for (std::string candidate :
-         {std::string(JUX_SOURCE_DIR) + "/../shared/tb", std::string("/work/shared/tb")})
-        if (std::filesystem::is_directory(candidate + "/gaviota") &&
-            std::filesystem::is_directory(candidate + "/syzygy"))
-            return std::filesystem::canonical(candidate).string();
+    const char* candidate = std::getenv("JUX_TB_DIR");
+    if (candidate && *candidate && std::filesystem::is_directory(std::string(candidate) + "/gaviota") &&
+        std::filesystem::is_directory(std::string(candidate) + "/syzygy"))
+        return std::filesystem::canonical(candidate).string();
     return "";
 }
 inline std::string gaviota_dir() {
@@ -39,7 +40,7 @@ inline std::string syzygy_dir() {
 
 #define REQUIRE_SHARED_TABLEBASES()                                                            \
     do {                                                                                       \
-        if (shared_tablebases().empty()) GTEST_SKIP() << "no tablebase files in ../shared/tb"; \
+        if (shared_tablebases().empty()) GTEST_SKIP() << "JUX_TB_DIR names no tablebase files"; \
     } while (0)
 
 // Registers the tables under path (as "setoption name NalimovPath" does) and

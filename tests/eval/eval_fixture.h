@@ -46,16 +46,16 @@ class EvalTest : public ::testing::Test {
     void SetUp() override {
         static const bool built = (init_tables(), true);
         (void)built;
-        saved_tables_ = hash_tables;
-        hash_tables.eval_cache[WHITE] = cache_[WHITE];
-        hash_tables.eval_cache[BLACK] = cache_[BLACK];
-        hash_tables.cache_count = CACHE_ENTRIES;
+        saved_caches_ = eval_caches;
+        eval_caches.eval_cache[WHITE] = cache_[WHITE];
+        eval_caches.eval_cache[BLACK] = cache_[BLACK];
+        eval_caches.cache_count = CACHE_ENTRIES;
         clear_cache();
         options.use_tablebases = options.tablebase_pieces = 0;
         search.root_score = search.iteration_depth = search.on_first_path = 0;
         phase_state.phase = -1;  // phase weights as a fresh engine computes them
     }
-    void TearDown() override { hash_tables = saved_tables_; }
+    void TearDown() override { eval_caches = saved_caches_; }
 
     void clear_cache() { std::memset(cache_, 0, sizeof(cache_)); }
     int cached_entries() const {
@@ -110,5 +110,5 @@ class EvalTest : public ::testing::Test {
 
    private:
     EvalCacheEntry cache_[2][CACHE_ENTRIES];
-    HashTables saved_tables_;
+    EvalCaches saved_caches_;
 };

@@ -12,6 +12,7 @@
 #include "board/position.h"
 #include "core/role.h"
 #include "search/hash.h"
+#include "search/startup.h"
 
 namespace {
 
@@ -25,6 +26,7 @@ class PositionQuery : public ::testing::Test {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
         if (!hash_tables.held) {
             ASSERT_NE(create_tables(0, 0), -1);
+            reset_game_state();
         }
         clear_hash_tables();
     }

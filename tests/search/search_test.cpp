@@ -19,6 +19,7 @@
 #include "frontend/query.h"
 #include "search/draw.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "search/node.h"
 #include "search/ordering.h"
 #include "search/pv.h"
@@ -34,6 +35,7 @@ class SearchTest : public ::testing::Test {
     static void SetUpTestSuite() {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "s%d", static_cast<int>(getpid()));
         ASSERT_EQ(create_tables(1024, 0), 1024);
+        reset_game_state();
     }
     static void TearDownTestSuite() { release_tables(); }
 

@@ -12,6 +12,7 @@
 #include "core/role.h"
 #include "egtb/tbprobe.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "search/node.h"
 
 namespace {
@@ -219,6 +220,7 @@ TEST_F(TimeControlTest, ChecksEveryTenThousandNodes) {
 TEST_F(TimeControlTest, MasterProgressLineCountsTheWorkers) {
     std::snprintf(role.name_suffix, sizeof role.name_suffix, "c%d", static_cast<int>(getpid()));
     ASSERT_EQ(create_tables(0, 0), 256);
+    reset_game_state();
     clock_mode(TIME_FIXED, INFINITE_TIME_MS);
     timer.target_time = timer.hard_limit = 1e13;
     hash_tables.share_block[SHARE_NODES_WORD + 2 * 2] = 2000;  // worker 2: 2000 nodes

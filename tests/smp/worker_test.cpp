@@ -10,6 +10,7 @@
 #include "core/role.h"
 #include "platform/pipe.h"
 #include "search/hash.h"
+#include "search/startup.h"
 #include "smp/process_watch.h"
 #include "smp/workers.h"
 #include "uci/engine_process.h"
@@ -66,6 +67,7 @@ class FakeMaster : public ::testing::Test {
         role.is_master = 1;
         options.process_count = 3;  // with workers the master keeps the names, so that they can open them
         ASSERT_EQ(create_tables(1024, 0), 1024);
+        reset_game_state();
     }
     void TearDown() override {
         pipe_close(link);

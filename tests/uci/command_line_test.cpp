@@ -35,7 +35,7 @@ TEST(CommandLine, HelpAndVersionPrintAndEndEverythingElseButTheWorkerFormIsRefus
         int status;
     } rows[] = {
         {{"--help"}, USAGE, "", 0},
-        {{"--version"}, "JUX 4\n", "", 0},
+        {{"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0},
         // Not the worker form: a word, one or three arguments, a worker
         // number out of 1..31 or not in plain decimal, a suffix that is not
         // a process id of at most 11 digits.
