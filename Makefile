@@ -24,14 +24,42 @@ FUZZ_DIR ?= $(HOME)/.cache/jux-fuzz
 # Rebuilds go faster with ccache, when it is there.
 LAUNCHER := $(if $(shell command -v ccache),-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 
-.PHONY: all test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages \
+# The default build is profile-guided: an instrumented engine in PGO_BUILD
+# searches the bench positions and counts perft (PGO_TRAINING), then BUILD is
+# compiled with the profile it wrote. A plain CMake configuration of BUILD
+# builds without a profile. NATIVE=1 compiles for this machine's instruction set.
+PGO_BUILD ?= $(BUILD)-pgo
+PGO_DIR := $(abspath $(PGO_BUILD))/profile
+KIWIPETE := r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
+PGO_TRAINING := bench 8; perft 5; perft 4 $(KIWIPETE)
+NATIVE ?= 0
+SPEED_FLAGS := $(if $(filter 1,$(NATIVE)),-DJUX_NATIVE=ON,-DJUX_NATIVE=OFF)
+
+.PHONY: all profile test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages \
 	test-packages bench-packages install uninstall deb
 
-all: packages $(BUILD)/Makefile
+all: packages profile $(BUILD)/Makefile
+	@grep -q '^JUX_PGO:STRING=use$$' $(BUILD)/CMakeCache.txt || \
+		cmake -S . -B $(BUILD) -DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR) $(SPEED_FLAGS) >/dev/null
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 
-$(BUILD)/Makefile: CMakeLists.txt | packages
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
+$(BUILD)/Makefile: CMakeLists.txt | packages profile
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR) \
+		$(SPEED_FLAGS) $(LAUNCHER)
+
+$(PGO_BUILD)/Makefile: CMakeLists.txt | packages
+	@cmake -S . -B $(PGO_BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_LTO=OFF -DJUX_PGO=generate \
+		-DJUX_PGO_DIR=$(PGO_DIR) $(SPEED_FLAGS) $(LAUNCHER)
+
+# Trains again whenever the instrumented engine changed.
+profile: packages $(PGO_BUILD)/Makefile
+	@$(MAKE) --no-print-directory -C $(PGO_BUILD) -j$(JOBS) juxtool
+	@if [ ! -f $(PGO_DIR)/profile.stamp ] || [ $(PGO_BUILD)/juxtool -nt $(PGO_DIR)/profile.stamp ]; then \
+		echo "Training the profile: $(PGO_TRAINING)"; \
+		rm -rf $(PGO_DIR) && mkdir -p $(PGO_DIR) && \
+		echo '$(PGO_TRAINING)' | tr ';' '\n' | while read -r args; do \
+			eval $(PGO_BUILD)/juxtool $$args >/dev/null || exit 1; done && \
+		touch $(PGO_DIR)/profile.stamp; fi
 
 $(ASAN_BUILD)/Makefile: CMakeLists.txt | packages
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Release -DJUX_SANITIZE=ON $(LAUNCHER)
@@ -46,7 +74,7 @@ test: test-release test-asan
 
 # The configure step runs again so that a tree made before GoogleTest was
 # installed finds it now.
-test-release: packages test-packages $(BUILD)/Makefile
+test-release: packages test-packages profile $(BUILD)/Makefile
 	@cmake $(BUILD) >/dev/null
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS)
 	@cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
@@ -59,7 +87,7 @@ test-asan: packages test-packages $(ASAN_BUILD)/Makefile
 run: all
 	@./$(BUILD)/jux
 
-bench: packages bench-packages $(BUILD)/Makefile
+bench: packages bench-packages profile $(BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) benchmarks
 
 fuzzers: packages fuzz-packages $(FUZZ_BUILD)/Makefile
@@ -72,8 +100,8 @@ fuzz: fuzzers
 
 # The build tree takes the prefix at configure time: the manual pages name
 # the installed book's place.
-install: packages $(BUILD)/Makefile
-	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) >/dev/null
+install: packages profile $(BUILD)/Makefile
+	@cmake -S . -B $(BUILD) -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR) >/dev/null
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 	@DESTDIR="$(DESTDIR)" cmake --install $(BUILD)
 
@@ -102,4 +130,4 @@ fuzz-packages:
 	@./tools/install-packages.sh "clang 14 with libFuzzer and its sanitizers, for the fuzz targets" $(FUZZ_PACKAGES)
 
 clean:
-	@rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)
+	@rm -rf $(BUILD) $(PGO_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) $(DEB_BUILD)

@@ -5,14 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
-#include "board/attack.h"
 #include "board/fen.h"
-#include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "book/san.h"
 #include "core/options.h"
 #include "fuzz_support.h"
 #include "search/random.h"
@@ -42,20 +41,13 @@ void set_position(int index) {
     for (char* word = std::strtok(moves, " "); word; word = std::strtok(nullptr, " ")) enter_game_move(word);
 }
 
+// A move of the generator's list for the side to move that does not leave
+// its king attacked.
 bool is_legal_move(Move move) {
-    static MoveEntry list[MAX_MOVES];
-    const int side = pos.side_to_move;
-    const int n = generate_moves(list, side, 1, pos.ep_square);
-    for (int i = 0; i < n - 1; i++) {
-        if (static_cast<Move>(list[i].move) != move) continue;
-        const SavedState saved = save_state();
-        make_move(move, side, 1);
-        const bool legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
-        unmake_move(move, side);
-        restore_state(saved);
-        return legal;
-    }
-    return false;
+    const std::string text = format_move(move, pos.side_to_move);  // the lookup reuses format_move's buffer
+    Move listed = 0;
+    return find_move_by_text(pos.side_to_move, text.c_str(), listed, pos.ep_square) && listed == move &&
+           move_is_legal(move, pos.side_to_move);
 }
 
 }  // namespace

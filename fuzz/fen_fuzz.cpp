@@ -3,6 +3,7 @@
 // After each make the derived state must agree with the board (the checked
 // build's consistency test), after each unmake the position must be back
 // exactly, and nothing may read or write out of bounds on the way.
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -24,50 +25,21 @@ namespace {
 // FEN texts longer than this hold nothing new for the reader.
 constexpr size_t MAX_FEN_BYTES = 1024;
 
-// Everything make and unmake must give back, without what may stay stale
-// (history records above game_ply, list slots of empty squares).
+// Everything make and unmake must give back: the position up to its game
+// record, without the list slots of empty squares, and the current record
+// (the records above it and the captures by ply may stay stale).
+constexpr size_t HEAD_BYTES = offsetof(Position, move_history);
 struct BoardSnapshot {
-    int32_t board_piece[64];
-    int32_t board_colour[64];
-    int32_t square_moves[64];
-    int32_t castle_off[2];
-    int32_t piece_list[2][16];
-    int32_t piece_count[2];
-    int32_t list_slot[64];
-    int32_t material_signature[2];
-    int32_t pawn_file_count[2][8];
-    int32_t pst_sum[2];
-    uint32_t hash_key_low;
-    uint32_t hash_key_high;
-    int32_t side_to_move;
-    int32_t ep_square;
-    int32_t game_ply;
-    int32_t last_irreversible_ply;
+    unsigned char head[HEAD_BYTES];
     HistoryRecord current_record;
 };
 
 BoardSnapshot snapshot() {
-    BoardSnapshot s;
-    std::memset(&s, 0, sizeof s);
-    std::memcpy(s.board_piece, pos.board_piece, sizeof s.board_piece);
-    std::memcpy(s.board_colour, pos.board_colour, sizeof s.board_colour);
-    std::memcpy(s.square_moves, pos.square_moves, sizeof s.square_moves);
-    std::memcpy(s.castle_off, pos.castle_off, sizeof s.castle_off);
-    std::memcpy(s.piece_count, pos.piece_count, sizeof s.piece_count);
-    for (int c = 0; c < 2; c++)
-        for (int slot = 0; slot < pos.piece_count[c] && slot < 16; slot++)
-            s.piece_list[c][slot] = pos.piece_list[c][slot];
+    BoardSnapshot s{};
+    std::memcpy(s.head, &pos, HEAD_BYTES);
+    int32_t* slots = reinterpret_cast<int32_t*>(s.head + offsetof(Position, list_slot));
     for (int sq = 0; sq < 64; sq++)
-        if (pos.board_colour[sq] != EMPTY) s.list_slot[sq] = pos.list_slot[sq];
-    std::memcpy(s.material_signature, pos.material_signature, sizeof s.material_signature);
-    std::memcpy(s.pawn_file_count, pos.pawn_file_count, sizeof s.pawn_file_count);
-    std::memcpy(s.pst_sum, pos.pst_sum, sizeof s.pst_sum);
-    s.hash_key_low = pos.hash_key_low;
-    s.hash_key_high = pos.hash_key_high;
-    s.side_to_move = pos.side_to_move;
-    s.ep_square = pos.ep_square;
-    s.game_ply = pos.game_ply;
-    s.last_irreversible_ply = pos.last_irreversible_ply;
+        if (pos.board_colour[sq] == EMPTY) slots[sq] = 0;
     if (pos.game_ply >= 0 && pos.game_ply < MOVE_HISTORY_SIZE)
         s.current_record = pos.move_history[pos.game_ply];
     return s;

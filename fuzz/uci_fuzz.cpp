@@ -31,8 +31,10 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/notation.h"
+#include "board/perft.h"
 #include "board/position.h"
 #include "book/book.h"
+#include "book/san.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
 #include "fuzz_platform.h"
@@ -49,13 +51,12 @@ ScratchDirectory scratch;
 
 // Sizes that would only make the input slow are cut down.
 void bound_work(char* line) {
-    int32_t megabytes = 0;
-    if (scan_pattern(line, "setoption name Hash value %d", &megabytes) &&
-        (megabytes < 0 || megabytes > MAX_MEGABYTES))
-        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name Hash value %d", MAX_MEGABYTES);
-    if (scan_pattern(line, "setoption name NalimovCache value %d", &megabytes) &&
-        (megabytes < 0 || megabytes > MAX_MEGABYTES))
-        std::snprintf(line, LINE_BUFFER_SIZE, "setoption name NalimovCache value %d", MAX_MEGABYTES);
+    for (const char* option : {"Hash", "NalimovCache"}) {
+        const std::string pattern = std::string("setoption name ") + option + " value %d";
+        int32_t megabytes = 0;
+        if (scan_pattern(line, pattern.c_str(), &megabytes) && (megabytes < 0 || megabytes > MAX_MEGABYTES))
+            std::snprintf(line, LINE_BUFFER_SIZE, "setoption name %s value %d", option, MAX_MEGABYTES);
+    }
 }
 
 // The input as the engine's standard input: a pipe holding all of it, its
@@ -104,35 +105,19 @@ std::string new_output() {
     return text;
 }
 
-// The legal move of the side to move that the text names, 0 when none does;
-// with no text, the first legal move.
-Move legal_move_named(const char* text) {
-    static MoveEntry list[MAX_MOVES];
-    const int side = pos.side_to_move;
-    const int n = generate_moves(list, side, 1, pos.ep_square);
-    for (int i = 0; i < n - 1; i++) {
-        const Move m = static_cast<Move>(list[i].move);
-        if (text && std::strcmp(format_move(m, side), text) != 0) continue;
-        const SavedState saved = save_state();
-        make_move(m, side, 1);
-        const bool legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
-        unmake_move(m, side);
-        restore_state(saved);
-        if (legal) return m;
-    }
-    return 0;
+// Whether the text names a legal move of side; the move in found.
+bool names_legal_move(int side, const std::string& text, int ep_square, Move& found) {
+    return find_move_by_text(side, text.c_str(), found, ep_square) && move_is_legal(found, side);
 }
 
 bool is_legal_reply(Move move, const std::string& reply) {
-    const int side = pos.side_to_move, ep_square = pos.ep_square;
+    const int side = pos.side_to_move;
     const SavedState saved = save_state();
-    pos.ep_square = make_move(move, side, 1);
-    pos.side_to_move = side ^ 1;
-    const bool legal = legal_move_named(reply.c_str()) != 0;
-    pos.side_to_move = side;
+    const int ep_square = make_move(move, side, 1);
+    Move found = 0;
+    const bool legal = names_legal_move(side ^ 1, reply, ep_square, found);
     unmake_move(move, side);
     restore_state(saved);
-    pos.ep_square = ep_square;
     return legal;
 }
 
@@ -144,11 +129,13 @@ void check_answers(const std::string& output) {
         std::string best, ponder_word, ponder;
         words >> best >> ponder_word >> ponder;
         if (best == "0000") {
-            require(legal_move_named(nullptr) == 0, "bestmove 0000 where a legal move exists", line);
+            require(perft(1, pos.side_to_move, pos.ep_square) == 0, "bestmove 0000 where a legal move exists",
+                    line);
             continue;
         }
-        const Move move = legal_move_named(best.c_str());
-        require(move != 0, "the best move is not legal here", line);
+        Move move = 0;
+        require(names_legal_move(pos.side_to_move, best, pos.ep_square, move),
+                "the best move is not legal here", line);
         if (ponder_word == "ponder")
             require(is_legal_reply(move, ponder), "the ponder move is no legal reply", line);
     }

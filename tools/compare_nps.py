@@ -1,76 +1,204 @@
 #!/usr/bin/env python3
-"""Search speed of JUX against another UCI engine, side by side.
+"""Speed of JUX against the Debian engines, side by side.
 
-Both engines search each bench position (taken from `juxtool bench 1`) for
-the same move time with 16 MB of hash, one after the other, and the script
-prints the nodes per second of each and their ratio.
+Search: every engine searches each position (the first POSITIONS of
+`juxtool bench`) for MOVETIME ms, one thread, 16 MB of hash, its own book
+off, the engines taking turns position by position. The script prints each
+engine's nodes per second per position, the median per engine and JUX's
+ratio to each.
 
-    tools/compare_nps.py build/jux build/juxtool toga2 [MOVETIME_MS]
+Perft: `juxtool perft` against Ethereal's perft command on the start position
+(depth 6) and Kiwipete (depth 5), interleaved ROUNDS times; the figure is the
+median CPU time of each (user + system, so that other work on the machine
+counts less than it would in wall time).
 
-Not run by CI: it takes about 2 x 30 x MOVETIME_MS.
+    tools/compare_nps.py [--jux build/jux] [--juxtool build/juxtool]
+                         [--engines glaurung,toga2,ethereal-chess,stockfish]
+                         [--movetime 1000] [--positions 20] [--rounds 3]
+                         [--no-search] [--no-perft]
+
+Engines are looked up on PATH and in /usr/games. Not run by CI: the search
+part takes about engines x positions x MOVETIME.
 """
+import argparse
+import os
 import re
+import shutil
+import statistics
 import subprocess
 import sys
+import time
 
 from uci_process import UciProcess
 
+KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
+START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
+PERFT_CASES = [("start position", START, 6), ("Kiwipete", KIWIPETE, 5)]
+PERFT_PEER = "ethereal-chess"
 
-def bench_positions(juxtool):
+
+def find_engine(name):
+    if os.path.sep in name:
+        return os.path.abspath(name)
+    return shutil.which(name) or shutil.which(name, path="/usr/games")
+
+
+def bench_positions(juxtool, count):
     out = subprocess.run([juxtool, "bench", "1"], capture_output=True, text=True, check=True).stdout
     fens = []
     for line in out.splitlines():
         m = re.match(r"\s*\d+\s+\d+ nodes\s+\d+ ms\s+(.*)$", line)
         if m:
             fens.append(m.group(1))
-    return fens
+    return fens[:count]
 
 
 class Engine(UciProcess):
-    def __init__(self, command):
+    def __init__(self, label, command):
+        self.label = label
+        self.options = set()
         super().__init__(command)
-        self.send("setoption name Hash value 16")
+
+    def wait_for(self, prefix):
+        lines = super().wait_for(prefix)
+        for line in lines:
+            m = re.match(r"option name (.*?) type ", line)
+            if m:
+                self.options.add(m.group(1).lower())
+        return lines
+
+    def setup(self, hash_mb):
+        wanted = [("Hash", str(hash_mb)), ("Threads", "1"), ("OwnBook", "false"), ("Ponder", "false")]
+        for name, value in wanted:
+            if name.lower() in self.options:
+                self.send("setoption name %s value %s" % (name, value))
         self.send("isready")
         self.wait_for("readyok")
 
     def nps(self, fen, movetime):
+        self.send("ucinewgame")
+        self.send("isready")
+        self.wait_for("readyok")
         self.send("position fen " + fen)
         self.send("go movetime %d" % movetime)
-        best = 0
+        nps = nodes = ms = 0
         for line in self.wait_for("bestmove"):
+            if not line.startswith("info "):
+                continue
             m = re.search(r"\bnps (\d+)", line)
             if m:
-                best = int(m.group(1))  # the last figure of the search
-        return best
+                nps = int(m.group(1))
+            n, t = re.search(r"\bnodes (\d+)", line), re.search(r"\btime (\d+)", line)
+            if n and t:
+                nodes, ms = int(n.group(1)), int(t.group(1))
+        if ms >= 100:  # the search's own count is finer than a rounded nps field
+            return nodes * 1000 // ms
+        return nps
 
+
+def search_comparison(args, engines):
+    fens = bench_positions(args.juxtool, args.positions)
+    players = [Engine(label, command) for label, command in engines]
+    for p in players:
+        p.setup(args.hash)
+    figures = {p.label: [] for p in players}
+    header = " ".join("%12s" % p.label[:12] for p in players)
+    print("search: %d positions, %d ms each, Hash %d MB, one thread, own books off"
+          % (len(fens), args.movetime, args.hash))
+    print(" # " + header)
+    for i, fen in enumerate(fens, 1):
+        # Each position starts with another engine, so that none always
+        # follows the same neighbour.
+        order = players[(i - 1) % len(players):] + players[:(i - 1) % len(players)]
+        row = {}
+        for p in order:
+            row[p.label] = p.nps(fen, args.movetime)
+            figures[p.label].append(row[p.label])
+        print("%2d " % i + " ".join("%12d" % row[p.label] for p in players), flush=True)
+    for p in players:
+        p.quit()
+    medians = {label: statistics.median([v for v in values if v > 0] or [0])
+               for label, values in figures.items()}
+    print("median nodes/s:")
+    jux = medians[players[0].label]
+    for p in players:
+        ratio = " JUX/it %.2f" % (jux / medians[p.label]) if p is not players[0] and medians[p.label] else ""
+        print("  %-16s %10d%s" % (p.label, medians[p.label], ratio))
+
+
+def timed(command, stdin_text=None):
+    before = os.times()
+    out = subprocess.run(command, input=stdin_text, capture_output=True, text=True, check=True).stdout
+    after = os.times()
+    return (after.children_user - before.children_user) + (after.children_system - before.children_system), out
+
+
+def perft_comparison(args, peer):
+    print("perft: JUX (make and unmake at every node) against %s, %d interleaved rounds, CPU seconds"
+          % (PERFT_PEER, args.rounds))
+    ratios = []
+    for name, fen, depth in PERFT_CASES:
+        jux_times, peer_times = [], []
+        jux_nodes = peer_nodes = None
+        for _ in range(args.rounds):
+            t, out = timed([args.juxtool, "perft", str(depth)] + fen.split())
+            jux_times.append(t)
+            jux_nodes = int(re.search(r"^nodes (\d+)$", out, re.M).group(1))
+            t, out = timed([peer], "position fen %s\nperft %d\nquit\n" % (fen, depth))
+            peer_times.append(t)
+            peer_nodes = int(re.findall(r"^(\d+)\s*$", out, re.M)[-1])
+        if jux_nodes != peer_nodes:
+            print("  %s depth %d: the counts differ (JUX %d, %s %d)" % (name, depth, jux_nodes, PERFT_PEER,
+                                                                       peer_nodes))
+        a, b = statistics.median(jux_times), statistics.median(peer_times)
+        ratios.append(b / a)
+        print("  %-15s d%d %11d nodes: JUX %6.2f s (%5.1f M/s), %s %6.2f s (%5.1f M/s), JUX/it %.2f"
+              % (name, depth, jux_nodes, a, jux_nodes / a / 1e6, PERFT_PEER, b, peer_nodes / b / 1e6, b / a))
+    print("  perft JUX/%s, geometric mean: %.2f" % (PERFT_PEER, (ratios[0] * ratios[1]) ** 0.5))
 
 
 def main():
-    if len(sys.argv) < 4:
-        print(__doc__)
-        return 2
-    jux, juxtool, other = sys.argv[1:4]
-    movetime = int(sys.argv[4]) if len(sys.argv) > 4 else 1000
-    fens = bench_positions(juxtool)
-    a, b = Engine(jux), Engine(other)
-    total_a = total_b = 0
-    product, n = 1.0, 0
-    for i, fen in enumerate(fens, 1):
-        na, nb = a.nps(fen, movetime), b.nps(fen, movetime)
-        # An engine that finds a forced mate stops at once and reports no
-        # speed: such positions are left out of the comparison.
-        if na and nb:
-            total_a += na
-            total_b += nb
-            product *= na / nb
-            n += 1
-        print("%2d %10d %10d  %5.2f  %s" % (i, na, nb, na / nb if na and nb else 0, fen), flush=True)
-    a.quit()
-    b.quit()
-    print("positions compared: %d" % n)
-    print("mean nps: jux %d, %s %d, ratio %.2f (geometric mean of the per-position ratios %.2f)"
-          % (total_a // n, other, total_b // n, total_a / total_b, product ** (1.0 / n)))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--jux", default="build/jux")
+    parser.add_argument("--juxtool", default="build/juxtool")
+    parser.add_argument("--engines", default="glaurung,toga2,ethereal-chess,stockfish")
+    parser.add_argument("--movetime", type=int, default=1000)
+    parser.add_argument("--positions", type=int, default=20)
+    parser.add_argument("--hash", type=int, default=16)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--no-search", action="store_true")
+    parser.add_argument("--no-perft", action="store_true")
+    args = parser.parse_args()
+    args.jux, args.juxtool = os.path.abspath(args.jux), os.path.abspath(args.juxtool)
+
+    engines = [("jux", args.jux)]
+    for name in filter(None, args.engines.split(",")):
+        path = find_engine(name)
+        if path:
+            engines.append((os.path.basename(name), path))
+        else:
+            print("(%s not found: apt-get install %s)" % (name, name), file=sys.stderr)
+    print("machine: %s, %d cores; %s" % (cpu_model(), os.cpu_count(), time.strftime("%Y-%m-%d %H:%M")))
+    if not args.no_search:
+        search_comparison(args, engines)
+    peer = find_engine(PERFT_PEER)
+    if not args.no_perft:
+        if peer:
+            perft_comparison(args, peer)
+        else:
+            print("(no %s for the perft comparison)" % PERFT_PEER, file=sys.stderr)
     return 0
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return "unknown processor"
 
 
 if __name__ == "__main__":

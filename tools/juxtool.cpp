@@ -19,7 +19,8 @@ const Subcommand subcommands[] = {
      "bench [DEPTH]       search the bench positions; the node total is the signature"},
     {"eval", eval_command,
      "eval [--terms] [FEN | -]   static evaluation at the root (- reads FENs from stdin)"},
-    {"book", book_command, "book build|probe    build a book from PGN files, list a position's book moves"},
+    {"book", book_command,
+     "book build|probe|walk   build a book from PGN files, list a position's book moves, walk it"},
 };
 
 int usage() {

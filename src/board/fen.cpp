@@ -5,12 +5,11 @@
 
 #include <cctype>
 #include <climits>
+#include <initializer_list>
 
 #include "board/attack.h"
 #include "board/geometry.h"
 #include "board/position.h"
-#include "eval/phase.h"
-#include "search/node.h"
 
 namespace {
 
@@ -35,12 +34,8 @@ int piece_of_letter(char ch) {
     }
 }
 
-struct Placement {
-    int piece[64];
-    int colour[64];
-};
+}  // namespace
 
-// Reads the placement field into p; returns the character after it.
 const char* read_placement(const char* text, Placement& p) {
     for (Square s = 0; s < 64; s++) {
         p.piece[s] = NO_PIECE;
@@ -60,6 +55,8 @@ const char* read_placement(const char* text, Placement& p) {
     }
     return text;
 }
+
+namespace {
 
 // The piece lists hold one king and at most fifteen other pieces per side,
 // and a pawn on its first or last rank could walk off the board.
@@ -208,6 +205,8 @@ void set_up(const Placement& placement, const char* text) {
 
 }  // namespace
 
+FenHooks fen_hooks;
+
 const char* fen_refusal_reason() {
     return refusal;
 }
@@ -223,15 +222,13 @@ bool set_position_from_fen(const char* text) {
     // so the old position is kept until the new one has passed.
     static Position before;
     before = pos;
-    const PhaseState phase_before = phase_state;
     set_up(placement, text);
     if (const char* problem = check_problem()) {
         pos = before;
-        phase_state = phase_before;
         refusal = problem;
         return false;
     }
-    clear_search_ply_arrays();
+    if (fen_hooks.new_position) fen_hooks.new_position();
     refusal = "";
     return true;
 }

@@ -7,6 +7,24 @@
 // (touching kings included), whose king the side to move could take.
 bool set_position_from_fen(const char* text);
 
+// What the layers above keep about the position on the board (the phase
+// of the evaluation, the search's per-ply arrays) is stale once a new one is
+// set up. They install their reset here; every successful setup calls it.
+struct FenHooks {
+    void (*new_position)();
+};
+extern FenHooks fen_hooks;
+
+// The pieces of a FEN placement field, a8 first along each rank, then down.
+struct Placement {
+    int piece[64];   // NO_PIECE on an empty square
+    int colour[64];  // EMPTY on an empty square
+};
+// Reads the placement field of text into out: digits skip squares, piece
+// letters fill them, anything else is passed over; stops after 64 squares or
+// at the end of the text. Returns the character after the field.
+const char* read_placement(const char* text, Placement& out);
+
 // Why the last set_position_from_fen refused its text (for debug output).
 const char* fen_refusal_reason();
 

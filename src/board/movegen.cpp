@@ -6,7 +6,12 @@
 #include "board/attack.h"
 #include "board/geometry.h"
 #include "board/position.h"
-#include "search/ordering.h"
+
+namespace {
+const int32_t no_history[4096] = {};
+}  // namespace
+
+const int32_t* quiet_move_scores = no_history;
 
 namespace {
 
@@ -19,13 +24,13 @@ inline void add(MoveEntry*& out, Square from, Square to, int type, int32_t score
 inline void add_quiet(MoveEntry*& out, Square from, Square to, int type) {
     Move m = make_move_code(from, to, type);
     out->move = static_cast<int32_t>(m);
-    out->score = ordering.history_score[m & 0xFFF];
+    out->score = quiet_move_scores[m & 0xFFF];
     out++;
 }
 
 inline void add_castle(MoveEntry*& out, Move m) {
     out->move = static_cast<int32_t>(m);
-    out->score = ordering.history_score[m & 0xFFF];
+    out->score = quiet_move_scores[m & 0xFFF];
     out++;
 }
 

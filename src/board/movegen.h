@@ -1,6 +1,12 @@
 #pragma once
 
+#include <cstdint>
+
 #include "board/types.h"
+
+// Quiet moves carry their history score from generation on: the search
+// points this at its history table at start-up (until then they score 0).
+extern const int32_t* quiet_move_scores;
 
 // Writes the pseudo-legal moves of side into list, closed by a terminator.
 // all_moves 0: captures, en passant and promotions only. ep_square > 0

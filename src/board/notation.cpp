@@ -8,8 +8,6 @@
 #include "board/makemove.h"
 #include "board/movegen.h"
 #include "board/position.h"
-#include "search/node.h"
-#include "search/ordering.h"
 
 char move_text[6];
 
@@ -41,9 +39,7 @@ const char* format_move(Move move, int side) {
 // Every generated move has its own text, so the first equal one is the only
 // one; the list is scanned as generated.
 int find_move_by_text(int side, const char* text, Move& out_move, int ep_square) {
-    ordering.picker_stage[5] = 0;
-    ordering.hash_move[5] = 0;
-    MoveEntry* list = search.move_buffer;
+    MoveEntry list[MAX_MOVES];
     int n = generate_moves(list, side, 1, ep_square);
     for (int i = 0; i < n - 1; i++) {
         Move m = static_cast<Move>(list[i].move);

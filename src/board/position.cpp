@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "board/geometry.h"
-#include "eval/phase.h"
 
 Position pos;
 
@@ -50,7 +49,6 @@ void reset_to_start_position() {
         pos.board_colour[56 + f] = BLACK;
     }
     pos.castle_off[WHITE] = pos.castle_off[BLACK] = 0;
-    phase_state.phase = phase_state.root_phase = -1;
 }
 
 void clear_board() {
@@ -60,7 +58,6 @@ void clear_board() {
         pos.board_colour[s] = EMPTY;
         pos.board_piece[s] = NO_PIECE;
     }
-    phase_state.phase = phase_state.root_phase = -1;
 }
 
 void reset_game_record() {

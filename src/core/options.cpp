@@ -1,5 +1,7 @@
 #include "core/options.h"
 
+#include <climits>
+
 EngineOptions options = {
     0,                  // debug_mode
     "",                 // nalimov_path
@@ -66,4 +68,11 @@ int set_clock_increment(int seconds, int increment_seconds) {
     limits.clock_left_ms[0] = limits.clock_left_ms[1] = (seconds > 0 ? seconds : 0) * 1000.0;
     limits.max_depth = DEEPEST_ITERATION;
     return increment_seconds;
+}
+
+int32_t megabytes_to_kilobytes(int32_t megabytes) {
+    const int64_t kilobytes = int64_t{megabytes} * 1024;
+    if (kilobytes > INT32_MAX) return INT32_MAX;
+    if (kilobytes < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(kilobytes);
 }

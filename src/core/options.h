@@ -42,6 +42,10 @@ struct SearchLimits {
 };
 extern SearchLimits limits;
 
+// Megabytes (an option's unit) to kilobytes without overflow; absurd sizes
+// stay absurd (and fail where they are used).
+int32_t megabytes_to_kilobytes(int32_t megabytes);
+
 int set_moves_to_go(int moves, int seconds);
 int set_infinite();
 void set_move_time(int ms);

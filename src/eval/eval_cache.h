@@ -17,3 +17,8 @@ struct EvalCaches {
     uint32_t cache_count;           // M, entries in each
 };
 extern EvalCaches eval_caches;
+
+// The entry of a position in the cache of side: its low key half modulo M.
+inline EvalCacheEntry& eval_cache_entry(int side, uint32_t key_low) {
+    return eval_caches.eval_cache[side][key_low % eval_caches.cache_count];
+}

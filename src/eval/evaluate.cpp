@@ -30,11 +30,6 @@ EvalContext* eval_context = &no_search;
 
 namespace {
 
-// Piece material of a side without its pawns.
-inline int32_t piece_material(int side) {
-    return material_of(pos.material_signature[side] & SIGNATURE_PIECES_MASK);
-}
-
 // A rook's worth of pieces or less: too little for the lazy exit to be safe.
 constexpr int32_t ROOK_WORTH = 579;
 // Half-width of the window around the expected score inside which the full
@@ -124,7 +119,7 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
 
     EvalCacheEntry* entry = nullptr;
     if (eval_caches.eval_cache[side] != nullptr && eval_caches.cache_count != 0) {
-        entry = &eval_caches.eval_cache[side][pos.hash_key_low % eval_caches.cache_count];
+        entry = &eval_cache_entry(side, pos.hash_key_low);
         if (entry->key == pos.hash_key_high) {
             const int score = entry->score;
             if (score == ILLEGAL_SCORE) return ILLEGAL_SCORE;

@@ -6,8 +6,7 @@
 PhaseState phase_state = {-1, -1, 0, 0, 0, 0, 0, 0, 0, 0, {}};
 
 int32_t piece_material_both() {
-    return material_of(pos.material_signature[WHITE] & SIGNATURE_PIECES_MASK) +
-           material_of(pos.material_signature[BLACK] & SIGNATURE_PIECES_MASK);
+    return piece_material(WHITE) + piece_material(BLACK);
 }
 
 bool any_queen() {
@@ -29,6 +28,10 @@ void set_phase_weights(int p, bool queens) {
 }
 
 }  // namespace
+
+void forget_phase() {
+    phase_state.phase = phase_state.root_phase = -1;
+}
 
 void update_phase() {
     const int32_t c = piece_material_both();

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "board/geometry.h"
+#include "board/position.h"
+
 struct PhaseState {
     int32_t phase;       // 0 full material .. 10 bare endgame; -1 before the first computation
     int32_t root_phase;  // per search, on its own scale
@@ -18,7 +21,13 @@ struct PhaseState {
 };
 extern PhaseState phase_state;
 
-// Piece material of both sides together, without pawns.
+// Piece material of one side, and of both sides together, without pawns.
+inline int32_t piece_material(int side) {
+    return material_of(pos.material_signature[side] & SIGNATURE_PIECES_MASK);
+}
 int32_t piece_material_both();
 bool any_queen();
 void update_phase();
+// Forgets the phase of the last position, so that the next evaluation
+// computes it (and the root phase) afresh.
+void forget_phase();

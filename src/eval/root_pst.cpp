@@ -55,16 +55,13 @@ PawnTarget pawn_target(int side, int q) {
     return {t, 5};
 }
 
-}  // namespace
-
-void prepare_evaluation() {
-    RootTables& rt = root_tables;
+// The phase of the position and its root scale (by the piece material of
+// both sides), and whether the kings stand on opposite wings.
+void set_root_phase() {
     PhaseState& ph = phase_state;
     build_attack_table(WHITE);
     build_attack_table(BLACK);
     update_phase();
-    const int phase = ph.phase;
-
     const int32_t c = piece_material_both();
     if (c > 4000)
         ph.root_phase = 0;
@@ -72,14 +69,16 @@ void prepare_evaluation() {
         ph.root_phase = 10;
     else
         ph.root_phase = (4000 - c) / 260;
+    const int white_king_file = pos.piece_list[WHITE][0] & 7;
+    const int black_king_file = pos.piece_list[BLACK][0] & 7;
+    ph.opposite_castling = ph.phase < 5 && ((white_king_file < 3 && black_king_file > 4) ||
+                                            (white_king_file > 4 && black_king_file < 3));
+}
 
-    const int white_king = pos.piece_list[WHITE][0];
-    const int black_king = pos.piece_list[BLACK][0];
-    const int white_king_file = white_king & 7;
-    const int black_king_file = black_king & 7;
-    ph.opposite_castling = phase < 5 && ((white_king_file < 3 && black_king_file > 4) ||
-                                         (white_king_file > 4 && black_king_file < 3));
-
+// The constant tables, black's mirrored; the king's blends its middle-game
+// and endgame tables by the phase.
+void copy_base_tables(int phase) {
+    RootTables& rt = root_tables;
     std::memcpy(rt.knight_pst[WHITE], knight_table_white, sizeof(rt.knight_pst[WHITE]));
     std::memcpy(rt.knight_pst[BLACK], knight_table_black, sizeof(rt.knight_pst[BLACK]));
     for (int j = 0; j < 64; j++) {
@@ -92,31 +91,14 @@ void prepare_evaluation() {
         rt.king_pst[WHITE][j] = rt.king_pst[BLACK][j] =
             (king_end_table[j] * phase + (10 - phase) * king_middle_table[j]) / 10;
     }
-    std::memset(ph.king_zone_value, 0, sizeof(ph.king_zone_value));
+}
 
-    // The live pieces of each side, and where each pawn stops counting for
-    // the kings (independent of the square being filled).
-    int piece_squares[2][16];
-    int piece_total[2] = {0, 0};
-    PawnTarget pawn_targets[32];
-    int pawn_target_count = 0;
-    for (int side = WHITE; side <= BLACK; side++) {
-        for (int slot = 0; slot < pos.piece_count[side]; slot++) {
-            const int sq = pos.piece_list[side][slot];
-            if (sq == DEAD_SLOT) continue;
-            piece_squares[side][piece_total[side]++] = sq;
-            if (pos.board_piece[sq] == PAWN) pawn_targets[pawn_target_count++] = pawn_target(side, sq);
-        }
-    }
-
-    const int pawn_divisor = 2 * (32 - phase);
+// A king that can still castle wants its future shelter intact.
+void add_castling_shelter(int phase) {
+    RootTables& rt = root_tables;
     const bool white_home = pos.square_moves[E1] == 0;
     const bool black_home = pos.square_moves[E8] == 0;
     for (int j = 0; j < 64; j++) {
-        const int f = j & 7;
-        const int r = j >> 3;
-
-        // A king that can still castle wants its future shelter intact.
         if (white_home) {
             if (pos.square_moves[H1] == 0 && (j == F1 || j == G1 || j == H1))
                 rt.king_pst[WHITE][j] += shelter_penalty(phase, H2, G2, G3, F2);
@@ -129,6 +111,22 @@ void prepare_evaluation() {
             if (pos.square_moves[A8] == 0 && j >= A8 && j <= D8)
                 rt.king_pst[BLACK][j] += shelter_penalty(phase, A7, B7, B6, C7);
         }
+    }
+}
+
+void fill_pawn_tables(int phase) {
+    RootTables& rt = root_tables;
+    const PhaseState& ph = phase_state;
+    const int white_king = pos.piece_list[WHITE][0];
+    const int black_king = pos.piece_list[BLACK][0];
+    const int white_king_file = white_king & 7;
+    const int black_king_file = black_king & 7;
+    const bool white_home = pos.square_moves[E1] == 0;
+    const bool black_home = pos.square_moves[E8] == 0;
+    const int pawn_divisor = 2 * (32 - phase);
+    for (int j = 0; j < 64; j++) {
+        const int f = j & 7;
+        const int r = j >> 3;
 
         // Pawns advance; a pawn with a neighbour is worth pushing more.
         const int white_weight =
@@ -159,8 +157,22 @@ void prepare_evaluation() {
             if ((black_king_file < 4 && f > 4) || (black_king_file > 3 && f < 3))
                 rt.pawn_pst[BLACK][j] += 4 * (7 - r);
         }
+    }
+}
 
-        // Knights want to be near the kings and near enemy pieces.
+// Knights want to be near the kings and near enemy pieces.
+void add_knight_proximity() {
+    RootTables& rt = root_tables;
+    const PhaseState& ph = phase_state;
+    const int white_king = pos.piece_list[WHITE][0];
+    const int black_king = pos.piece_list[BLACK][0];
+    int piece_squares[2][16];
+    int piece_total[2] = {0, 0};
+    for (int side = WHITE; side <= BLACK; side++)
+        for (int slot = 0; slot < pos.piece_count[side]; slot++)
+            if (pos.piece_list[side][slot] != DEAD_SLOT)
+                piece_squares[side][piece_total[side]++] = pos.piece_list[side][slot];
+    for (int j = 0; j < 64; j++) {
         const int near_kings = 10 - king_distance[j][black_king] - king_distance[j][white_king];
         rt.knight_pst[WHITE][j] += near_kings;
         rt.knight_pst[BLACK][j] += near_kings;
@@ -168,21 +180,48 @@ void prepare_evaluation() {
             if (king_distance[j][piece_squares[BLACK][i]] < 3) rt.knight_pst[WHITE][j] += ph.near_piece_bonus;
         for (int i = 0; i < piece_total[WHITE]; i++)
             if (king_distance[j][piece_squares[WHITE][i]] < 3) rt.knight_pst[BLACK][j] += ph.near_piece_bonus;
+    }
+}
 
-        // Sliders earn for reaching the squares around the enemy king.
+// Sliders earn for reaching the squares around the enemy king.
+void fill_king_zones() {
+    PhaseState& ph = phase_state;
+    const int white_king = pos.piece_list[WHITE][0];
+    const int black_king = pos.piece_list[BLACK][0];
+    std::memset(ph.king_zone_value, 0, sizeof(ph.king_zone_value));
+    for (int j = 0; j < 64; j++) {
         if (king_distance[j][white_king] <= 1) ph.king_zone_value[BLACK][j] += ph.opening_weight;
         if (king_distance[j][black_king] <= 1) ph.king_zone_value[WHITE][j] += ph.opening_weight;
+    }
+}
 
-        // In the ending the kings go to the pawns, above all the passed ones.
+// In the ending the kings go to the pawns, above all the passed ones (where
+// each pawn stops counting does not depend on the square being filled).
+void add_king_pawn_targets() {
+    RootTables& rt = root_tables;
+    PawnTarget pawn_targets[32];
+    int pawn_target_count = 0;
+    for (int side = WHITE; side <= BLACK; side++) {
+        for (int slot = 0; slot < pos.piece_count[side]; slot++) {
+            const int sq = pos.piece_list[side][slot];
+            if (sq != DEAD_SLOT && pos.board_piece[sq] == PAWN)
+                pawn_targets[pawn_target_count++] = pawn_target(side, sq);
+        }
+    }
+    for (int j = 0; j < 64; j++) {
         int32_t s = 0;
         for (int i = 0; i < pawn_target_count; i++)
             s += pawn_targets[i].weight * square_distance[j][pawn_targets[i].square];
         if (s != 0) {
-            rt.king_pst[WHITE][j] -= s * ph.root_phase / 8;
-            rt.king_pst[BLACK][j] -= s * ph.root_phase / 8;
+            rt.king_pst[WHITE][j] -= s * phase_state.root_phase / 8;
+            rt.king_pst[BLACK][j] -= s * phase_state.root_phase / 8;
         }
     }
+}
 
+// Every live piece gets the table of its kind as its slot's row.
+void fill_slot_tables() {
+    RootTables& rt = root_tables;
     for (int side = WHITE; side <= BLACK; side++) {
         for (int slot = 0; slot < pos.piece_count[side]; slot++) {
             const int sq = pos.piece_list[side][slot];
@@ -213,6 +252,20 @@ void prepare_evaluation() {
             std::memcpy(pos.slot_pst[side][slot], row, sizeof(pos.slot_pst[side][slot]));
         }
     }
+}
+
+}  // namespace
+
+void prepare_evaluation() {
+    set_root_phase();
+    const int phase = phase_state.phase;
+    copy_base_tables(phase);
+    add_castling_shelter(phase);
+    fill_pawn_tables(phase);
+    add_knight_proximity();
+    fill_king_zones();
+    add_king_pawn_targets();
+    fill_slot_tables();
 }
 
 void recompute_pst_sum() {

@@ -64,16 +64,17 @@ void wait_for_release() {
     wait_polling(WaitFor::ANSWER_RELEASE);
 }
 
-}  // namespace
-
-void set_limits_from_go(const char* line) {
+// What a "go" line does not name is not carried over from the last one.
+void clear_go_limits() {
     limits.search_moves_text[0] = 0;
     limits.pondering.store(0, std::memory_order_relaxed);
     hash_tables.new_entries = 0;
     limits.clock_side = pos.side_to_move;
     limits.node_limit = 0;
     if (role.is_master && hash_tables.share_block) std::memset(hash_tables.share_block, 0, SHARE_BLOCK_BYTES);
+}
 
+void read_ponder_and_search_moves(const char* line) {
     if (std::strstr(line, "ponder")) {
         debug_line("I will ponder\n");
         limits.pondering.store(1, std::memory_order_relaxed);
@@ -84,7 +85,9 @@ void set_limits_from_go(const char* line) {
         std::snprintf(limits.search_moves_text, sizeof(limits.search_moves_text), "%s", text);
         debug_line("search moves: %s\n", limits.search_moves_text);
     }
+}
 
+void read_clocks(const char* line) {
     int64_t v;
     if (find_number(line, "wtime ", v)) {
         limits.clock_ms[WHITE] = static_cast<double>(clamp_int(v));
@@ -103,7 +106,12 @@ void set_limits_from_go(const char* line) {
         limits.increment = clamp_int(v);
         debug_line("black increment is %d\n", limits.increment);
     }
+}
 
+// The clock of the side to move sets the time mode: moves to go when the
+// line names them, else clock and increment.
+void set_clock_mode(const char* line) {
+    int64_t v;
     const int side = limits.clock_side;
     const double clock_left = limits.clock_ms[side];
     const int seconds = clock_seconds(clock_left);
@@ -117,9 +125,12 @@ void set_limits_from_go(const char* line) {
     // The setters keep whole seconds; the plan also wants the milliseconds
     // really left, to spend an increment safely below the margin.
     limits.clock_left_ms[side] = clock_left > 0 ? clock_left : 0;
+}
 
-    // Each setter below rewrites the time mode, the clock of the side to move
-    // and the depth, so the last one given in this order decides.
+// Each setter below rewrites the time mode, the clock of the side to move
+// and the depth, so the last one given in this order decides.
+void read_fixed_limits(const char* line) {
+    int64_t v;
     if (find_number(line, "depth ", v)) {
         const int d = v < 1 ? 1 : clamp_int(v);
         set_depth(d);
@@ -146,6 +157,58 @@ void set_limits_from_go(const char* line) {
         set_infinite();
         debug_line("searching %lld nodes\n", static_cast<long long>(limits.node_limit));
     }
+}
+
+// Mate or stalemate on the board: the protocol's null move, once the front
+// end allows an answer.
+void answer_without_moves() {
+    debug_line("No Moves!\n");
+    wait_for_release();
+    search.infinite_requested = 0;
+    send_line("bestmove 0000\n");
+}
+
+// A search that never reports (only possible from a position the rules
+// cannot reach) still names a move that is legal on the board.
+void name_first_legal_move() {
+    pv.ponder_move_text[0] = 0;
+    std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",
+                  format_move(static_cast<Move>(search.first_legal_root_move), pos.side_to_move));
+}
+
+// The master's CPU time over the search, and the workers' loads.
+void report_cpu_load(const ThreadTimes& before) {
+    const ThreadTimes after = thread_times();
+    const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
+    if (elapsed == 0) return;
+    const int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
+                                              after.user_100ns - before.user_100ns, elapsed) +
+                         worker_load_total();
+    send_line("info cpuload %d\n", static_cast<int>(load));
+}
+
+void stop_workers() {
+    if (!worker_link.has_downstream) return;
+    write_downstream("stop\n");
+    debug_line("send stop pipe (%d): %s\n", worker_link.downstream_pipe, "stop\n");
+}
+
+void send_best_move() {
+    if (std::strlen(pv.ponder_move_text) >= 2)
+        send_line("bestmove %s ponder %s\n", pv.best_move_text, pv.ponder_move_text);
+    else
+        send_line("bestmove %s\n", pv.best_move_text);
+    debug_line("Ending JUX with %s\n", pv.best_move_text);
+}
+
+}  // namespace
+
+void set_limits_from_go(const char* line) {
+    clear_go_limits();
+    read_ponder_and_search_moves(line);
+    read_clocks(line);
+    set_clock_mode(line);
+    read_fixed_limits(line);
     debug_line("Starting JUX\n");
     search.infinite_requested = std::strstr(line, "infinite") ? 1 : 0;
 }
@@ -163,42 +226,16 @@ void handle_go(const char* line) {
     set_limits_from_go(line);
 
     if (count_legal_root_moves(pos.side_to_move, pos.ep_square) == 0) {
-        debug_line("No Moves!\n");
-        // Mate or stalemate on the board: the protocol's null move, once the
-        // front end allows an answer.
-        wait_for_release();
-        search.infinite_requested = 0;
-        send_line("bestmove 0000\n");
+        answer_without_moves();
         return;
     }
 
-    pv.ponder_move_text[0] = 0;
-    // A search that never reports (only possible from a position the rules
-    // cannot reach) still names a move that is legal on the board.
-    std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s",
-                  format_move(static_cast<Move>(search.first_legal_root_move), pos.side_to_move));
+    name_first_legal_move();
     const ThreadTimes before = thread_times();
     start_search(limits.pondering.load(std::memory_order_relaxed));
     search.infinite_requested = 0;
 
-    if (role.is_master) {
-        const ThreadTimes after = thread_times();
-        const int64_t elapsed = static_cast<int64_t>(tick_ms() - timer.search_start);
-        if (elapsed != 0) {
-            int64_t load = cpu_load_thousandths(after.kernel_100ns - before.kernel_100ns,
-                                                after.user_100ns - before.user_100ns, elapsed);
-            if (const int32_t* share = hash_tables.share_block)
-                for (int w = 0; w < SHARE_SLOTS; w++) load += share[SHARE_LOAD_WORD + w];
-            send_line("info cpuload %d\n", static_cast<int>(load));
-        }
-    }
-    if (worker_link.has_downstream) {
-        write_downstream("stop\n");
-        debug_line("send stop pipe (%d): %s\n", worker_link.downstream_pipe, "stop\n");
-    }
-    if (std::strlen(pv.ponder_move_text) >= 2)
-        send_line("bestmove %s ponder %s\n", pv.best_move_text, pv.ponder_move_text);
-    else
-        send_line("bestmove %s\n", pv.best_move_text);
-    debug_line("Ending JUX with %s\n", pv.best_move_text);
+    if (role.is_master) report_cpu_load(before);
+    stop_workers();
+    send_best_move();
 }

@@ -70,14 +70,6 @@ int chain_pause_ms() {
     return 100 * (options.process_count + 1);
 }
 
-// Megabytes to kilobytes without overflow; absurd sizes stay absurd (and fail).
-int32_t megabytes_to_kilobytes(int32_t megabytes) {
-    int64_t kilobytes = int64_t{megabytes} * 1024;
-    if (kilobytes > INT32_MAX) return INT32_MAX;
-    if (kilobytes < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(kilobytes);
-}
-
 // Conditions the engine cannot go on from end with status 1 after one line.
 // The shared blocks outlive a process that does not remove them, so they go
 // first.

@@ -1,66 +1,32 @@
 #include "frontend/query.h"
 
 #include <cstdio>
-#include <cstring>
 
+#include "board/fen.h"
 #include "board/notation.h"
 #include "board/position.h"
 #include "core/output.h"
 #include "search/hash.h"
+#include "search/pv.h"
 
 namespace {
 
 // The queried position: only what the key needs.
 struct QueriedPosition {
-    int32_t colour[64];  // 0 white, 1 black, 2 empty
-    int32_t piece[64];
+    Placement placement;
     int32_t side_to_move;
 };
 
-// FEN piece letters: white first, each colour in piece-code order.
-constexpr const char PIECE_LETTERS[] = "PNBRQKpnbrqk";
-
-// Reads the placement (a8 first, along each rank towards h, then down) and
-// the side to move; stops at the end of the text. Anything but piece
-// letters and digits is skipped, and only the first "w" or "b" after the
-// placement is looked for: castling and en passant do not change the key.
+// Reads the placement and the side to move; only the first "w" or "b" after
+// the placement is looked for: castling and en passant do not change the key.
 void parse_fen(const char* text, QueriedPosition& q) {
-    for (int s = 0; s < 64; s++) {
-        q.colour[s] = EMPTY;
-        q.piece[s] = NO_PIECE;
-    }
     q.side_to_move = WHITE;
-    const char* p = text;
-    for (int n = 0; n < 64 && *p != 0; p++) {
-        char c = *p;
-        if (c >= '1' && c <= '8') {
-            n += c - '0';
-        } else if (const char* letter = std::strchr(PIECE_LETTERS, c)) {
-            int index = static_cast<int>(letter - PIECE_LETTERS);
-            Square s = 56 + n % 8 - 8 * (n / 8);
-            q.piece[s] = PAWN + index % 6;
-            q.colour[s] = index / 6;
-            n++;
-        }
-    }
-    for (; *p != 0; p++) {
+    for (const char* p = read_placement(text, q.placement); *p != 0; p++) {
         if (*p == 'b' || *p == 'w') {
             q.side_to_move = *p == 'b' ? BLACK : WHITE;
             break;
         }
     }
-}
-
-// Bound scores print as centipawns, or as moves to mate beyond the mate bound.
-// The tables count a mate from the stored position as if it were the root,
-// so the distance is the one a search from the queried position reports.
-void format_score(char* out, int size, int32_t score) {
-    if (score >= -(MATE_BOUND - 1) && score <= MATE_BOUND - 1)
-        std::snprintf(out, static_cast<size_t>(size), "cp %d", score);
-    else if (score < 1)
-        std::snprintf(out, static_cast<size_t>(size), "mate -%d", (score + MATE_SCORE) / 2);
-    else
-        std::snprintf(out, static_cast<size_t>(size), "mate %d", (MATE_SCORE - score) / 2);
 }
 
 }  // namespace
@@ -72,9 +38,10 @@ void query_position(const char* fen_text) {
     uint32_t key_low = 0;
     uint32_t key_high = 0;
     for (Square s = 0; s < 64; s++) {
-        if (q.colour[s] == EMPTY) continue;
-        key_low ^= zobrist_keys[q.colour[s]][q.piece[s]][s].low;
-        key_high ^= zobrist_keys[q.colour[s]][q.piece[s]][s].high;
+        const int colour = q.placement.colour[s], piece = q.placement.piece[s];
+        if (colour == EMPTY) continue;
+        key_low ^= zobrist_keys[colour][piece][s].low;
+        key_high ^= zobrist_keys[colour][piece][s].high;
     }
 
     // Before "uci" there are no tables, and so nothing to tell.
@@ -82,7 +49,7 @@ void query_position(const char* fen_text) {
     int32_t upper = MATE_SCORE;
     int32_t lower = -MATE_SCORE;
     if (hash_tables.held) {
-        const HashEntry& entry = hash_tables.table[q.side_to_move][key_low % hash_tables.entry_count];
+        const HashEntry& entry = hash_entry(q.side_to_move, key_low);
         if (entry.a.key == key_high) {
             move = static_cast<Move>(entry.a.move);
             upper = entry.a.upper;

@@ -7,8 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 namespace {
+
+constexpr size_t HUGE_PAGE_BYTES = size_t{2} << 20;
 
 // Reserving a file beyond the file-size limit raises SIGXFSZ, which would
 // end the process instead of failing the one block.
@@ -45,9 +48,29 @@ ShmResult shm_create(const char* name, size_t size, bool keep_name, SharedBlock&
 
 bool private_block(size_t size, SharedBlock& block) {
     block = {nullptr, 0};
-    void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (view == MAP_FAILED) return false;
-    block = {view, size};
+    if (size < HUGE_PAGE_BYTES) {
+        void* view = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (view == MAP_FAILED) return false;
+        block = {view, size};
+        return true;
+    }
+    // Whole huge pages on a huge-page boundary: the tables are probed at
+    // random, and a miss in the address translation cache costs as much as
+    // the cache miss itself. The kernel falls back to small pages silently.
+    const size_t rounded = (size + HUGE_PAGE_BYTES - 1) & ~(HUGE_PAGE_BYTES - 1);
+    const size_t reserved = rounded + HUGE_PAGE_BYTES;
+    void* area = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (area == MAP_FAILED) return false;
+    const uintptr_t start = reinterpret_cast<uintptr_t>(area);
+    const uintptr_t aligned = (start + HUGE_PAGE_BYTES - 1) & ~(HUGE_PAGE_BYTES - 1);
+    if (aligned > start) munmap(area, aligned - start);
+    const uintptr_t end = start + reserved;
+    if (end > aligned + rounded) munmap(reinterpret_cast<void*>(aligned + rounded), end - (aligned + rounded));
+    void* view = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+    madvise(view, rounded, MADV_HUGEPAGE);
+#endif
+    block = {view, rounded};
     return true;
 }
 

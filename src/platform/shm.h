@@ -17,8 +17,9 @@ enum class ShmResult { ok, exists, failed };
 // memory then lives exactly as long as its mappings, however the process
 // ends. A block above the process's file-size limit fails.
 ShmResult shm_create(const char* name, size_t size, bool keep_name, SharedBlock& block);
-// Private memory of size bytes, zero-filled, for tables no other process
-// opens. False when none can be had.
+// Private memory of at least size bytes, zero-filled, for tables no other
+// process opens; from 2 MB up in huge pages where the system gives them.
+// False when none can be had.
 bool private_block(size_t size, SharedBlock& block);
 // Opens an existing block and maps all of it.
 bool shm_attach(const char* name, SharedBlock& block);

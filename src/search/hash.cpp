@@ -145,14 +145,16 @@ int create_tables(int32_t kilobytes, int32_t pieces) {
     }
     set_dimensions(kilobytes);
     debug_line("re-Memory Mapped 0\n");
-    // Without workers nobody opens the blocks by name: the names go at once,
-    // and where no named block can be had (a small /dev/shm) private memory
-    // serves as well.
+    // Without workers nobody opens the blocks by name: they are private
+    // memory (in huge pages where the system has them), and a nameless
+    // shared block is the last resort.
     const bool named = options.process_count > 1;
     if (named) guard_engine_names();
     names_linked = named;
     for (int b = 0; b < BLOCK_COUNT; b++) {
-        if (!create_block(b, named) && (named || !private_block(block_size(b), blocks[b]))) {
+        const bool made = named ? create_block(b, true)
+                                : private_block(block_size(b), blocks[b]) || create_block(b, false);
+        if (!made) {
             std::fputs(block_error[b], stderr);
             unmap_all();
             return -1;
@@ -225,7 +227,7 @@ int score_from_table(int32_t stored, int ply) {
 }
 
 HashProbe probe_hash(int side, int ply, int32_t& move) {
-    const HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    const HashEntry& e = hash_entry(side, pos.hash_key_low);
     const HashSlot* s = e.a.key == pos.hash_key_high ? &e.a : e.b.key == pos.hash_key_high ? &e.b : nullptr;
     if (!s) return {MATE_SCORE, NO_DEPTH, -MATE_SCORE, NO_DEPTH, 0, false};
     move = s->move;
@@ -274,7 +276,7 @@ void write_new_position(HashSlot& s, uint32_t key, bool fail_high, int score, in
 // current search; slot B takes the newest position; a new search claims slot A
 // on first touch.
 void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
-    HashEntry& e = hash_tables.table[side][pos.hash_key_low % hash_tables.entry_count];
+    HashEntry& e = hash_entry(side, pos.hash_key_low);
     const uint32_t key = pos.hash_key_high;
     const bool fail_high = score >= bound;
     score = score_to_table(score, ply);
@@ -291,4 +293,27 @@ void store_hash(int side, int ply, int score, int depth, int bound, Move move) {
         e.search_id = hash_tables.search_id;
         hash_tables.new_entries++;
     }
+}
+
+uint64_t worker_node_total() {
+    uint64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++)
+            total += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
+                     static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1])) << 32;
+    return total;
+}
+
+int64_t worker_claimed_total() {
+    int64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++) total += share[SHARE_ENTRIES_WORD + w];
+    return total;
+}
+
+int64_t worker_load_total() {
+    int64_t total = 0;
+    if (const int32_t* share = hash_tables.share_block)
+        for (int w = 0; w < SHARE_SLOTS; w++) total += share[SHARE_LOAD_WORD + w];
+    return total;
 }

@@ -57,6 +57,11 @@ struct HashTables {
 };
 extern HashTables hash_tables;
 
+// The bucket of a position in the table of side: its low key half modulo N.
+inline HashEntry& hash_entry(int side, uint32_t key_low) {
+    return hash_tables.table[side][key_low % hash_tables.entry_count];
+}
+
 // Table dimensions for a size in kilobytes (raised to 256).
 uint32_t transposition_entries_for(int32_t kilobytes);
 uint32_t cache_entries_for(int32_t kilobytes);
@@ -83,6 +88,13 @@ int score_from_table(int32_t stored, int ply);
 // written only on a hit.
 HashProbe probe_hash(int side, int ply, int32_t& move);
 void store_hash(int side, int ply, int score, int depth, int bound, Move move);
+
+// What the workers report in the share block, summed over its slots (0
+// without a share block): nodes searched, slots newly claimed in this "go",
+// processor load in thousandths.
+uint64_t worker_node_total();
+int64_t worker_claimed_total();
+int64_t worker_load_total();
 
 // Shared-memory names: "/jux_" + name_suffix + suffix.
 void shared_block_name(char* out, int out_size, const char* suffix);

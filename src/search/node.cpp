@@ -60,11 +60,10 @@ inline void prefetch(const void* p) {
 inline void prefetch_child_entries(int child_side) {
     if (hash_tables.entry_count == 0 || eval_caches.cache_count == 0) return;
     const uint32_t low = pos.hash_key_low;
-    const char* entry =
-        reinterpret_cast<const char*>(&hash_tables.table[child_side][low % hash_tables.entry_count]);
+    const char* entry = reinterpret_cast<const char*>(&hash_entry(child_side, low));
     prefetch(entry);
     prefetch(entry + sizeof(HashEntry) - 1);
-    prefetch(&eval_caches.eval_cache[child_side][low % eval_caches.cache_count]);
+    prefetch(&eval_cache_entry(child_side, low));
 }
 
 // Whether m is named in the "searchmoves" list.

@@ -38,6 +38,15 @@ bool move_is_playable(Move m, int side, int ep_square) {
 
 }  // namespace
 
+void format_score(char* out, int size, int score) {
+    if (score > -MATE_BOUND && score < MATE_BOUND)
+        std::snprintf(out, static_cast<size_t>(size), "cp %d", score);
+    else if (score >= MATE_BOUND)
+        std::snprintf(out, static_cast<size_t>(size), "mate %d", (MATE_SCORE - score) / 2);
+    else
+        std::snprintf(out, static_cast<size_t>(size), "mate -%d", (score + MATE_SCORE) / 2);
+}
+
 void pv_walk(int ply, int side, int write_text) {
     if (ply == 1) pv.pv_text[0] = 0;
     int32_t move = 0;
@@ -108,23 +117,17 @@ void report_root_result(int score, Move move, int side) {
         std::snprintf(pv.ponder_move_text, sizeof(pv.ponder_move_text), "%s", second);
         std::snprintf(pv.best_move_text, sizeof(pv.best_move_text), "%s", format_move(move, side));
 
-        uint64_t nodes = search.node_count;
-        if (const int32_t* share = hash_tables.share_block)
-            for (int w = 0; w < SHARE_SLOTS; w++)
-                nodes += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1]))
-                             << 32;
+        const uint64_t nodes = search.node_count + worker_node_total();
         const int64_t time = static_cast<int64_t>(now - timer.search_start);
         char details[PV_TEXT_SIZE + 128];
         std::snprintf(details, sizeof(details),
                       "depth %d seldepth %d nodes %" PRIu64 " time %" PRId64 " pv %s", search.iteration_depth,
                       search.sel_depth, nodes, time, pv.pv_text);
-        if (score > -MATE_BOUND && score < MATE_BOUND)
-            send_line("info score cp %d  %s\n", score, details);
-        else if (score >= MATE_BOUND)
-            send_line("info score mate %d  %s\n", (MATE_SCORE - score) / 2, details);
-        else
-            send_line("info score mate -%d   %s\n", (score + MATE_SCORE) / 2, details);
+        char score_text[32];
+        format_score(score_text, sizeof score_text, score);
+        // Two blanks before the details, three after a negative mate: the
+        // line keeps the form front ends have always read from us.
+        send_line("info score %s%s%s\n", score_text, score <= -MATE_BOUND ? "   " : "  ", details);
         pv.last_report_time = now;
     }
 

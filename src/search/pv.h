@@ -22,5 +22,9 @@ struct PvState {
 };
 extern PvState pv;
 
+// A score as the protocol prints it: "cp %d" short of the mate bound, else
+// "mate %d" in moves, negative when the side to move is mated.
+void format_score(char* out, int size, int score);
+
 void pv_walk(int ply, int side, int write_text);
 void report_root_result(int score, Move move, int side);

@@ -30,12 +30,9 @@ namespace {
 
 // The line printed when a probe moves a bound.
 void print_bound(int v) {
-    if (v > -MATE_BOUND && v < MATE_BOUND)
-        send_line("info score cp %d\n", v);
-    else if (v >= MATE_BOUND)
-        send_line("info score mate %d\n", (MATE_SCORE - v) / 2);
-    else
-        send_line("info score mate -%d\n", (v + MATE_SCORE) / 2);
+    char score_text[32];
+    format_score(score_text, sizeof score_text, v);
+    send_line("info score %s\n", score_text);
 }
 
 // The protocol forbids "bestmove" before "stop" in an infinite search and

@@ -1,17 +1,37 @@
 // Start-up initialisation of the board, the game record and the tables.
 #include "search/startup.h"
 
+#include "board/fen.h"
 #include "board/geometry.h"
+#include "board/movegen.h"
 #include "board/position.h"
-#include "eval/evaluate.h"
-#include "eval/weights.h"
 #include "core/options.h"
+#include "eval/evaluate.h"
+#include "eval/phase.h"
+#include "eval/weights.h"
 #include "search/hash.h"
 #include "search/node.h"
+#include "search/ordering.h"
+
+namespace {
+
+// The board and the evaluation sit below the search and read or reset its
+// state only through what it points them at here.
+void connect_lower_layers() {
+    eval_context = &search;
+    quiet_move_scores = ordering.history_score;
+    fen_hooks.new_position = [] {
+        forget_phase();
+        clear_search_ply_arrays();
+    };
+}
+
+}  // namespace
 
 void init_tables() {
-    eval_context = &search;
+    connect_lower_layers();
     reset_to_start_position();
+    forget_phase();
     clear_search_ply_arrays();
     reset_game_record();
     hash_tables.search_id = 0;

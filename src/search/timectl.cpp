@@ -162,16 +162,8 @@ int periodic_check() {
             }
         }
     } else if ((search.node_count & 3) == 3) {
-        uint64_t total = search.node_count;
-        int64_t claimed = hash_tables.new_entries;
-        if (share) {
-            for (int w = 0; w < SHARE_SLOTS; w++) {
-                total += static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w]) |
-                         static_cast<uint64_t>(static_cast<uint32_t>(share[SHARE_NODES_WORD + 2 * w + 1]))
-                             << 32;
-                claimed += share[SHARE_ENTRIES_WORD + w];
-            }
-        }
+        const uint64_t total = search.node_count + worker_node_total();
+        const int64_t claimed = hash_tables.new_entries + worker_claimed_total();
         const int64_t nps =
             static_cast<int64_t>(static_cast<double>(total) / ((now - timer.search_start + 1) * 0.001));
         const int64_t hashfull = hash_tables.table_total ? claimed * 1000 / hash_tables.table_total : 0;

@@ -128,13 +128,6 @@ bool master_has_ended() {
     return true;
 }
 
-int32_t megabytes_to_kilobytes(int megabytes) {
-    const int64_t kilobytes = int64_t{megabytes} * 1024;
-    if (kilobytes > INT32_MAX) return INT32_MAX;
-    if (kilobytes < INT32_MIN) return INT32_MIN;
-    return static_cast<int32_t>(kilobytes);
-}
-
 }  // namespace
 
 void start_worker_chain(int count) {

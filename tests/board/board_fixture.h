@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -26,3 +27,17 @@ inline void expect_fields(const char* fen, const FieldChecks& checks) {
 
 inline constexpr const char* KIWIPETE =
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
+
+// Everything make/unmake must give back, minus what may stay stale: history
+// records above game_ply, list slots of empty squares, captures by ply.
+struct Snapshot {
+    Position p;
+    explicit Snapshot(const Position& from) : p(from) {
+        for (Square s = 0; s < 64; s++)
+            if (p.board_colour[s] == EMPTY) p.list_slot[s] = 0;
+        std::memset(p.move_history + p.game_ply + 1, 0,
+                    sizeof(HistoryRecord) * (MOVE_HISTORY_SIZE - p.game_ply - 1));
+        std::memset(p.captured_at_ply, 0, sizeof p.captured_at_ply);
+    }
+    bool operator==(const Snapshot& o) const { return std::memcmp(&p, &o.p, sizeof p) == 0; }
+};

@@ -3,7 +3,6 @@
 // board (key, signatures, pawn files, piece-square sums).
 #include "board/makemove.h"
 
-#include <cstring>
 #include <random>
 
 #include "board/attack.h"
@@ -11,20 +10,6 @@
 #include "board_fixture.h"
 
 namespace {
-
-// Everything make/unmake must give back, minus what may stay stale: history
-// records above game_ply and list slots of empty squares.
-struct Snapshot {
-    Position p;
-    explicit Snapshot(const Position& from) : p(from) {
-        for (Square s = 0; s < 64; s++)
-            if (p.board_colour[s] == EMPTY) p.list_slot[s] = 0;
-        std::memset(p.move_history + p.game_ply + 1, 0,
-                    sizeof(HistoryRecord) * (MOVE_HISTORY_SIZE - p.game_ply - 1));
-        std::memset(p.captured_at_ply, 0, sizeof p.captured_at_ply);
-    }
-    bool operator==(const Snapshot& o) const { return std::memcmp(&p, &o.p, sizeof p) == 0; }
-};
 
 int32_t fresh_pst_sum(int c) {
     int32_t sum = 0;

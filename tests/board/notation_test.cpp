@@ -1,7 +1,6 @@
 // Move text and the lookup of a text among the generated moves.
 #include "board/notation.h"
 
-#include <cstring>
 #include <string>
 
 #include "board/movegen.h"
@@ -60,24 +59,6 @@ TEST(Notation, EnteringAGameMove) {
     EXPECT_EQ(enter_game_move("e1d1"), BLACK);
 }
 
-// Everything make and unmake keep: the board, the lists, the counters and
-// the game record up to the current ply (not the scratch a move leaves
-// beyond it, nor the slot numbers of empty squares).
-bool same_game(const Position& a, const Position& b) {
-    const auto same = [](const auto& x, const auto& y) { return std::memcmp(&x, &y, sizeof x) == 0; };
-    for (Square s = 0; s < 64; s++)
-        if (a.board_colour[s] != EMPTY && a.list_slot[s] != b.list_slot[s]) return false;
-    return same(a.board_piece, b.board_piece) && same(a.board_colour, b.board_colour) &&
-           same(a.square_moves, b.square_moves) && same(a.castle_off, b.castle_off) &&
-           same(a.piece_list, b.piece_list) && same(a.piece_count, b.piece_count) &&
-           same(a.material_signature, b.material_signature) && same(a.pawn_file_count, b.pawn_file_count) &&
-           same(a.pst_sum, b.pst_sum) && a.hash_key_low == b.hash_key_low &&
-           a.hash_key_high == b.hash_key_high && a.side_to_move == b.side_to_move &&
-           a.ep_square == b.ep_square && a.game_ply == b.game_ply &&
-           a.last_irreversible_ply == b.last_irreversible_ply &&
-           std::memcmp(a.move_history, b.move_history, sizeof(HistoryRecord) * (a.game_ply + 1)) == 0;
-}
-
 // Every generated move played by its text: exactly the legal ones (as many as
 // perft counts) are played; any other is refused and leaves the game as it
 // was.
@@ -95,16 +76,16 @@ TEST(Notation, OnlyLegalGameMovesArePlayed) {
         uint64_t played = 0;
         for (int i = 0; i < n - 1; i++) {
             setup_position(fen);
-            const Position before = pos;
+            const Snapshot before(pos);
             const std::string text = format_move(static_cast<Move>(list[i].move), pos.side_to_move);
             const GameMoveResult result = play_game_move(text.c_str());
             if (result == GAME_MOVE_PLAYED) {
                 played++;
-                EXPECT_EQ(pos.side_to_move, before.side_to_move ^ 1) << fen << " " << text;
-                EXPECT_EQ(pos.game_ply, before.game_ply + 1) << fen << " " << text;
+                EXPECT_EQ(pos.side_to_move, before.p.side_to_move ^ 1) << fen << " " << text;
+                EXPECT_EQ(pos.game_ply, before.p.game_ply + 1) << fen << " " << text;
             } else {
                 EXPECT_EQ(result, GAME_MOVE_SELF_IN_CHECK) << fen << " " << text;
-                EXPECT_TRUE(same_game(pos, before)) << fen << " " << text;
+                EXPECT_TRUE(Snapshot(pos) == before) << fen << " " << text;
             }
             EXPECT_TRUE(position_is_consistent()) << fen << " " << text;
         }

@@ -2,12 +2,10 @@
 // unmake, the attack test or castling shows up as a wrong number.
 #include "board/perft.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <string>
 
 #include "board_fixture.h"
+#include "support.h"
 
 namespace {
 
@@ -61,16 +59,10 @@ TEST(JuxtoolPerft, CountsRootMovesOrRefusesThePosition) {
     };
     for (const auto& r : rows) {
         // The time-out only keeps a broken tool from hanging the suite.
-        const std::string command =
-            std::string("timeout 60 ") + JUXTOOL_BINARY + " perft " + r.arguments + " 2>&1";
-        FILE* pipe = popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        std::string output;
-        char buffer[256];
-        while (std::fgets(buffer, sizeof buffer, pipe)) output += buffer;
-        const int status = pclose(pipe);
-        EXPECT_EQ(output, r.output) << r.arguments;
-        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, r.status) << r.arguments;
+        const CommandResult run =
+            run_command(std::string("timeout 60 ") + JUXTOOL_BINARY + " perft " + r.arguments + " 2>&1");
+        EXPECT_EQ(run.output, r.output) << r.arguments;
+        EXPECT_EQ(run.status, r.status) << r.arguments;
     }
 }
 

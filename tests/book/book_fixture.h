@@ -8,7 +8,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 
@@ -20,6 +19,7 @@
 #include "core/options.h"
 #include "search/random.h"
 #include "search/startup.h"
+#include "support.h"
 
 inline void book_setup_position(const char* fen, const char* moves = "") {
     static bool tables_built = false;
@@ -51,17 +51,6 @@ inline std::string token(uint32_t key, const std::string& records) {
     char text[16];
     std::snprintf(text, sizeof text, "%08X", key);
     return text + records + "\n";
-}
-
-inline void write_file(const std::string& name, const std::string& text) {
-    std::ofstream(name, std::ios::binary) << text;
-}
-
-inline std::string read_file(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 // Runs in a scratch directory with the book on for a clock game at the start.

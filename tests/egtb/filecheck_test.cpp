@@ -4,21 +4,16 @@
 #include "egtb/filecheck.h"
 
 #include <fstream>
-#include <iterator>
 
 #include "egtb/directories.h"
 #include "egtb/syzygy.h"
 #include "egtb/tables.h"
 #include "egtb_fixture.h"
+#include "support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 int table_number(const char* name) {
     for (int table = 1; table <= TABLE_COUNT; table++)
@@ -87,9 +82,7 @@ TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
         // Cut to the reader's own size test (64 k + 16): only the layout tells.
         {"KQvK.rtbw", 144, 0, "", "parts that do not add up to the file"},
         {"KQvK.rtbw", 80, 0, "", "a table header past the end"},
-        {"KQvKR.rtbw", 144, 0, "", "a table header past the end"},
         {"KRvKP.rtbz", 16400, 0, "", "parts that do not add up to the file"},
-        {"KPvKP.rtbw", 272, 0, "", "a table header past the end"},
         {"KQvK.rtbw", 100, 0, "", "not a whole file"},
         {"KQvK.rtbw", 0, 0, "\x72", "not a table of its kind"},
         {"KQvK.rtbz", 0, 0, std::string("\x71\xe8\x23\x5d", 4), "not a table of its kind"},  // a results file
@@ -110,7 +103,6 @@ TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
         {"kqkr.gtb.cp4", 0, 40, std::string("\x00\x00\x00\x00", 4),
          "a block index that does not start at the blocks"},
         {"kqkr.gtb.cp4", 0, 32, std::string("\xd0\x03\x00\x00", 4), "blocks that are not the table's"},
-        {"kqkr.gtb.cp4", 0, 16, std::string("\x00\x10\x00\x00", 4), "blocks that are not the table's"},
     };
     for (const Damage& row : rows) {
         const bool gaviota = std::string(row.file).find(".gtb") != std::string::npos;

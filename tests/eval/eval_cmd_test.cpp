@@ -2,10 +2,10 @@
 // refused positions, the terms breakdown and the diagnostic for
 // impossible pawn counts.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <string>
+
+#include "support.h"
 
 namespace {
 
@@ -13,14 +13,9 @@ namespace {
 std::string run_tool(const std::string& args, const std::string& input = "", int* exit_status = nullptr) {
     std::string command = std::string(JUXTOOL_BINARY) + " eval " + args + " 2>/dev/null";
     if (!input.empty()) command = "printf '" + input + "' | " + command;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return "<popen failed>";
-    std::string out;
-    char buffer[512];
-    while (std::fgets(buffer, sizeof(buffer), pipe) != nullptr) out += buffer;
-    const int status = pclose(pipe);
-    if (exit_status) *exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return out;
+    const CommandResult run = run_command(command);
+    if (exit_status) *exit_status = run.status;
+    return run.output;
 }
 
 TEST(JuxtoolEval, ScoresTermsAndDiagnostics) {

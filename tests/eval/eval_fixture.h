@@ -1,11 +1,12 @@
 // Shared set-up for the evaluation tests: tables built once, small local
 // evaluation caches instead of shared memory, no tablebases, and helpers that
-// put the position where the search driver or a single evaluator sees it.
+// put the position where the search driver sees it.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "board/fen.h"
@@ -15,28 +16,16 @@
 #include "egtb/tbprobe.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
-#include "eval/pawns.h"
 #include "eval/phase.h"
-#include "eval/pieces.h"
 #include "eval/root_pst.h"
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/startup.h"
 
-// A value the evaluation leaves in its global state (phase, root tables,
-// accumulators, breakdown of the last full evaluation), named by its address.
+// A value the evaluation leaves in its global state, named by its address.
 struct Expect {
     const int32_t* value;
     int32_t expected;
-};
-// A position and the values expected after evaluating it at the root, or,
-// with a square, after running the evaluator of the piece there for its side
-// from empty accumulators.
-inline constexpr int AT_ROOT = -1;
-struct EvalCase {
-    const char* fen;
-    int square;
-    std::vector<Expect> expect;
 };
 
 class EvalTest : public ::testing::Test {
@@ -80,29 +69,12 @@ class EvalTest : public ::testing::Test {
         prepare(fen);
         return eval(pos.side_to_move, 1);
     }
-    // Both attack tables current and the evaluators pointed at side b with
-    // empty accumulators and counters.
-    static void context(const char* fen, int b) {
-        prepare(fen);
-        build_attack_table(WHITE);
-        build_attack_table(BLACK);
-        update_phase();
-        eval_state.threat_count[WHITE] = eval_state.threat_count[BLACK] = 0;
-        begin_side_evaluation(b);
-    }
-    void expect_values(const std::vector<EvalCase>& cases) {
-        static void (*const evaluator[7])(int, int) = {nullptr,   eval_pawn,  eval_knight, eval_bishop,
-                                                       eval_rook, eval_queen, eval_king};
-        for (const EvalCase& c : cases) {
-            if (c.square == AT_ROOT) {
-                root_eval(c.fen);
-            } else {
-                context(c.fen, WHITE);
-                begin_side_evaluation(pos.board_colour[c.square]);
-                evaluator[pos.board_piece[c.square]](c.square, pos.side_to_move);
-            }
-            for (size_t i = 0; i < c.expect.size(); i++)
-                EXPECT_EQ(*c.expect[i].value, c.expect[i].expected) << c.fen << ", value " << i;
+    // Each position evaluated at the root, then the values it must leave.
+    void expect_at_root(const std::vector<std::pair<const char*, std::vector<Expect>>>& cases) {
+        for (const auto& [fen, expect] : cases) {
+            root_eval(fen);
+            for (size_t i = 0; i < expect.size(); i++)
+                EXPECT_EQ(*expect[i].value, expect[i].expected) << fen << ", value " << i;
         }
     }
 

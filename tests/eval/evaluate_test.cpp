@@ -1,6 +1,6 @@
-// The evaluation driver: attack words, the legality verdict on every path,
-// the cache, the lazy exit, the tablebase hook, the global terms and the
-// drawish endings.
+// The evaluation driver: the legality verdict on every path, the cache, the
+// lazy exit, the tablebase hook, the root rows, and the ending and pawn terms
+// that the bench positions never reach (the bench signature guards the rest).
 #include "eval/evaluate.h"
 
 #include <algorithm>
@@ -18,16 +18,6 @@ bool attack_tables_untouched() {
     const auto poisoned = [](int32_t word) { return word == 0x7777; };
     return std::all_of(std::begin(attack_count[0]), std::end(attack_count[0]), poisoned) &&
            std::all_of(std::begin(attack_count[1]), std::end(attack_count[1]), poisoned);
-}
-
-TEST_F(EvalTest, AttackWordsCountAttackersAndFlagTheirKinds) {
-    prepare("4k3/8/8/8/8/5N2/3P4/R2QK3 w - - 0 1");
-    build_attack_table(WHITE);
-    EXPECT_EQ(attack_count[WHITE][D2], 0x2B03);  // queen, knight and king on the own pawn
-    EXPECT_EQ(attack_count[WHITE][D1], 0x0502);  // rook and king; the queen does not attack itself
-    EXPECT_EQ(attack_count[WHITE][E3], 0x4001);  // the pawn's capture square, not the one ahead
-    EXPECT_EQ(attack_count[WHITE][F3], 0x0201);  // the queen's diagonal stops at the knight...
-    EXPECT_EQ(attack_count[WHITE][G4], 0x0000);  // ...and does not see through it
 }
 
 TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
@@ -84,23 +74,12 @@ TEST_F(EvalTest, LazyExitOutsideTheWindowAroundTheRootScore) {
     const int full = eval(WHITE, 3);
     EXPECT_EQ(cache_entry(WHITE).score, full);
     EXPECT_EQ(cache_entry(WHITE).key, pos.hash_key_high);
-    // For the side not to move at the root the expected score is negated:
-    // black's balance is -base, so a root score near base is near for black.
-    search.root_score = base - 100;
-    eval(BLACK, 4);
-    EXPECT_EQ(cache_entry(BLACK).key, pos.hash_key_high);
-    // The first branch of an iteration, and a side with no more than a
-    // rook's worth of pieces, always get the full evaluation.
+    // The first branch of an iteration always gets the full evaluation.
     clear_cache();
     search.root_score = 0;
     search.on_first_path = 1;
     eval(WHITE, 3);
     EXPECT_EQ(cached_entries(), 1);
-    search.on_first_path = 0;
-    prepare("4k3/8/8/8/8/8/PPPP4/R3K3 w - - 0 1");
-    search.root_score = -2000;
-    eval(WHITE, 3);
-    EXPECT_EQ(cached_entries(), 2);
 }
 
 TEST_F(EvalTest, CacheAnswersWithTheSameScoreFlagAndCheckingSlot) {
@@ -178,43 +157,51 @@ TEST_F(EvalTest, OppositeBishopsPullTheBalanceTowardsADraw) {
 TEST_F(EvalTest, EndingsAndGlobalTerms) {
     const EvalBreakdown& b = eval_state.breakdown;
     const int32_t* const rule = &b.ending_rule;
-    expect_values({
-        // A lone minor piece cannot win.
-        {"8/8/8/8/8/8/8/KN5k w - - 0 1", AT_ROOT, {{&b.result, 0}, {rule, ENDING_LONE_MINOR}}},
-        {"8/8/8/8/8/8/8/KN5k b - - 0 1", AT_ROOT, {{&b.result, 0}, {rule, ENDING_LONE_MINOR}}},
-        {"8/8/8/8/8/8/8/Kb5k w - - 0 1", AT_ROOT, {{&b.result, 0}, {rule, ENDING_LONE_MINOR}}},
-        // Two knights: 30 less the lone king's square, 0 in a corner at
-        // phase 10 without pawns, 36 in the centre.
-        {"k7/8/8/8/8/8/8/KNN5 w - - 0 1", AT_ROOT, {{&b.result, 30}, {rule, ENDING_TWO_KNIGHTS}}},
-        {"k7/8/8/8/8/8/8/KNN5 b - - 0 1", AT_ROOT, {{&b.result, -30}, {rule, ENDING_TWO_KNIGHTS}}},
-        {"8/8/8/3k4/8/8/8/KNN5 w - - 0 1", AT_ROOT, {{&b.result, 30 - 36}}},
-        {"8/8/8/3k4/8/8/8/KNN5 b - - 0 1", AT_ROOT, {{&b.result, 36 - 30}}},
+    expect_at_root({
+        // A lone minor piece cannot win; two knights get 30 less the lone
+        // king's square (0 in a corner, 36 in the centre).
+        {"8/8/8/8/8/8/8/Kb5k w - - 0 1", {{&b.result, 0}, {rule, ENDING_LONE_MINOR}}},
+        {"k7/8/8/8/8/8/8/KNN5 b - - 0 1", {{&b.result, -30}, {rule, ENDING_TWO_KNIGHTS}}},
+        {"8/8/8/3k4/8/8/8/KNN5 w - - 0 1", {{&b.result, 30 - 36}}},
         // Worked by hand: base 571 - 382 + (18 - 15) - (18 + 4) = 170; the
         // rook earns 40 activity, 14 mobility (halved), 14 file, 3 tropism;
         // the bishop 8 outpost and 12 mobility (halved); 170 + 64 - 14 + 17 =
         // 237, halved. Black to move: -170 + 14 - 64 + 17 = -203, halved.
         // Colours reversed: the same from black's rook. A pawn for the rook's
         // side takes the ending out of the rule.
-        {"3bk3/8/8/8/8/8/8/R3K3 w - - 0 1", AT_ROOT, {{&b.result, 237 / 2}, {rule, ENDING_ROOK_AGAINST_MINOR}}},
-        {"3bk3/8/8/8/8/8/8/R3K3 b - - 0 1", AT_ROOT, {{&b.result, -101}}},
-        {"r3k3/8/8/8/8/8/8/3BK3 b - - 0 1", AT_ROOT, {{&b.result, 237 / 2}, {rule, ENDING_ROOK_AGAINST_MINOR}}},
-        {"3bk3/8/8/8/8/8/P7/R3K3 w - - 0 1", AT_ROOT, {{&b.result, 400}, {rule, ENDING_NONE}}},
-        // A bare king against more than a rook; a rook is worth 571 here.
-        {"4k3/8/8/8/8/8/8/3QK3 w - - 0 1", AT_ROOT, {{&b.bare_king, 200}}},
-        {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", AT_ROOT, {{&b.bare_king, -200}}},
-        {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", AT_ROOT, {{&b.bare_king, 0}}},
-        // A pawnless side's lead (680 here) is cut by half of what the
-        // defender's two pawns are worth (2 x 90 + 20).
-        {"4k3/pp6/8/8/8/8/8/RN2K3 w - - 0 1", AT_ROOT, {{&b.before_endings, 680}, {&b.result, 680 - 100}}},
-        // Pawn-count balance, for the side to move only.
-        {"4k3/8/8/8/8/8/PPP5/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], -50}}},
-        {"4k3/8/8/8/8/8/PPP5/4K3 b - - 0 1", AT_ROOT, {{&b.pawn_balance[BLACK], 50}, {&b.pawn_balance[WHITE], 0}}},
-        {"4k3/pppp4/8/8/8/8/PPPPPP2/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], -30}}},
-        {"4k3/pppppppp/8/8/8/8/P7/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], 160}}},
-        {"4k3/ppppp3/8/8/8/8/P7/4K3 w - - 0 1", AT_ROOT, {{&b.pawn_balance[WHITE], 70}}},
-        // The white queen hangs to the rook and has nowhere to go: 3 threats.
-        {"Q6r/PP5k/8/8/8/8/8/6K1 w - - 0 1", AT_ROOT, {{&b.threats[WHITE], -54}}},
+        {"3bk3/8/8/8/8/8/8/R3K3 w - - 0 1", {{&b.result, 237 / 2}, {rule, ENDING_ROOK_AGAINST_MINOR}}},
+        {"3bk3/8/8/8/8/8/8/R3K3 b - - 0 1", {{&b.result, -101}}},
+        {"r3k3/8/8/8/8/8/8/3BK3 b - - 0 1", {{&b.result, 237 / 2}, {rule, ENDING_ROOK_AGAINST_MINOR}}},
+        {"3bk3/8/8/8/8/8/P7/R3K3 w - - 0 1", {{&b.result, 400}, {rule, ENDING_NONE}}},
+        // White a4 and e4, both inside the black king's square: black's total
+        // loses 150. With black to move and its king on d5 it attacks e4,
+        // which then does not race; two files apart is not enough; only in
+        // pure pawn endings; and the same for black's pawns.
+        {"8/8/3k4/8/P3P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], -150}, {&b.pawn_race[WHITE], 0}}},
+        {"8/8/8/3k4/P3P3/8/8/K7 b - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"8/8/3k4/8/2P1P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"n7/8/3k4/8/P3P3/8/8/K7 w - - 0 1", {{&b.pawn_race[BLACK], 0}}},
+        {"k7/8/8/p3p3/8/3K4/8/8 b - - 0 1", {{&b.pawn_race[WHITE], -150}}},
+        // A bare king against more than a rook.
+        {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", {{&b.bare_king, -200}}},
+        {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", {{&b.bare_king, 0}}},
     });
+}
+
+TEST_F(EvalTest, EveryLiveSlotGetsTheRowOfItsPieceAndSumsFollow) {
+    // A promoted piece keeps the pawn's slot: rows go by the piece now there.
+    ASSERT_TRUE(set_position_from_fen("r3k3/1P6/8/8/8/2n5/8/R3K2R w - - 0 1"));
+    enter_game_move("b7a8q");
+    prepare_evaluation();
+    recompute_pst_sum();
+    const RootTables& t = root_tables;
+    const size_t row = sizeof t.queen_pst[WHITE];
+    EXPECT_EQ(std::memcmp(pos.slot_pst[WHITE][pos.list_slot[A8]], t.queen_pst[WHITE], row), 0);
+    EXPECT_EQ(std::memcmp(pos.slot_pst[BLACK][pos.list_slot[C3]], t.knight_pst[BLACK], row), 0);
+    EXPECT_EQ(std::memcmp(pos.slot_pst[BLACK][0], t.king_pst[BLACK], row), 0);
+    EXPECT_EQ(pos.pst_sum[BLACK], t.king_pst[BLACK][E8] + t.knight_pst[BLACK][C3]);
+    EXPECT_EQ(pos.pst_sum[WHITE], t.king_pst[WHITE][E1] + t.queen_pst[WHITE][A8] + t.rook_pst[WHITE][A1] +
+                                      t.rook_pst[WHITE][H1]);
 }
 // clang-format on
 

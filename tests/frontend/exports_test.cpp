@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "jux.h"
+#include "support.h"
 
 namespace {
 
@@ -166,12 +167,8 @@ TEST(ExportOrder, CallsWithoutTablesReturnAtOnce) {
 }
 
 TEST(ExportTable, OnlyTheInterfaceIsVisible) {
-    FILE* p = popen(
-        (std::string("nm -D --defined-only ") + JUX_LIBRARY + " | awk '{print $3}' | sort").c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string names;
-    for (char line[256]; std::fgets(line, sizeof line, p);) names += line;
-    pclose(p);
+    const std::string names =
+        run_command(std::string("nm -D --defined-only ") + JUX_LIBRARY + " | awk '{print $3}' | sort").output;
     EXPECT_EQ(names,
               "JUXAnalyse\nJUXClearHashtable\nJUXEnterMove\nJUXGetAuthor\nJUXGetBestMove\nJUXGetVersion\n"
               "JUXInit\nJUXNextBest\nJUXPonderingOff\nJUXQuit\nJUXSetBlitz\nJUXSetDepth\nJUXSetInfinite\n"

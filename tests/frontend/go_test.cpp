@@ -54,6 +54,7 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
          100000.0 / 9, 99, 0},
         // Fixed searches: the move time itself, at least the floor.
         {"go movetime -5", START_FEN, 25, 50, 99, 0},
+        {"go movetime 900", ONE_LEGAL_MOVE, 900, 1800, 99, 0},  // not cut for a forced reply
         {"go movetime 99999999999", START_FEN, INT_MAX, 2.0 * INT_MAX, 99, 0},
         {"go depth 2147483647", START_FEN, LONG, 2 * LONG, 99, 0},
         {"go depth -3", START_FEN, LONG, 2 * LONG, 1, 0},

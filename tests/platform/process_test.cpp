@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "platform/shm.h"
@@ -16,19 +15,7 @@
 
 namespace {
 
-bool ends_in_time(int pid) {
-    for (int i = 0; i < 2000 && process_running(pid); i++) usleep(10000);
-    return !process_running(pid);
-}
-std::string file_text(const std::string& path) {
-    std::ifstream in(path);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-std::string link_target(const std::string& path) {
-    char buffer[512];
-    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
-    return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : "";
-}
+using namespace process_watch;
 
 TEST(DetachedProcess, RunsAloneInItsOwnSessionUntilStopped) {
     setenv("JUX_TEST_MARK", "inherited", 1);
@@ -42,10 +29,10 @@ TEST(DetachedProcess, RunsAloneInItsOwnSessionUntilStopped) {
     // environment and standard error, quiet standard streams, and nothing
     // else of the caller's.
     const std::string proc = "/proc/" + std::to_string(pid);
-    EXPECT_EQ(file_text(proc + "/cmdline"), std::string("a sleeper\0"
+    EXPECT_EQ(read_file(proc + "/cmdline"), std::string("a sleeper\0"
                                                         "60",
                                                         13));
-    EXPECT_NE(file_text(proc + "/environ").find("JUX_TEST_MARK=inherited"), std::string::npos);
+    EXPECT_NE(read_file(proc + "/environ").find("JUX_TEST_MARK=inherited"), std::string::npos);
     EXPECT_EQ(link_target(proc + "/fd/0"), "/dev/null");
     EXPECT_EQ(link_target(proc + "/fd/1"), "/dev/null");
     EXPECT_EQ(link_target(proc + "/fd/2"), link_target("/proc/self/fd/2"));
@@ -56,7 +43,7 @@ TEST(DetachedProcess, RunsAloneInItsOwnSessionUntilStopped) {
     EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
     EXPECT_TRUE(process_running(pid));
     stop_process(pid);
-    EXPECT_TRUE(ends_in_time(pid));
+    EXPECT_TRUE(wait_for([&] { return !process_running(pid); }));
 }
 
 TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
@@ -70,7 +57,7 @@ TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) _exit(0);
-    EXPECT_TRUE(ends_in_time(child));
+    EXPECT_TRUE(wait_for([&] { return !process_running(child); }));
     EXPECT_EQ(kill(child, 0), 0) << "still there to be collected";
     EXPECT_EQ(waitpid(child, nullptr, 0), child);
 }
@@ -81,7 +68,6 @@ TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
 // ignored) and removes both names once the owner has died; dismissed, it
 // has gone and removes nothing.
 TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
-    using namespace process_watch;
     const std::string block = "/jux_t" + std::to_string(getpid()) + "_guarded";
     const std::string file = "/tmp/jux_guard_test_" + std::to_string(getpid());
     const auto named = [&] { return access(("/dev/shm" + block).c_str(), F_OK) == 0; };
@@ -122,7 +108,7 @@ TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
                        link_target(proc + "/fd/1") == "/dev/null" &&
                        link_target(proc + "/fd/2") == "/dev/null";
             }));
-            const std::string status = file_text(proc + "/status");
+            const std::string status = read_file(proc + "/status");
             EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
             EXPECT_EQ(getsid(guard), guard);
         }

@@ -1,4 +1,5 @@
-// Hash tables: sizes, the shared-memory life cycle, and the two-slot rules.
+// Hash tables: sizes, the shared-memory life cycle, and mate scores across plies.
+// Which slot keeps what shows in the bench signature.
 #include "search/hash.h"
 
 #include <fcntl.h>
@@ -79,7 +80,8 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
     EXPECT_EQ(create_tables(0, 0), -1);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "no more bttable memory \n");
 
-    // A name left by a dead process does not block a new creation.
+    // A name left by a dead process does not block a new creation: a
+    // one-process engine keeps its tables in private memory.
     release_tables();
     char name[64];
     shared_block_name(name, sizeof name, "_wttable");
@@ -88,7 +90,22 @@ TEST_F(HashTablesTest, LifeCycleOfTheSharedTables) {
     close(fd);
     EXPECT_EQ(create_tables(1024, 4), 1024);
     EXPECT_EQ(hash_tables.entry_count, 5824u);
-    EXPECT_FALSE(name_exists("_wttable"));
+    shm_unlink(name);
+}
+
+// Tables of 2 MB and more start on a huge-page boundary, and every entry up
+// to the last is writable memory.
+TEST(TableMemory, LargePrivateTablesStartOnHugePageBoundaries) {
+    std::snprintf(role.name_suffix, sizeof role.name_suffix, "t%d", static_cast<int>(getpid()));
+    ASSERT_EQ(create_tables(16384, 0), 16384);
+    const uintptr_t huge_page = uintptr_t{2} << 20;
+    for (int side = 0; side < 2; side++) {
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(hash_tables.table[side]) % huge_page, 0u);
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(eval_caches.eval_cache[side]) % huge_page, 0u);
+        hash_tables.table[side][hash_tables.entry_count].b.failed_low = 1;
+        eval_caches.eval_cache[side][eval_caches.cache_count].in_check = 1;
+    }
+    release_tables();
 }
 
 // Where no named block can be had (a small /dev/shm; here a file-size limit
@@ -133,21 +150,6 @@ TEST(TableMemory, PrivateMemoryWhereNoNamedBlockCanBeHad) {
     }
 }
 
-TEST_F(HashTablesTest, FailHighThenFailLowKeepBothBounds) {
-    store(WHITE, 5, 0xABCD, 120, 6, 0x123);
-    store(WHITE, 5, 0xABCD, 30, 4, 0x456);
-    int32_t move = 0;
-    const HashProbe p = probe_hash(WHITE, 1, move);
-    ASSERT_TRUE(p.hit);
-    EXPECT_EQ(p.lower, 120);
-    EXPECT_EQ(p.lower_depth, 6);
-    EXPECT_EQ(p.upper, 30);
-    EXPECT_EQ(p.upper_depth, 4);
-    EXPECT_EQ(p.failed_low, 1);
-    EXPECT_EQ(move, 0x123);                        // a fail-low does not replace the move
-    EXPECT_FALSE(probe_hash(BLACK, 1, move).hit);  // the other side's table
-}
-
 TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
     // A result stored at one ply and probed at another (bound 40): what the
     // slot holds and what the probe gives. The empty bound stays 30000 or
@@ -177,40 +179,6 @@ TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
         EXPECT_EQ(p.upper, r.upper) << r.score;
         EXPECT_EQ(p.lower, r.lower) << r.score;
     }
-}
-
-TEST_F(HashTablesTest, WithinASearchSlotAKeepsTheDeeperAndSlotBTheNewest) {
-    // Three positions (keys 1, 2, 3) meet in one bucket claimed in this
-    // search; bound 40, so scores of 40 and more are fail-highs.
-    const struct {
-        int score[3], depth[3];
-        uint32_t key_a, key_b;
-    } rows[] = {
-        {{50, 60, 60}, {8, 2, 5}, 1, 3},  // the deeper slot A stays
-        {{50, 50, 50}, {2, 7, 1}, 2, 3},  // the deeper slot B moves to A first
-        {{50, 10, 60}, {8, 2, 5}, 2, 3},  // an upper bound in B beats an A that has none
-    };
-    uint32_t index = 9;
-    for (const auto& r : rows) {
-        for (int i = 0; i < 3; i++) store(WHITE, index, i + 1, r.score[i], r.depth[i]);
-        EXPECT_EQ(bucket(WHITE, index).a.key, r.key_a) << index;
-        EXPECT_EQ(bucket(WHITE, index).b.key, r.key_b) << index;
-        index += 11;
-    }
-    EXPECT_EQ(bucket(WHITE, 20).a.lower_depth, 7);
-    EXPECT_EQ(hash_tables.new_entries, 3);  // one claim per bucket
-}
-
-TEST_F(HashTablesTest, NewSearchClaimsSlotAOnFirstTouch) {
-    store(BLACK, 30, 1, 50, 8);
-    hash_tables.search_id++;
-    hash_tables.new_entries = 0;
-    store(BLACK, 30, 2, 50, 1);  // shallower, but slot A is from an earlier search
-    EXPECT_EQ(bucket(BLACK, 30).a.key, 2u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
-    store(BLACK, 30, 3, 50, 1);
-    EXPECT_EQ(bucket(BLACK, 30).b.key, 3u);
-    EXPECT_EQ(hash_tables.new_entries, 1);
 }
 
 }  // namespace

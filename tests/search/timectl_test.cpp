@@ -1,5 +1,5 @@
-// Time control on a hand-driven clock: budgets, extensions, the periodic
-// check with its node limit and progress line, and the share block.
+// Time control on a hand-driven clock (the go tests plan the budgets):
+// extensions, the periodic check with its node limit and progress line.
 #include "search/timectl.h"
 
 #include <gtest/gtest.h>
@@ -61,46 +61,7 @@ class TimeControlTest : public ::testing::Test {
     }
 };
 
-constexpr const char* ONE_LEGAL_MOVE = "7k/8/8/8/8/8/6q1/K7 w - - 0 1";  // only Kb1
-
 }  // namespace
-
-TEST_F(TimeControlTest, PlanTime) {
-    const struct {
-        int mode;
-        double clock_ms;
-        int moves_to_go, increment;
-        const char* fen;
-        double budget, hard_limit;  // the limit relative to the start
-    } rows[] = {
-        // 60 s on the clock less the 10 s margin, 2 s increment.
-        {TIME_CLOCK_INCREMENT, 50000, 0, 2, START_FEN, 50000.0 / 35 + 1500, 2 * (50000.0 / 35 + 1500)},
-        // One move to go with 30 s: twice the budget is capped at half the clock.
-        {TIME_MOVES_TO_GO, 25000, 1, 0, START_FEN, 12500, 12500},
-        {TIME_MOVES_TO_GO, 10000, 40, 0, START_FEN, 10000.0 / 41, 2 * 10000.0 / 41},
-        // Below the margin: 25 ms, and t / 2 = 0 is raised back to it.
-        {TIME_CLOCK_INCREMENT, 0, 0, 0, START_FEN, 25, 25},
-        // A fixed time is neither capped by the clock nor cut for a forced reply.
-        {TIME_FIXED, 1000, 0, 0, START_FEN, 1000, 2000},
-        {TIME_FIXED, 900, 0, 0, ONE_LEGAL_MOVE, 900, 1800},
-        // A forced reply gets a ninth, but at least 25 ms.
-        {TIME_CLOCK_INCREMENT, 315000, 0, 0, ONE_LEGAL_MOVE, 1000, 2000},
-        {TIME_MOVES_TO_GO, 900, 1, 0, ONE_LEGAL_MOVE, 50, 100},
-        {TIME_MOVES_TO_GO, 300, 1, 0, ONE_LEGAL_MOVE, 25, 50},
-    };
-    for (const auto& r : rows) {
-        setup_position(r.fen);
-        clock_mode(r.mode, r.clock_ms, r.moves_to_go);
-        limits.increment = r.increment;
-        timer.extension_count.store(1);
-        plan_time();
-        SCOPED_TRACE(&r - rows);
-        EXPECT_DOUBLE_EQ(timer.budget, r.budget);
-        EXPECT_DOUBLE_EQ(timer.target_time, 100000 + r.budget);
-        EXPECT_DOUBLE_EQ(timer.hard_limit, 100000 + r.hard_limit);
-        EXPECT_EQ(timer.extension_count.load(), 0);
-    }
-}
 
 TEST_F(TimeControlTest, IterationEndTestAndExtensions) {
     // After a second planned (target 101000, hard limit 102000) with the

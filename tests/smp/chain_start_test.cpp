@@ -17,7 +17,6 @@
 
 namespace {
 
-using process_watch::read_file;
 using process_watch::wait_for;
 using testing::internal::CaptureStdout;
 using testing::internal::GetCapturedStdout;

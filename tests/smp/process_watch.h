@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -19,6 +18,7 @@
 #include <vector>
 
 #include "platform/pipe.h"
+#include "support.h"
 
 namespace process_watch {
 
@@ -29,13 +29,6 @@ inline bool wait_for(const std::function<bool()>& condition, int timeout_ms = 60
         usleep(10000);
     }
     return condition();
-}
-
-inline std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 inline std::vector<std::string> directory_entries(const std::string& directory) {
@@ -149,12 +142,6 @@ inline bool collect_all_children() {
         }
         return children().empty();
     });
-}
-
-inline std::string link_target(const std::string& path) {
-    char buffer[512];
-    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
-    return n > 0 ? std::string(buffer, size_t(n)) : "";
 }
 
 // The pipes and shared-memory blocks of the engine whose master is master.

@@ -34,26 +34,17 @@ TEST(CommandLine, HelpAndVersionPrintAndEndEverythingElseButTheWorkerFormIsRefus
         std::string output, errors;
         int status;
     } rows[] = {
+        // clang-format off
         {{"--help"}, USAGE, "", 0},
         {{"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0},
         // Not the worker form: a word, one or three arguments, a worker
         // number out of 1..31 or not in plain decimal, a suffix that is not
         // a process id of at most 11 digits.
-        {{"bench", "1"}, "", USAGE, 2},
-        {{"--help", "x"}, "", USAGE, 2},
-        {{"1"}, "", USAGE, 2},
-        {{"1", "123", "4"}, "", USAGE, 2},
-        {{"0", "123"}, "", USAGE, 2},
-        {{"32", "123"}, "", USAGE, 2},
-        {{"-1", "123"}, "", USAGE, 2},
-        {{"+1", "123"}, "", USAGE, 2},
-        {{" 1", "123"}, "", USAGE, 2},
-        {{"01", "123"}, "", USAGE, 2},
-        {{"1x", "123"}, "", USAGE, 2},
-        {{"1", ""}, "", USAGE, 2},
-        {{"1", "../tmp"}, "", USAGE, 2},
-        {{"1", "a b"}, "", USAGE, 2},
-        {{"1", "-123"}, "", USAGE, 2},
+        {{"bench", "1"}, "", USAGE, 2}, {{"--help", "x"}, "", USAGE, 2}, {{"1"}, "", USAGE, 2},
+        {{"1", "123", "4"}, "", USAGE, 2}, {{"0", "123"}, "", USAGE, 2}, {{"32", "123"}, "", USAGE, 2},
+        {{"-1", "123"}, "", USAGE, 2}, {{"+1", "123"}, "", USAGE, 2}, {{" 1", "123"}, "", USAGE, 2},
+        {{"01", "123"}, "", USAGE, 2}, {{"1x", "123"}, "", USAGE, 2}, {{"1", ""}, "", USAGE, 2},
+        {{"1", "../tmp"}, "", USAGE, 2}, {{"1", "a b"}, "", USAGE, 2}, {{"1", "-123"}, "", USAGE, 2},
         {{"1", "123456789012"}, "", USAGE, 2},
         // A process count out of 1..32, not in plain decimal, or missing.
         {{"--processes"}, "", USAGE, 2},
@@ -68,6 +59,7 @@ TEST(CommandLine, HelpAndVersionPrintAndEndEverythingElseButTheWorkerFormIsRefus
         {{"--processes", "2", "1"}, "", USAGE, 2},
         {{"--processes=2"}, "", USAGE, 2},
         {{"2", "--processes"}, "", USAGE, 2},
+        // clang-format on
     };
     for (const auto& r : rows) {
         EngineProcess program(r.arguments);

@@ -19,11 +19,6 @@ int remaining_ms(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) + 1 : 0;
 }
 
-void close_fd(int& fd) {
-    if (fd >= 0) close(fd);
-    fd = -1;
-}
-
 // Waits until fd is readable, then reads one chunk into text; at the end of
 // the file fd is closed. False on time-out.
 bool read_chunk(int& fd, std::string& text, int timeout_ms) {
@@ -32,13 +27,18 @@ bool read_chunk(int& fd, std::string& text, int timeout_ms) {
     char chunk[4096];
     ssize_t n = read(fd, chunk, sizeof chunk);
     if (n <= 0)
-        close_fd(fd);
+        EngineProcess::close_fd(fd);
     else
         text.append(chunk, static_cast<size_t>(n));
     return true;
 }
 
 }  // namespace
+
+void EngineProcess::close_fd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+}
 
 EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary,
                              bool nonblocking_input) {
@@ -83,10 +83,6 @@ EngineProcess::~EngineProcess() {
     }
 }
 
-bool EngineProcess::send(const std::string& line) {
-    return send_raw(line + "\n");
-}
-
 bool EngineProcess::send_raw(const std::string& bytes) {
     // While the engine's input pipe is full, keep its output moving: an
     // engine blocked on writing would never read what we send.
@@ -118,14 +114,6 @@ std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
     }
 }
 
-std::vector<std::string> EngineProcess::read_until(const std::string& last, int timeout_ms) {
-    return read_lines(last, false, timeout_ms);
-}
-
-std::vector<std::string> EngineProcess::read_until_prefix(const std::string& prefix, int timeout_ms) {
-    return read_lines(prefix, true, timeout_ms);
-}
-
 std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
     auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     std::vector<std::string> lines;
@@ -150,14 +138,6 @@ bool EngineProcess::handshake() {
     send("uci");
     std::vector<std::string> lines = read_until("uciok");
     return !lines.empty() && lines.back() == "uciok";
-}
-
-void EngineProcess::close_input() {
-    close_fd(to_engine_);
-}
-
-void EngineProcess::close_output() {
-    close_fd(from_engine_);
 }
 
 std::optional<int> EngineProcess::wait_exit(int timeout_ms) {

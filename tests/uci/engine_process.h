@@ -29,7 +29,7 @@ class EngineProcess {
 
     // Writes line and a line end; false when the engine no longer reads.
     // Output the engine writes meanwhile is kept for read_line.
-    bool send(const std::string& line);
+    bool send(const std::string& line) { return send_raw(line + "\n"); }
     // Writes bytes exactly as given.
     bool send_raw(const std::string& bytes);
 
@@ -38,10 +38,14 @@ class EngineProcess {
     std::optional<std::string> read_line(int timeout_ms = DEFAULT_TIMEOUT_MS);
     // Lines up to and including the first one equal to last. Stops early
     // (without last) on time-out or at the end of the output.
-    std::vector<std::string> read_until(const std::string& last, int timeout_ms = DEFAULT_TIMEOUT_MS);
+    std::vector<std::string> read_until(const std::string& last, int timeout_ms = DEFAULT_TIMEOUT_MS) {
+        return read_lines(last, false, timeout_ms);
+    }
     // The same, up to the first line that begins with prefix ("bestmove").
     std::vector<std::string> read_until_prefix(const std::string& prefix,
-                                               int timeout_ms = DEFAULT_TIMEOUT_MS);
+                                               int timeout_ms = DEFAULT_TIMEOUT_MS) {
+        return read_lines(prefix, true, timeout_ms);
+    }
     // Sends "isready" and returns every line written before "readyok", which
     // tells that the engine has handled all that was sent before. Ends with
     // the element "<no readyok>" when the answer does not come.
@@ -50,9 +54,11 @@ class EngineProcess {
     bool handshake();
 
     // Closes the engine's standard input (end of input for the engine).
-    void close_input();
+    void close_input() { close_fd(to_engine_); }
     // Closes our end of the engine's standard output, so its writes fail.
-    void close_output();
+    void close_output() { close_fd(from_engine_); }
+    // Closes fd if it is open and marks it closed.
+    static void close_fd(int& fd);
 
     // The exit status (0..255), or 128 + signal number when a signal ended
     // the engine; nothing on time-out.

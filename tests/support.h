@@ -1,0 +1,44 @@
+// Helpers shared by the tests: whole files, links, and shell commands with
+// their output.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void write_file(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// Where a symbolic link such as /proc/PID/fd/N points; "" for no link.
+inline std::string link_target(const std::string& path) {
+    char buffer[512];
+    const ssize_t n = readlink(path.c_str(), buffer, sizeof buffer - 1);
+    return n > 0 ? std::string(buffer, size_t(n)) : "";
+}
+
+// A shell command's standard output and exit status (-1 when a signal ended it).
+struct CommandResult {
+    std::string output;
+    int status;
+};
+inline CommandResult run_command(const std::string& command) {
+    CommandResult result{"", -1};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return result;
+    char buffer[512];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
+    const int status = pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
