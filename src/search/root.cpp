@@ -75,11 +75,6 @@ int start_search(int ponder) {
     return run_search(pos.ep_square);
 }
 
-int iteration_depth_of(int iteration) {
-    if (role.is_master || (role.worker_id & 1) == 0) return iteration;
-    return iteration + WORKER_DEPTH_LEAD;
-}
-
 int count_legal_root_moves(int side, int ep_square) {
     ordering.picker_stage[5] = 0;
     ordering.hash_move[5] = 0;
@@ -182,8 +177,8 @@ int run_search(int ep_square) {
             break;
         send_line("info depth %d seldepth %d\n", depth, search.sel_depth);
         pv.pv_reported = 0;
-        search.iteration_depth = iteration_depth_of(depth);
-        const int r = mtd_root(pos.side_to_move, search.current_score, search.iteration_depth);
+        search.iteration_depth = depth;
+        const int r = mtd_root(pos.side_to_move, search.current_score, depth);
         send_line("info depth %d seldepth %d\n", depth, search.sel_depth);
         if (r == ABORT_SCORE) break;
         search.root_score = search.current_score = r;

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -332,27 +331,4 @@ TEST_F(SearchTest, OnlyWorkersRandomiseTheOrderAfterAFailLow) {
         EXPECT_EQ(ordering.picker_stage[3] == 5, master == 0) << "master " << master;
         role.is_master = 1;
     }
-}
-
-// A worker of odd number runs every iteration one ply deeper than the
-// master; the master and the even workers search the depths "go" names.
-TEST_F(SearchTest, OddWorkersSearchOnePlyDeeper) {
-    const ProcessRole saved = role;
-    const struct {
-        int is_master, worker_id, last_depth;
-    } cases[] = {{1, 0, 4}, {0, 1, 5}, {0, 2, 4}, {0, 3, 5}, {0, 31, 5}};
-    for (const auto& c : cases) {
-        role.is_master = c.is_master;
-        role.worker_id = c.worker_id;
-        for (int iteration : {1, 7, 12})
-            EXPECT_EQ(iteration_depth_of(iteration), iteration + c.last_depth - 4) << c.worker_id;
-        clear_hash_tables();
-        go_depth(OPENING, 4);
-        EXPECT_EQ(search.iteration_depth, c.last_depth) << c.worker_id;
-        // The root's entry holds the result of the deepest search.
-        int32_t move = 0;
-        const HashProbe root = probe_hash(pos.side_to_move, 1, move);
-        EXPECT_EQ(std::max(root.lower_depth, root.upper_depth), c.last_depth) << c.worker_id;
-    }
-    role = saved;
 }
