@@ -31,10 +31,6 @@ const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 const std::string QUERY = "request position fen " + START_FEN;
 const std::string NO_INFORMATION = "response position noinformation\n";
 
-bool begins(const std::string& line, const char* prefix) {
-    return line.rfind(prefix, 0) == 0;
-}
-
 // Sends each command, then "isready", and expects the text written before
 // "readyok". With echo_free the debug echo of the commands and the addresses
 // of the mapped tables are left out.
@@ -45,7 +41,7 @@ void expect_transcript(EngineProcess& engine, const std::vector<std::pair<std::s
         std::string text;
         for (const std::string& line : engine.lines_before_ready())
             if (!echo_free ||
-                !(begins(line, "info string JUX got ") || begins(line, "info string re-Memory ")))
+                !(line.starts_with("info string JUX got ") || line.starts_with("info string re-Memory ")))
                 text += line + "\n";
         EXPECT_EQ(text, expected) << command;
     }
@@ -178,11 +174,10 @@ TEST(Uci, ASearchTakesOnlyCommandsThatLeaveItAloneAndEndsOnQuit) {
     std::string text;
     for (std::string line : engine.read_until_prefix("bestmove ")) {
         // What the tables hold for the position changes as the search goes on.
-        if (begins(line, "response position ")) line = "response position ...";
-        if (!begins(line, "info ") || begins(line, "info string ")) text += line + "\n";
+        if (line.starts_with("response position ")) line = "response position ...";
+        if (!line.starts_with("info ") || line.starts_with("info string ")) text += line + "\n";
     }
-    EXPECT_TRUE(begins(text,
-                       "unknowncommand askinfo\nresponse position ...\n"
+    EXPECT_TRUE(text.starts_with("unknowncommand askinfo\nresponse position ...\n"
                        "info string JUX got stop\ninfo string JUX is stopping\nbestmove "))
         << text;
     start_search(engine);
