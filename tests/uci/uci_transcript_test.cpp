@@ -211,22 +211,21 @@ TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     expect_quit(engine);
 }
 
-TEST(EndOfInput, TheLastLineIsReadEvenWithoutItsLineEndThenTheEngineEnds) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send_raw("isready");
-    engine.close_input();
-    EXPECT_EQ(engine.read_line(), "readyok");
-    EXPECT_EQ(engine.wait_exit(), 0);
-    EXPECT_FALSE(engine.read_line());
-}
-
-TEST(EndOfInput, DuringASearchTheEngineEndsWithStatusZero) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    start_search(engine);
-    engine.close_input();
-    EXPECT_EQ(engine.wait_exit(), 0);
+TEST(EndOfInput, LastLineWithoutLineEndIsReadAndClosedPipesEndTheEngineWithStatusZero) {
+    EngineProcess idle, searching, deaf;
+    for (EngineProcess* engine : {&idle, &searching, &deaf}) ASSERT_TRUE(engine->handshake());
+    idle.send_raw("isready");
+    idle.close_input();
+    EXPECT_EQ(idle.read_line(), "readyok");
+    EXPECT_EQ(idle.wait_exit(), 0);
+    EXPECT_FALSE(idle.read_line());
+    start_search(searching);
+    searching.close_input();
+    EXPECT_EQ(searching.wait_exit(), 0);
+    // Closed output ends the engine with status 0, not by a signal.
+    deaf.close_output();
+    deaf.send("isready");
+    EXPECT_EQ(deaf.wait_exit(), 0);
 }
 
 TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
@@ -238,14 +237,6 @@ TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
         EXPECT_EQ(engine.lines_before_ready(), Lines{});
     }
     expect_quit(engine);
-}
-
-TEST(EndOfInput, ClosedOutputEndsTheEngineWithStatusZeroNotBySignal) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.close_output();
-    engine.send("isready");
-    EXPECT_EQ(engine.wait_exit(), 0);
 }
 
 }  // namespace
