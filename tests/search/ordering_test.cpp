@@ -99,6 +99,22 @@ TEST(Picker, RandomisedStagePrefersAHigherLaterEntryOneTimeInThree) {
     EXPECT_NEAR(later, 1000, 80);
 }
 
+// The master keeps the clock's seed; every worker of one engine, started in
+// the same second, draws a stream of its own.
+TEST(Picker, EachProcessDrawsItsOwnStream) {
+    for (uint32_t seconds : {0u, 1765000000u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(process_seed(seconds, 0), seconds);
+        std::vector<std::vector<int>> streams;
+        for (int worker = 0; worker < 32; worker++) {
+            seed_random(process_seed(seconds, worker));
+            std::vector<int> draws;
+            for (int i = 0; i < 4; i++) draws.push_back(next_random());
+            for (const std::vector<int>& other : streams) EXPECT_NE(draws, other) << seconds << " " << worker;
+            streams.push_back(draws);
+        }
+    }
+}
+
 TEST(Killers, NewMoveEntersSecondAndIsPromotedByHits) {
     const int32_t x = k1, y = k2, z = hot;
     // The move, then the record after it: hits_1, hits_2, move_1, move_2.
