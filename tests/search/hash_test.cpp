@@ -161,7 +161,6 @@ TEST_F(HashTablesTest, MateScoresAreKeptFromTheStoringNode) {
     } rows[] = {
         {5, 29990, 3, 30000, 29994, 30000, 29992},       // mate at ply 10 is four plies from ply 5 and 3
         {4, -29990, 2, -29993, -30000, -29992, -30000},  // mated at ply 10, fail-low
-        {1, 29996, 7, 30000, 29996, 30000, 29990},       // a root mate in two, met six plies down
         {3, 29999, 3, 30000, 29999, 30000, 29997},       // beyond any real mate: held below 30000
         {3, -29999, 3, -29999, -30000, -29997, -30000},
         {9, 28999, 2, 30000, 28999, 30000, 28999},  // short of mate: no shift
