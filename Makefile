@@ -33,14 +33,21 @@ PGO_DIR := $(abspath $(PGO_BUILD))/profile
 KIWIPETE := r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1
 PGO_TRAINING := bench 8; perft 5; perft 4 $(KIWIPETE)
 NATIVE ?= 0
-SPEED_FLAGS := $(if $(filter 1,$(NATIVE)),-DJUX_NATIVE=ON,-DJUX_NATIVE=OFF)
+NATIVE_SETTING := $(if $(filter 1,$(NATIVE)),ON,OFF)
+SPEED_FLAGS := -DJUX_NATIVE=$(NATIVE_SETTING)
+# Configures tree $(1) again with flags $(3) unless its cache already holds
+# JUX_PGO $(2) and this JUX_NATIVE.
+define speed_settings
+	@grep -q '^JUX_PGO:STRING=$(2)$$' $(1)/CMakeCache.txt && \
+		grep -q '^JUX_NATIVE:BOOL=$(NATIVE_SETTING)$$' $(1)/CMakeCache.txt || \
+		cmake -S . -B $(1) $(3) $(SPEED_FLAGS) >/dev/null
+endef
 
 .PHONY: all profile test test-release test-asan run bench fuzz fuzzers clean packages fuzz-packages \
 	test-packages bench-packages install uninstall deb
 
 all: packages profile $(BUILD)/Makefile
-	@grep -q '^JUX_PGO:STRING=use$$' $(BUILD)/CMakeCache.txt || \
-		cmake -S . -B $(BUILD) -DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR) $(SPEED_FLAGS) >/dev/null
+	$(call speed_settings,$(BUILD),use,-DJUX_PGO=use -DJUX_PGO_DIR=$(PGO_DIR))
 	@$(MAKE) --no-print-directory -C $(BUILD) -j$(JOBS) jux juxtool jux_shared
 
 $(BUILD)/Makefile: CMakeLists.txt | packages profile
@@ -53,6 +60,7 @@ $(PGO_BUILD)/Makefile: CMakeLists.txt | packages
 
 # Trains again whenever the instrumented engine changed.
 profile: packages $(PGO_BUILD)/Makefile
+	$(call speed_settings,$(PGO_BUILD),generate,-DJUX_PGO=generate -DJUX_PGO_DIR=$(PGO_DIR))
 	@$(MAKE) --no-print-directory -C $(PGO_BUILD) -j$(JOBS) juxtool
 	@if [ ! -f $(PGO_DIR)/profile.stamp ] || [ $(PGO_BUILD)/juxtool -nt $(PGO_DIR)/profile.stamp ]; then \
 		echo "Training the profile: $(PGO_TRAINING)"; \

@@ -117,9 +117,12 @@ def search_comparison(args, engines):
         print("%2d " % i + " ".join("%12d" % row[p.label] for p in players), flush=True)
     for p in players:
         p.quit()
-    medians = {label: statistics.median([v for v in values if v > 0] or [0])
+    # An engine that finds a mate at once reports no speed: such positions
+    # are left out for every engine, so that all medians cover the same ones.
+    kept = [i for i in range(len(fens)) if all(values[i] > 0 for values in figures.values())]
+    medians = {label: statistics.median([values[i] for i in kept]) if kept else 0
                for label, values in figures.items()}
-    print("median nodes/s:")
+    print("median nodes/s over the %d positions every engine reported:" % len(kept))
     jux = medians[players[0].label]
     for p in players:
         ratio = " JUX/it %.2f" % (jux / medians[p.label]) if p is not players[0] and medians[p.label] else ""

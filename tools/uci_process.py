@@ -4,7 +4,9 @@ import subprocess
 
 class UciProcess:
     def __init__(self, command, cwd=None):
-        self.proc = subprocess.Popen([command], stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
+        """command: the program, or a list of the program and its arguments."""
+        argv = [command] if isinstance(command, str) else list(command)
+        self.proc = subprocess.Popen(argv, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True,
                                      bufsize=1, cwd=cwd)
         self.send("uci")
         self.wait_for("uciok")

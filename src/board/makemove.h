@@ -7,6 +7,9 @@
 // saves and restores hash key, material signatures, pst sums and
 // last_irreversible_ply around make/unmake (see SavedState).
 int make_move(Move move, int side, int ply);
+// The ply slot of moves made outside the search (game moves, the root's
+// trial moves, book code): a slot the search's own root never uses.
+inline constexpr int TRIAL_MOVE_PLY = 5;
 void unmake_move(Move move, int side);
 
 // The values make changes arithmetically and unmake does not restore.

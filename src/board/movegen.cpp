@@ -34,6 +34,24 @@ inline void add_castle(MoveEntry*& out, Move m) {
     out++;
 }
 
+// Ordering scores above every capture's base. A promotion scores by its
+// new piece; a capture that promotes counts the new piece and the victim
+// together, the queen first.
+constexpr int32_t PROMOTE_QUEEN_SCORE = CAPTURE_SCORE_BASE + 10;
+constexpr int32_t PROMOTE_KNIGHT_SCORE = CAPTURE_SCORE_BASE + 9;
+constexpr int32_t PROMOTE_ROOK_SCORE = CAPTURE_SCORE_BASE + 8;
+constexpr int32_t PROMOTE_BISHOP_SCORE = CAPTURE_SCORE_BASE + 7;
+constexpr int32_t CAPTURE_PROMOTE_QUEEN_SCORE = CAPTURE_SCORE_BASE + 1500;
+constexpr int32_t CAPTURE_PROMOTE_KNIGHT_SCORE = CAPTURE_SCORE_BASE + 660;
+constexpr int32_t CAPTURE_PROMOTE_ROOK_SCORE = CAPTURE_SCORE_BASE + 879;
+constexpr int32_t CAPTURE_PROMOTE_BISHOP_SCORE = CAPTURE_SCORE_BASE + 672;
+
+// A capture scores the victim's value less the attacker's piece code: the
+// cheapest attacker first.
+inline int32_t capture_score(int victim, int attacker) {
+    return CAPTURE_SCORE_BASE + piece_value[victim] - attacker;
+}
+
 inline bool on_last_rank(Square s) {
     return s < 8 || s >= 56;
 }
@@ -44,10 +62,10 @@ void pawn_moves(MoveEntry*& out, Square o, int side, int all_moves) {
     Square t = next_square[kind][o][o];
     if (pos.board_colour[t] == EMPTY) {
         if (on_last_rank(t)) {
-            add(out, o, t, MOVE_PROMOTE_QUEEN, 30000010);
-            add(out, o, t, MOVE_PROMOTE_KNIGHT, 30000009);
-            add(out, o, t, MOVE_PROMOTE_ROOK, 30000008);
-            add(out, o, t, MOVE_PROMOTE_BISHOP, 30000007);
+            add(out, o, t, MOVE_PROMOTE_QUEEN, PROMOTE_QUEEN_SCORE);
+            add(out, o, t, MOVE_PROMOTE_KNIGHT, PROMOTE_KNIGHT_SCORE);
+            add(out, o, t, MOVE_PROMOTE_ROOK, PROMOTE_ROOK_SCORE);
+            add(out, o, t, MOVE_PROMOTE_BISHOP, PROMOTE_BISHOP_SCORE);
         } else if (all_moves) {
             add_quiet(out, o, t, MOVE_QUIET);
             Square t2 = next_square[kind][o][t];
@@ -58,12 +76,12 @@ void pawn_moves(MoveEntry*& out, Square o, int side, int all_moves) {
     while (c != o) {
         if (pos.board_colour[c] == opp) {
             if (on_last_rank(c)) {
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_QUEEN, 30001500);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_KNIGHT, 30000660);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_ROOK, 30000879);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_BISHOP, 30000672);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_QUEEN, CAPTURE_PROMOTE_QUEEN_SCORE);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_KNIGHT, CAPTURE_PROMOTE_KNIGHT_SCORE);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_ROOK, CAPTURE_PROMOTE_ROOK_SCORE);
+                add(out, o, c, MOVE_CAPTURE_PROMOTE_BISHOP, CAPTURE_PROMOTE_BISHOP_SCORE);
             } else {
-                add(out, o, c, MOVE_CAPTURE, 29999999 + piece_value[pos.board_piece[c]]);
+                add(out, o, c, MOVE_CAPTURE, capture_score(pos.board_piece[c], PAWN));
             }
         }
         c = next_direction[kind][o][c];
@@ -81,8 +99,7 @@ void piece_moves(MoveEntry*& out, Square o, int piece, int side, int all_moves) 
             if (all_moves) add_quiet(out, o, c, MOVE_QUIET);
             c = step[c];
         } else {
-            if (colour == opp)
-                add(out, o, c, MOVE_CAPTURE, CAPTURE_SCORE_BASE + piece_value[pos.board_piece[c]] - piece);
+            if (colour == opp) add(out, o, c, MOVE_CAPTURE, capture_score(pos.board_piece[c], piece));
             c = jump[c];
         }
     }
@@ -95,7 +112,7 @@ void en_passant_moves(MoveEntry*& out, int side, Square ep) {
     Square c = next_direction[kind][ep][ep];
     while (c != ep) {
         if (pos.board_piece[c] == PAWN && pos.board_colour[c] == side)
-            add(out, c, ep, MOVE_EN_PASSANT, 29999999 + piece_value[PAWN]);
+            add(out, c, ep, MOVE_EN_PASSANT, capture_score(PAWN, PAWN));
         c = next_direction[kind][ep][c];
     }
 }

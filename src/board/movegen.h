@@ -13,3 +13,6 @@ extern const int32_t* quiet_move_scores;
 // enables en-passant captures onto it. Returns the entries written including
 // the terminator (1 means no moves).
 int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square);
+// The all_moves of generate_moves.
+inline constexpr int CAPTURES_ONLY = 0;  // captures, en passant and promotions
+inline constexpr int ALL_MOVES = 1;

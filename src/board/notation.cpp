@@ -40,7 +40,7 @@ const char* format_move(Move move, int side) {
 // one; the list is scanned as generated.
 int find_move_by_text(int side, const char* text, Move& out_move, int ep_square) {
     MoveEntry list[MAX_MOVES];
-    int n = generate_moves(list, side, 1, ep_square);
+    int n = generate_moves(list, side, ALL_MOVES, ep_square);
     for (int i = 0; i < n - 1; i++) {
         Move m = static_cast<Move>(list[i].move);
         if (std::strcmp(format_move(m, side), text) == 0) {
@@ -59,7 +59,7 @@ GameMoveResult play_game_move(const char* text) {
     Move move = 0;
     if (!find_move_by_text(side, text, move, pos.ep_square)) return GAME_MOVE_UNKNOWN;
     const SavedState saved = save_state();
-    const int ep_square = make_move(move, side, 5);
+    const int ep_square = make_move(move, side, TRIAL_MOVE_PLY);
     if (is_attacked(pos.piece_list[side][0], side ^ 1)) {
         unmake_move(move, side);
         restore_state(saved);

@@ -53,7 +53,7 @@ bool discovers_check(Square king, Square from, int by) {
 }
 
 uint64_t perft_from(int depth, int side, int ep, MoveEntry* list) {
-    int n = generate_moves(list, side, 1, ep);
+    int n = generate_moves(list, side, ALL_MOVES, ep);
     const Square king = pos.piece_list[side][0];
     const bool in_check = is_attacked(king, side ^ 1) != 0;
     uint64_t nodes = 0;

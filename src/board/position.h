@@ -59,6 +59,8 @@ inline constexpr int SIGNATURE_LIGHT_BISHOP = 128;
 inline constexpr int SIGNATURE_ROOK = 256;
 inline constexpr int SIGNATURE_QUEEN = 1024;
 inline constexpr int SIGNATURE_PIECES_MASK = 0xFF0;  // everything but the pawns
+inline constexpr int SIGNATURE_MINORS_AND_ROOKS_MASK = 0x3F0;
+inline constexpr int SIGNATURE_QUEENS_MASK = 0xC00;
 int signature_increment(int piece, Square s);
 
 void reset_to_start_position();

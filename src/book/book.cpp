@@ -163,7 +163,7 @@ double book_weight(const BookRecord& record) {
 
 int book_move_order(int side, int ep_square, Move* out) {
     MoveEntry* list = search.move_buffer;
-    const int generated = generate_moves(list, side, 1, ep_square) - 1;
+    const int generated = generate_moves(list, side, ALL_MOVES, ep_square) - 1;
     struct Keyed {
         uint64_t text;  // the coordinate text packed, first letter highest
         Move move;
@@ -231,7 +231,7 @@ Move probe_book() {
 }
 
 Move probe_book_file(const char* path) {
-    if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= 99))
+    if (!options.own_book || (limits.time_mode == TIME_FIXED && limits.max_depth >= DEEPEST_ITERATION))
         return switch_book_off();
     std::FILE* file = open_book_file(path);
     if (!file) return switch_book_off();

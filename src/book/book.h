@@ -45,8 +45,6 @@ inline constexpr int BOOK_RECORD_LENGTH = 28;
 inline constexpr int BOOK_MAX_RECORDS = 17;
 inline constexpr int BOOK_TOKEN_LENGTH = BOOK_KEY_LENGTH + BOOK_MAX_RECORDS * BOOK_RECORD_LENGTH;
 inline constexpr int BOOK_MISS_LIMIT = 6;
-// The ply slot at which book code makes moves (the root's slot for trial moves).
-inline constexpr int BOOK_MAKE_PLY = 5;
 // Letters stay printable: the highest rank a record can name is '~' - 'A'.
 inline constexpr int BOOK_MAX_RANK = '~' - 'A';
 // The letter a writer puts in for the side a record is not meant for: it

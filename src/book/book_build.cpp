@@ -83,7 +83,7 @@ BookGameOutcome add_book_game(BookBuilder& builder, const PgnGame& game, std::st
                                rank,
                                static_cast<int>(ply) < game.book_plies});
         }
-        pos.ep_square = make_move(move, side, BOOK_MAKE_PLY);
+        pos.ep_square = make_move(move, side, TRIAL_MOVE_PLY);
         pos.side_to_move = side ^ 1;
     }
 

@@ -117,7 +117,7 @@ bool parse_san(const char* text, SanParts& parts) {
 
 int move_is_legal(Move move, int side) {
     SavedState saved = save_state();
-    make_move(move, side, 5);
+    make_move(move, side, TRIAL_MOVE_PLY);
     int legal = !is_attacked(pos.piece_list[side][0], side ^ 1);
     unmake_move(move, side);
     restore_state(saved);
@@ -129,7 +129,7 @@ int find_move_by_san(int side, const char* text, Move& out_move, int ep_square) 
     if (!parse_san(text, parts)) return 0;
     // The root list has room for any set-up a FEN tag may describe.
     MoveEntry* list = search.move_buffer;
-    int n = generate_moves(list, side, 1, ep_square);
+    int n = generate_moves(list, side, ALL_MOVES, ep_square);
     int found = 0;
     Move match = 0;
     for (int i = 0; i < n - 1; i++) {

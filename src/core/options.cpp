@@ -20,7 +20,6 @@ SearchLimits limits;
 
 namespace {
 
-constexpr int DEEPEST_ITERATION = 99;
 // Clock safety margins in seconds: a clock below its margin gives no budget.
 constexpr int MOVES_TO_GO_MARGIN = 5;
 constexpr int INCREMENT_MARGIN = 10;

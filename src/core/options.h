@@ -27,6 +27,8 @@ inline constexpr int TIME_CLOCK_INCREMENT = 2;
 inline constexpr int TIME_FIXED = 3;
 inline constexpr int TIME_MOVES_TO_GO = 4;
 inline constexpr double INFINITE_TIME_MS = 1e13;
+// The deepest iteration a search runs to: the depth limit when none is set.
+inline constexpr int DEEPEST_ITERATION = 99;
 
 struct SearchLimits {
     int32_t time_mode;

@@ -210,7 +210,7 @@ int tb_root_moves(int side, int ep, char* text, int size) {
         if (better_root_move(rated[i], rated[best])) best = i;
     }
     static MoveEntry list[MAX_MOVES];
-    generate_moves(list, side, 1, p.ep_square);
+    generate_moves(list, side, ALL_MOVES, p.ep_square);
     int kept = 0;
     int length = 0;
     for (int i = 0; i < n; i++) {

@@ -106,7 +106,8 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     // Tablebases near the root, or after a capture or promotion deeper down.
     if (options.tablebase_pieces != 0 && options.use_tablebases == 1 &&
         (own_signature & 15) + (enemy_signature & 15) <= 3 &&
-        (ply < 3 || (ply < eval_context->iteration_depth && last_move_above_quiet())) && men_fit_tablebases()) {
+        (ply < 3 || (ply < eval_context->iteration_depth && last_move_above_quiet())) &&
+        men_fit_tablebases()) {
         if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
         const int r = tb_probe(side, eval_context->ep_square_at_ply[ply - 1]);
         if (r != NO_TABLEBASE_RESULT) {

@@ -10,7 +10,7 @@ int32_t piece_material_both() {
 }
 
 bool any_queen() {
-    return ((pos.material_signature[WHITE] | pos.material_signature[BLACK]) & (3 * SIGNATURE_QUEEN)) != 0;
+    return ((pos.material_signature[WHITE] | pos.material_signature[BLACK]) & SIGNATURE_QUEENS_MASK) != 0;
 }
 
 namespace {

@@ -13,6 +13,12 @@ RootTables root_tables;
 
 namespace {
 
+// The root phase by the piece material of both sides: 0 above the full
+// amount, 10 below the bare one, one step per ROOT_PHASE_STEP between.
+constexpr int32_t ROOT_PHASE_FULL_MATERIAL = 4000;
+constexpr int32_t ROOT_PHASE_BARE_MATERIAL = 1400;
+constexpr int32_t ROOT_PHASE_STEP = 260;
+
 inline bool holds_pawn(int sq) {
     return pos.board_piece[sq] == PAWN;
 }
@@ -63,12 +69,12 @@ void set_root_phase() {
     build_attack_table(BLACK);
     update_phase();
     const int32_t c = piece_material_both();
-    if (c > 4000)
+    if (c > ROOT_PHASE_FULL_MATERIAL)
         ph.root_phase = 0;
-    else if (c < 1400)
+    else if (c < ROOT_PHASE_BARE_MATERIAL)
         ph.root_phase = 10;
     else
-        ph.root_phase = (4000 - c) / 260;
+        ph.root_phase = (ROOT_PHASE_FULL_MATERIAL - c) / ROOT_PHASE_STEP;
     const int white_king_file = pos.piece_list[WHITE][0] & 7;
     const int black_king_file = pos.piece_list[BLACK][0] & 7;
     ph.opposite_castling = ph.phase < 5 && ((white_king_file < 3 && black_king_file > 4) ||

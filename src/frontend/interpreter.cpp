@@ -93,7 +93,7 @@ void forward_line(const char* line) {
 
 void uci_command() {
     limits.clock_side = 1;
-    seed_random(calendar_seconds());
+    seed_random(process_seed(calendar_seconds(), role.worker_id));
     for (const char* text : IDENTIFICATION) send_line("%s", text);
     // A second "uci" keeps the tables this process already holds (and the
     // tablebases it has registered): creating them again would meet our own

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "core/build_info.h"
+#include "core/options.h"
 #include "core/role.h"
 #include "frontend/interpreter.h"
 #include "platform/exit.h"
@@ -17,12 +18,14 @@
 
 namespace {
 
+// A format: %d is the default process count, which the build sets.
 constexpr const char* USAGE =
-    "usage: jux              run the engine: it speaks UCI on standard input and output\n"
-    "       jux --help       print this text\n"
-    "       jux --version    print the version\n"
-    "A chess GUI starts jux without arguments. The engine starts its own helper\n"
-    "processes as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
+    "usage: jux                 run the engine: it speaks UCI on standard input and output\n"
+    "       jux --processes N   the same, searching with N processes (1 to 32, default %d)\n"
+    "       jux --help          print this text\n"
+    "       jux --version       print the version\n"
+    "A chess GUI starts jux without arguments. With N processes the engine starts N - 1\n"
+    "helpers as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
 
 // The longest master process id a worker carries in its shared-memory names.
 constexpr size_t NAME_SUFFIX_DIGITS = sizeof role.name_suffix - 1;
@@ -45,6 +48,13 @@ bool is_worker_form(int argc, char** argv, int& worker_number) {
     if (!is_plain_decimal(argv[2], NAME_SUFFIX_DIGITS)) return false;
     worker_number = std::atoi(argv[1]);
     return worker_number < SHARE_SLOTS;
+}
+
+// "--processes N": N in plain decimal, 1 to one process per share-block slot.
+bool is_process_count(int argc, char** argv, int& count) {
+    if (argc != 3 || std::strcmp(argv[1], "--processes") != 0 || !is_plain_decimal(argv[2], 2)) return false;
+    count = std::atoi(argv[2]);
+    return count >= 1 && count <= SHARE_SLOTS;
 }
 
 void start_worker(int worker_number, const char* master_pid) {
@@ -74,11 +84,14 @@ void process_entry(int argc, char** argv) {
     // command, so that a "position" line sent before "uci" finds its moves.
     init_tables();
 
-    int worker_number = 0;
+    int worker_number = 0, process_count = 0;
     if (argc == 1) {
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
+    } else if (is_process_count(argc, argv, process_count)) {
+        std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
+        options.process_count = process_count;
     } else if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-        std::fputs(USAGE, stdout);
+        std::fprintf(stdout, USAGE, options.process_count);
         end_process(0);
     } else if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::printf("JUX %s\n", JUX_RELEASE);
@@ -86,7 +99,7 @@ void process_entry(int argc, char** argv) {
     } else if (is_worker_form(argc, argv, worker_number)) {
         start_worker(worker_number, argv[2]);
     } else {
-        std::fputs(USAGE, stderr);
+        std::fprintf(stderr, USAGE, options.process_count);
         end_process(2);
     }
 

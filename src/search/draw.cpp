@@ -13,7 +13,7 @@ bool fifty_move_rule_reached() {
 }
 
 bool has_legal_move(int side, int ep_square, MoveEntry* list, int ply) {
-    generate_moves(list, side, 1, ep_square);
+    generate_moves(list, side, ALL_MOVES, ep_square);
     bool legal = false;
     for (const MoveEntry* e = list; !legal && e->score != LIST_TERMINATOR; e++) {
         const Move m = static_cast<Move>(e->move);

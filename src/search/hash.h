@@ -27,7 +27,6 @@ struct HashEntry {
 };
 static_assert(sizeof(HashEntry) == 60, "a transposition entry is 15 words");
 
-
 // The share block: 128 words in use out of 512 bytes.
 inline constexpr int SHARE_BLOCK_BYTES = 512;
 inline constexpr int SHARE_NODES_WORD = 0;     // 2w, 2w+1: node count of worker w
@@ -46,14 +45,14 @@ struct HashProbe {
 };
 
 struct HashTables {
-    HashEntry* table[2];            // by side to move: 0 "_wttable", 1 "_bttable"
-    int32_t* share_block;           // 128 words
-    uint32_t entry_count;           // N
-    uint32_t table_total;           // 2 N, the denominator of hashfull
-    int32_t kilobytes;              // K, the size in use
-    int32_t search_id;              // this process's search counter
-    int32_t new_entries;            // slot A claims for new positions in this "go"
-    bool held;                      // this process holds mapped tables
+    HashEntry* table[2];   // by side to move: 0 "_wttable", 1 "_bttable"
+    int32_t* share_block;  // 128 words
+    uint32_t entry_count;  // N
+    uint32_t table_total;  // 2 N, the denominator of hashfull
+    int32_t kilobytes;     // K, the size in use
+    int32_t search_id;     // this process's search counter
+    int32_t new_entries;   // slot A claims for new positions in this "go"
+    bool held;             // this process holds mapped tables
 };
 extern HashTables hash_tables;
 
@@ -62,7 +61,10 @@ inline HashEntry& hash_entry(int side, uint32_t key_low) {
     return hash_tables.table[side][key_low % hash_tables.entry_count];
 }
 
-// Table dimensions for a size in kilobytes (raised to 256).
+// The smallest table size: smaller requests get this many kilobytes.
+inline constexpr int32_t MIN_HASH_KILOBYTES = 256;
+
+// Table dimensions for a size in kilobytes (raised to MIN_HASH_KILOBYTES).
 uint32_t transposition_entries_for(int32_t kilobytes);
 uint32_t cache_entries_for(int32_t kilobytes);
 

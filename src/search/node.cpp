@@ -27,6 +27,11 @@ namespace {
 
 // A null move leaves this value as the move of its history record.
 constexpr int32_t NULL_MOVE_RECORD = 13;
+// King danger counts while both sides keep more than a rook's worth of
+// minor pieces and rooks.
+constexpr int32_t KING_DANGER_MATERIAL = 579;
+// A light ending: each side below this material, pawns included, and no queen.
+constexpr int32_t LIGHT_ENDING_MATERIAL = 1400;
 
 inline bool has_piece(int side) {
     return pos.material_signature[side] >= SIGNATURE_KNIGHT;
@@ -90,7 +95,7 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     pos.move_history[pos.game_ply].move = NULL_MOVE_RECORD;
     pos.move_history[pos.game_ply].key_high = 0;
     prefetch_child_entries(side ^ 1);
-    const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, 0);
+    const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, MAIN_SEARCH);
     pos.game_ply--;
     if (v != -ILLEGAL_SCORE && v >= bound) {
         result = v;
@@ -120,7 +125,7 @@ int king_zone_count(int side, int kind) {
         else
             attacked++;
     }
-    return kind == 0 ? free_squares : attacked;
+    return kind == KING_ZONE_FREE ? free_squares : attacked;
 }
 
 int extend_depth(int side, int depth, int in_check, int ply) {
@@ -136,19 +141,22 @@ int extend_depth(int side, int depth, int in_check, int ply) {
     // King danger: the opponent has just stepped out of check with its king
     // and still has the pieces to go on attacking ours.
     if (ply < search.iteration_depth + 11 && search.check_slot[ply - 1] != 0 && move_is_quiet(last) &&
-        pos.board_piece[to] == KING && material_of(pos.material_signature[WHITE] & 0x3F0) > 579 &&
-        material_of(pos.material_signature[BLACK] & 0x3F0) > 579) {
+        pos.board_piece[to] == KING &&
+        material_of(pos.material_signature[WHITE] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL &&
+        material_of(pos.material_signature[BLACK] & SIGNATURE_MINORS_AND_ROOKS_MASK) > KING_DANGER_MATERIAL) {
         build_attack_table(side ^ 1);
-        if (king_zone_count(side, 1) > 1 && king_zone_count(side, 0) < 2) {
+        if (king_zone_count(side, KING_ZONE_ATTACKED) > 1 && king_zone_count(side, KING_ZONE_FREE) < 2) {
             flag = 2;
             return depth + 1;
         }
     }
 
     // Pawn push: in a light ending a pawn nearing promotion decides.
-    if (material_of(pos.material_signature[WHITE]) < 1400 &&
-        material_of(pos.material_signature[BLACK]) < 1400 && (pos.material_signature[WHITE] & 0xC00) == 0 &&
-        (pos.material_signature[BLACK] & 0xC00) == 0 && depth <= 3 && pos.board_piece[to] == PAWN) {
+    if (material_of(pos.material_signature[WHITE]) < LIGHT_ENDING_MATERIAL &&
+        material_of(pos.material_signature[BLACK]) < LIGHT_ENDING_MATERIAL &&
+        (pos.material_signature[WHITE] & SIGNATURE_QUEENS_MASK) == 0 &&
+        (pos.material_signature[BLACK] & SIGNATURE_QUEENS_MASK) == 0 && depth <= 3 &&
+        pos.board_piece[to] == PAWN) {
         const bool push = side == WHITE ? (to < 16 || (move_is_quiet(last) && to < 24))
                                         : (to > 47 || (move_is_quiet(last) && to > 39));
         if (push) {
@@ -213,13 +221,13 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
 
     // Internal deepening: find a move to try first with a shallower search.
     if (depth > 3 && failed_low == 0 && hash_move == 0) {
-        search_node(side, ply, bound, depth - 3, 0);
+        search_node(side, ply, bound, depth - 3, MAIN_SEARCH);
         const int32_t first_failed_low = probe.failed_low;
         probe = probe_hash(side, ply, hash_move);
         probe.failed_low = first_failed_low;
     }
 
-    ordering.picker_stage[ply] = (failed_low == 1 && depth > 1) ? 5 : 0;
+    ordering.picker_stage[ply] = (failed_low == 1 && depth > 1) ? PICK_RANDOM : PICK_HASH_MOVE;
 
     int full_width = 1;
     if (!quiescence && depth < 1) {
@@ -254,14 +262,14 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
     ordering.killer_table[ply].hits_1 = 0;
     ordering.killer_table[ply].hits_2 = 0;
 
-    if (depth > 1 && !in_check && ordering.picker_stage[ply] != 5 && !search.on_first_path &&
+    if (depth > 1 && !in_check && ordering.picker_stage[ply] != PICK_RANDOM && !search.on_first_path &&
         (pos.game_ply < 2 || pos.move_history[pos.game_ply - 2].move != NULL_MOVE_RECORD) &&
         (probe.upper_depth + 2 < depth || probe.upper >= bound) && !quiescence && both_have_pieces() &&
         ply > 1 && options.null_move == 1 &&
         king_distance[pos.piece_list[WHITE][0]][pos.piece_list[BLACK][0]] > 2) {
         build_attack_table(side ^ 1);
         // Passing is not safe for a king hemmed in by attacked squares.
-        if (king_zone_count(side, 1) < 2 || king_zone_count(side, 0) > 0) {
+        if (king_zone_count(side, KING_ZONE_ATTACKED) < 2 || king_zone_count(side, KING_ZONE_FREE) > 0) {
             int result;
             if (null_move_cuts(side, ply, bound, depth, result)) return result;
         }

@@ -43,8 +43,19 @@ struct SearchState : EvalContext {
 };
 extern SearchState search;
 
+// The root of the tree is ply 1 (ply 0 holds the position before it).
+inline constexpr int ROOT_PLY = 1;
+// The quiescence flag of search_node: a node of the main search, or one that
+// searches only captures once the standing score is no longer enough.
+inline constexpr int MAIN_SEARCH = 0;
+inline constexpr int QUIESCENCE = 1;
+
 int search_node(int side, int ply, int bound, int depth, int quiescence);
 int extend_depth(int side, int depth, int in_check, int ply);
+// The empty squares next to side's king that the enemy does not attack
+// (KING_ZONE_FREE), or does (KING_ZONE_ATTACKED).
+inline constexpr int KING_ZONE_FREE = 0;
+inline constexpr int KING_ZONE_ATTACKED = 1;
 int king_zone_count(int side, int kind);
 
 // Clears the per-ply arrays owned by the search (start-up and FEN setup).

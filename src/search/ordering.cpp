@@ -75,7 +75,7 @@ int next_move(Move& out, MoveEntry* list, int ply) {
     int32_t& hash_move = ordering.hash_move[ply];
     KillerRecord& killers = ordering.killer_table[ply];
 
-    if (stage == 5) {
+    if (stage == PICK_RANDOM) {
         if (hash_move != 0 && list_contains(list, static_cast<Move>(hash_move))) {
             out = static_cast<Move>(hash_move);
             list_remove(list, out);
@@ -88,8 +88,8 @@ int next_move(Move& out, MoveEntry* list, int ply) {
         return 1;
     }
 
-    if (stage == 0) {
-        stage = 1;
+    if (stage == PICK_HASH_MOVE) {
+        stage = PICK_CAPTURES;
         // The hash move stays in the list until the next call removes it.
         if (hash_move != 0 && list_contains(list, static_cast<Move>(hash_move))) {
             out = static_cast<Move>(hash_move);
@@ -97,7 +97,7 @@ int next_move(Move& out, MoveEntry* list, int ply) {
         }
     }
 
-    if (stage == 1) {
+    if (stage == PICK_CAPTURES) {
         if (hash_move != 0) {
             list_remove(list, static_cast<Move>(hash_move));
             hash_move = 0;
@@ -117,23 +117,23 @@ int next_move(Move& out, MoveEntry* list, int ply) {
         }
         if (n == 0) return 0;
         if (list_remove(list, static_cast<Move>(killers.move_1))) {
-            stage = 3;
+            stage = PICK_SECOND_KILLER;
             out = static_cast<Move>(killers.move_1);
             return 1;
         }
-        stage = 3;  // falls through to the second killer
+        stage = PICK_SECOND_KILLER;  // falls through to the second killer
     }
 
-    if (stage == 3) {
+    if (stage == PICK_SECOND_KILLER) {
         if (list_remove(list, static_cast<Move>(killers.move_2))) {
-            stage = 4;
+            stage = PICK_REMAINING;
             out = static_cast<Move>(killers.move_2);
             return 1;
         }
     }
 
     if (list[0].score == LIST_TERMINATOR) return 0;
-    stage = 4;
+    stage = PICK_REMAINING;
     out = take_best(list);
     return 1;
 }

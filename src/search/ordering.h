@@ -12,9 +12,18 @@ struct KillerRecord {
     int32_t move_2;
 };
 
+// The move picker's stages at a ply (the values picker_stage holds).
+enum PickerStage : int32_t {
+    PICK_HASH_MOVE = 0,  // the hash move first
+    PICK_CAPTURES = 1,   // captures and promotions by score, then the first killer
+    PICK_SECOND_KILLER = 3,
+    PICK_REMAINING = 4,  // the rest, best score first
+    PICK_RANDOM = 5,     // workers after a fail-low: the hash move, then at random
+};
+
 struct Ordering {
     int32_t hash_move[MAX_PLY + 1];
-    int32_t picker_stage[MAX_PLY + 1];  // 0, 1, 3, 4 or 5 (randomised, workers)
+    int32_t picker_stage[MAX_PLY + 1];  // a PickerStage
     KillerRecord killer_table[MAX_PLY + 1];
     int32_t history_score[4096];  // by origin x 64 + destination: the score of quiet moves
 };

@@ -32,7 +32,7 @@ void append_text(const char* text) {
 // The table move is played only when the generator makes it here and it
 // leaves the mover's king safe: a 32-bit key can match a foreign position.
 bool move_is_playable(Move m, int side, int ep_square) {
-    generate_moves(pv.walk_list, side, 1, ep_square);
+    generate_moves(pv.walk_list, side, ALL_MOVES, ep_square);
     return list_contains(pv.walk_list, m) != 0;
 }
 
@@ -108,7 +108,7 @@ void report_root_result(int score, Move move, int side) {
         score > pv.last_reported_score + 10) {
         pv.pv_reported = 1;
         pv.last_reported_score = score;
-        pv_walk(1, pos.side_to_move, 1);
+        pv_walk(ROOT_PLY, pos.side_to_move, PV_WITH_TEXT);
 
         // The first two moves of the PV are the move to play and the reply
         // to ponder on; the move actually searched wins over the table's.
@@ -131,6 +131,6 @@ void report_root_result(int score, Move move, int side) {
         pv.last_report_time = now;
     }
 
-    pv_walk(1, pos.side_to_move, 0);
+    pv_walk(ROOT_PLY, pos.side_to_move, PV_MOVES_ONLY);
     pv.pv_move[1] = static_cast<int32_t>(move);
 }

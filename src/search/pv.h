@@ -26,5 +26,9 @@ extern PvState pv;
 // "mate %d" in moves, negative when the side to move is mated.
 void format_score(char* out, int size, int score);
 
+// Follows the table moves from ply on, keeping them in pv_move; with
+// PV_WITH_TEXT also writes their text into pv_text.
+inline constexpr int PV_MOVES_ONLY = 0;
+inline constexpr int PV_WITH_TEXT = 1;
 void pv_walk(int ply, int side, int write_text);
 void report_root_result(int score, Move move, int side);

@@ -6,4 +6,7 @@
 #include <cstdint>
 
 void seed_random(uint32_t seed);
+// The seed of a process from the calendar seconds: the seconds themselves in
+// the master (worker_id 0), a different value in each worker.
+uint32_t process_seed(uint32_t seconds, int worker_id);
 int next_random();  // uniform 0..32767

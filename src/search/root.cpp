@@ -76,16 +76,16 @@ int start_search(int ponder) {
 }
 
 int count_legal_root_moves(int side, int ep_square) {
-    ordering.picker_stage[5] = 0;
-    ordering.hash_move[5] = 0;
+    ordering.picker_stage[TRIAL_MOVE_PLY] = PICK_HASH_MOVE;
+    ordering.hash_move[TRIAL_MOVE_PLY] = 0;
     MoveEntry* list = search.move_buffer;
-    generate_moves(list, side, 1, ep_square);
+    generate_moves(list, side, ALL_MOVES, ep_square);
     int count = 0;
     Move m, last = 0;
     search.first_legal_root_move = 0;
-    while (next_move(m, list, 5)) {
+    while (next_move(m, list, TRIAL_MOVE_PLY)) {
         const SavedState saved = save_state();
-        make_move(m, side, 5);
+        make_move(m, side, TRIAL_MOVE_PLY);
         if (!is_attacked(pos.piece_list[side][0], side ^ 1)) {
             if (count == 0) search.first_legal_root_move = static_cast<int32_t>(m);
             count++;
@@ -113,7 +113,7 @@ int mtd_root(int side, int guess, int depth) {
         search.current_score = guess;
         const int b = guess == lower ? guess + 1 : guess;
         search.on_first_path = 1;
-        r = search_node(side, 1, b, depth, 0);
+        r = search_node(side, ROOT_PLY, b, depth, MAIN_SEARCH);
         if (r < b) {
             search.announce_all_moves = 0;
             upper = r;
@@ -165,7 +165,7 @@ int run_search(int ep_square) {
     const bool tablebase_moves_only = restrict_root_to_tablebase_moves(ep_square);
 
     int in_check = 0, tablebase_hit = 0;
-    search.root_score = search.current_score = evaluate(pos.side_to_move, 1, in_check, tablebase_hit);
+    search.root_score = search.current_score = evaluate(pos.side_to_move, ROOT_PLY, in_check, tablebase_hit);
     pv.last_report_time = 0;
     search.abort_armed = 0;
     clear_history();

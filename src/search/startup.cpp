@@ -50,5 +50,5 @@ void reset_game_state() {
     pos.last_irreversible_ply = pos.game_ply;
     search.root_score = 0;
     search.previous_search_score = 0;
-    limits.max_depth = 99;
+    limits.max_depth = DEEPEST_ITERATION;
 }

@@ -25,6 +25,8 @@ namespace {
 constexpr int CONNECT_RETRY_MS = 10;
 // A worker's read that finds no writer yet tries again after this pause.
 constexpr int NO_DATA_PAUSE_MS = 50;
+// How long an ending master may take from closing its pipes to being gone.
+constexpr int MASTER_EXIT_WAIT_MS = 1000;
 
 struct Upstream {
     double opened_ms;  // when this worker opened its pipe
@@ -82,7 +84,8 @@ void connect_next_worker(int count) {
 
 // The master keeps the names of its blocks while it has workers and removes
 // them when it releases its tables; should it die instead, its guard removes
-// them. Its first worker does the same, in case the guard went with it.
+// them. A worker that finds it gone does the same, in case the guard went
+// with it.
 void remove_master_block_names() {
     static const char* const suffixes[] = {"_bttable", "_wttable", "_bptable", "_wptable", "_share_entry"};
     char name[64];
@@ -110,6 +113,19 @@ bool master_gone() {
         pid = pid * 10 + (*c - '0');
     }
     return pid > 0 && !process_running(pid);
+}
+
+// A worker does not know its place in the chain (the number of processes is
+// the master's choice), so when its upstream ends it asks whether the master
+// has gone. The pipe closes while the master is still on its way out: give it
+// a moment before deciding that it lives on.
+bool master_has_ended() {
+    const double deadline = monotonic_ms() + MASTER_EXIT_WAIT_MS;
+    while (!master_gone()) {
+        if (monotonic_ms() >= deadline) return false;
+        sleep_ms(CONNECT_RETRY_MS);
+    }
+    return true;
 }
 
 }  // namespace
@@ -172,12 +188,12 @@ bool read_upstream_line(char* line, int size) {
             continue;
         }
         // Once the starter was connected, an empty read means it has gone
-        // and nothing more will come. The master closes our pipe only after
-        // "quit" or on its way out, so its own worker then knows that it has
-        // died without removing its names.
+        // and nothing more will come. Every process closes its pipe only
+        // after "quit" or on its way out, so a master that has gone too died
+        // without removing its names.
         if (c == PIPE_END || upstream.heard) {
             forget_upstream_name();
-            if (role.worker_id == options.process_count - 1) remove_master_block_names();
+            if (master_has_ended()) remove_master_block_names();
             return false;
         }
         if (master_gone() || monotonic_ms() - upstream.opened_ms >= UPSTREAM_WAIT_MS) {

@@ -8,27 +8,15 @@
 
 namespace {
 
-TEST(Fen, StartTextGivesTheStartPosition) {
-    setup_position(START_FEN);
-    expect_fields(START_FEN, {{&pos.side_to_move, WHITE},
-                              {&pos.ep_square, 0},
-                              {&pos.game_ply, 0},
-                              {&pos.last_irreversible_ply, 0},
-                              {&pos.castle_off[WHITE], 0},
-                              {&pos.castle_off[BLACK], 0},
-                              {&pos.piece_count[WHITE], 16},
-                              {&pos.piece_count[BLACK], 16},
-                              {&pos.material_signature[WHITE], 1768},
-                              {&pos.material_signature[BLACK], 1768}});
-    for (Square s : {A1, E1, H1, A8, E8, H8}) EXPECT_EQ(pos.square_moves[s], 0);
-    // King, queen, rooks, bishops, knights, pawns, each group by square.
-    const int expected[16] = {E1, D1, A1, H1, C1, F1, B1, G1, A2, B2, C2, D2, E2, F2, G2, H2};
-    for (int slot = 0; slot < 16; slot++) EXPECT_EQ(pos.piece_list[WHITE][slot], expected[slot]);
-}
-
 // clang-format off
 TEST(Fen, FieldsOfTheText) {
     const struct { const char* fen; FieldChecks checks; } cases[] = {
+        {START_FEN, {{&pos.side_to_move, WHITE}, {&pos.ep_square, 0}, {&pos.game_ply, 0}, {&pos.last_irreversible_ply, 0},
+                     {&pos.castle_off[WHITE], 0}, {&pos.castle_off[BLACK], 0}, {&pos.square_moves[A1], 0},
+                     {&pos.square_moves[E1], 0}, {&pos.square_moves[H1], 0}, {&pos.square_moves[A8], 0},
+                     {&pos.square_moves[E8], 0}, {&pos.square_moves[H8], 0}, {&pos.piece_count[WHITE], 16},
+                     {&pos.piece_count[BLACK], 16}, {&pos.material_signature[WHITE], 1768},
+                     {&pos.material_signature[BLACK], 1768}}},
         {"8/8/8/8/8/8/8/K6k w - - 0 1", {{&pos.board_piece[A1], KING}, {&pos.board_colour[H1], BLACK}, {&pos.game_ply, 2}}},
         {"8/8/8/8/8/8/8/K6k b - - 0 1", {{&pos.game_ply, 3}}},
         // The half-move clock counts back from the current ply, within the
@@ -59,7 +47,12 @@ TEST(Fen, FieldsOfTheText) {
 }
 // clang-format on
 
-TEST(Fen, CastlingLettersClearOnlyTheirSquares) {
+TEST(Fen, PieceListsAndCastlingLetters) {
+    // King, queen, rooks, bishops, knights, pawns, each group by square.
+    setup_position(START_FEN);
+    const int expected[16] = {E1, D1, A1, H1, C1, F1, B1, G1, A2, B2, C2, D2, E2, F2, G2, H2};
+    for (int slot = 0; slot < 16; slot++) EXPECT_EQ(pos.piece_list[WHITE][slot], expected[slot]);
+    // Castling letters clear only their squares.
     setup_position("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
     for (Square s = 0; s < 64; s++)
         EXPECT_EQ(pos.square_moves[s], s == E1 || s == H1 || s == E8 || s == A8 ? 0 : 1);

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "book_fixture.h"
+#include "board/makemove.h"
 #include "search/ordering.h"
 
 namespace {
@@ -212,9 +213,9 @@ TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
         const int n_moves = book_move_order(pos.side_to_move, pos.ep_square, by_moves);
         book_setup_position(row.fen);
         ASSERT_EQ(pos.hash_key_high, key) << row.fen;
-        ordering.picker_stage[BOOK_MAKE_PLY] = 4;
-        ordering.hash_move[BOOK_MAKE_PLY] = int32_t(by_moves[n_moves - 1]);
-        ordering.killer_table[BOOK_MAKE_PLY] = KillerRecord{3, 1, int32_t(by_moves[n_moves - 2]), 0};
+        ordering.picker_stage[TRIAL_MOVE_PLY] = PICK_REMAINING;
+        ordering.hash_move[TRIAL_MOVE_PLY] = int32_t(by_moves[n_moves - 1]);
+        ordering.killer_table[TRIAL_MOVE_PLY] = KillerRecord{3, 1, int32_t(by_moves[n_moves - 2]), 0};
         ordering.history_score[by_moves[n_moves - 3] & 4095] = 5000;
         ASSERT_EQ(book_move_order(pos.side_to_move, pos.ep_square, by_fen), n_moves) << row.fen;
         for (int i = 0; i < n_moves; i++)

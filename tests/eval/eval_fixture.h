@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <utility>
-#include <vector>
 
 #include "board/fen.h"
 #include "board/geometry.h"
@@ -21,12 +19,6 @@
 #include "search/hash.h"
 #include "search/node.h"
 #include "search/startup.h"
-
-// A value the evaluation leaves in its global state, named by its address.
-struct Expect {
-    const int32_t* value;
-    int32_t expected;
-};
 
 class EvalTest : public ::testing::Test {
    protected:
@@ -68,14 +60,6 @@ class EvalTest : public ::testing::Test {
     int root_eval(const char* fen) {
         prepare(fen);
         return eval(pos.side_to_move, 1);
-    }
-    // Each position evaluated at the root, then the values it must leave.
-    void expect_at_root(const std::vector<std::pair<const char*, std::vector<Expect>>>& cases) {
-        for (const auto& [fen, expect] : cases) {
-            root_eval(fen);
-            for (size_t i = 0; i < expect.size(); i++)
-                EXPECT_EQ(*expect[i].value, expect[i].expected) << fen << ", value " << i;
-        }
     }
 
     int in_check = -1, tablebase_hit = -1;

@@ -4,6 +4,8 @@
 #include "eval/evaluate.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "board/makemove.h"
 #include "eval_fixture.h"
@@ -157,7 +159,8 @@ TEST_F(EvalTest, OppositeBishopsPullTheBalanceTowardsADraw) {
 TEST_F(EvalTest, EndingsAndGlobalTerms) {
     const EvalBreakdown& b = eval_state.breakdown;
     const int32_t* const rule = &b.ending_rule;
-    expect_at_root({
+    // Each position evaluated at the root, then the values it leaves, named by their address.
+    const std::pair<const char*, std::vector<std::pair<const int32_t*, int32_t>>> cases[] = {
         // A lone minor piece cannot win; two knights get 30 less the lone
         // king's square (0 in a corner, 36 in the centre).
         {"8/8/8/8/8/8/8/Kb5k w - - 0 1", {{&b.result, 0}, {rule, ENDING_LONE_MINOR}}},
@@ -185,7 +188,11 @@ TEST_F(EvalTest, EndingsAndGlobalTerms) {
         // A bare king against more than a rook.
         {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", {{&b.bare_king, -200}}},
         {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", {{&b.bare_king, 0}}},
-    });
+    };
+    for (const auto& [fen, values] : cases) {
+        root_eval(fen);
+        for (size_t i = 0; i < values.size(); i++) EXPECT_EQ(*values[i].first, values[i].second) << fen << ", value " << i;
+    }
 }
 
 TEST_F(EvalTest, EveryLiveSlotGetsTheRowOfItsPieceAndSumsFollow) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "board/board_fixture.h"
@@ -309,15 +310,14 @@ TEST_F(SearchTest, ExtensionRules) {
 }
 
 TEST_F(SearchTest, KingZoneCountsFreeAndAttackedEmptySquares) {
-    // White king g1 behind its pawns; the knight on g3 covers f1 and h1.
-    setup_position("6k1/8/8/8/8/6n1/5PPP/6K1 w - - 0 1");
-    build_attack_table(BLACK);
-    EXPECT_EQ(king_zone_count(WHITE, 0), 0);
-    EXPECT_EQ(king_zone_count(WHITE, 1), 2);
-    setup_position("6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1");
-    build_attack_table(BLACK);
-    EXPECT_EQ(king_zone_count(WHITE, 0), 2);
-    EXPECT_EQ(king_zone_count(WHITE, 1), 0);
+    // White king g1 behind its pawns; a knight on g3 covers f1 and h1.
+    for (const auto& [fen, free, attacked] : {std::tuple{"6k1/8/8/8/8/6n1/5PPP/6K1 w - - 0 1", 0, 2},
+                                              std::tuple{"6k1/8/8/8/8/8/5PPP/6K1 w - - 0 1", 2, 0}}) {
+        setup_position(fen);
+        build_attack_table(BLACK);
+        EXPECT_EQ(king_zone_count(WHITE, 0), free) << fen;
+        EXPECT_EQ(king_zone_count(WHITE, 1), attacked) << fen;
+    }
 }
 
 TEST_F(SearchTest, OnlyWorkersRandomiseTheOrderAfterAFailLow) {

@@ -1,4 +1,4 @@
-// The whole chain: a three-process build as the front end sees it, with
+// The whole chain: a three-process engine as the front end sees it, with
 // this test as the parent of every worker so that it collects their exit
 // statuses and can tell that nothing is left behind.
 #include <gtest/gtest.h>
@@ -100,7 +100,7 @@ class Chain : public ::testing::Test {
     }
 
     Subreaper reaper;  // before the engine: it must adopt the workers
-    EngineProcess engine{{}, JUX3_BINARY};
+    EngineProcess engine{{"--processes", "3"}};
     const pid_t master = engine.pid();
     ProcessRole saved_role;
 };
@@ -232,18 +232,20 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
 // answers and quits cleanly.
 TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
     enum Moment { AFTER_UCI, DURING_REBUILD, DURING_SEARCH };
-    enum Victims { MASTER, WORKER_2, EVERYTHING };
+    enum Victims { MASTER, WORKER_2, EVERYTHING, MASTER_AND_GUARD };
     const struct {
         Moment moment;
         Victims victims;
     } cases[] = {
         {AFTER_UCI, MASTER},     {DURING_REBUILD, MASTER},    {DURING_REBUILD, EVERYTHING},
         {DURING_SEARCH, MASTER}, {DURING_SEARCH, EVERYTHING}, {DURING_SEARCH, WORKER_2},
+        // Without the guard, the worker that finds the master gone removes the names.
+        {DURING_SEARCH, MASTER_AND_GUARD},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "moment " << c.moment << ", victims " << c.victims);
         Subreaper reaper;
-        EngineProcess engine{{}, JUX3_BINARY};
+        EngineProcess engine{{"--processes", "3"}};
         const pid_t master = engine.pid();
         ASSERT_TRUE(engine.handshake());
         if (c.moment == DURING_REBUILD) {
@@ -268,7 +270,10 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         }
         ASSERT_GE(leftovers_of(master).size(), 5u) << "the blocks are named while the master lives";
 
-        if (c.victims == MASTER) kill(master, SIGKILL);
+        if (c.victims == MASTER_AND_GUARD)
+            for (const Child& p : descendants())
+                if (p.command == "jux-guard") kill(p.pid, SIGKILL);
+        if (c.victims == MASTER || c.victims == MASTER_AND_GUARD) kill(master, SIGKILL);
         if (c.victims == WORKER_2)
             for (const Child& w : children(master))
                 if (w.arguments.size() == 3 && w.arguments[1] == "2") kill(w.pid, SIGKILL);
@@ -296,6 +301,43 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         EXPECT_TRUE(collect_all_children());
         for (const std::string& path : leftovers_of(master)) unlink(path.c_str());
     }
+}
+
+// "jux --processes 2": the master starts one worker, which searches with it;
+// the session reads as a one-process session does, and ends cleanly.
+TEST(TwoProcesses, AMasterAndOneWorkerAnswerAShortSession) {
+    Subreaper reaper;
+    EngineProcess engine{{"--processes", "2"}};
+    const pid_t master = engine.pid();
+    ASSERT_TRUE(engine.handshake());
+    engine.send("setoption name Hash value 16");
+    EXPECT_EQ(engine.lines_before_ready(), Lines{});
+    const std::vector<Child> workers = wait_for_children({"1"}, master).value_or(std::vector<Child>{});
+    ASSERT_EQ(workers.size(), 1u);
+    EXPECT_EQ(workers[0].arguments[2], std::to_string(master));
+    EXPECT_EQ(children(master).size(), 1u) << "one worker, no more";
+
+    const char* const moves = "e2e4 c7c5 g1f3";
+    engine.send(std::string("position startpos moves ") + moves);
+    engine.send("go depth 8");
+    const Lines lines = engine.read_until_prefix("bestmove");
+    ASSERT_FALSE(lines.empty());
+    const std::string last = lines.back();
+    ASSERT_TRUE(starts_with(last, "bestmove ")) << last;
+    init_tables();  // the geometry the position needs, in this process
+    ASSERT_TRUE(set_position_from_fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2"));
+    const std::string best = last.substr(9, last.find(' ', 9) - 9);
+    Move found = 0;
+    EXPECT_TRUE(find_move_by_text(pos.side_to_move, best.c_str(), found, pos.ep_square)) << last;
+    bool depth8 = false;
+    for (const std::string& line : lines) depth8 = depth8 || starts_with(line, "info depth 8 ");
+    EXPECT_TRUE(depth8);
+
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(wait_child(workers[0].pid), 0);
+    EXPECT_EQ(leftovers_of(master), Lines{});
+    EXPECT_TRUE(collect_all_children());
 }
 
 TEST(OneProcess, TheHashOptionStartsNoWorker) {

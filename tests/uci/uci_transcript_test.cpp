@@ -31,10 +31,6 @@ const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQk
 const std::string QUERY = "request position fen " + START_FEN;
 const std::string NO_INFORMATION = "response position noinformation\n";
 
-bool begins(const std::string& line, const char* prefix) {
-    return line.rfind(prefix, 0) == 0;
-}
-
 // Sends each command, then "isready", and expects the text written before
 // "readyok". With echo_free the debug echo of the commands and the addresses
 // of the mapped tables are left out.
@@ -45,7 +41,7 @@ void expect_transcript(EngineProcess& engine, const std::vector<std::pair<std::s
         std::string text;
         for (const std::string& line : engine.lines_before_ready())
             if (!echo_free ||
-                !(begins(line, "info string JUX got ") || begins(line, "info string re-Memory ")))
+                !(line.starts_with("info string JUX got ") || line.starts_with("info string re-Memory ")))
                 text += line + "\n";
         EXPECT_EQ(text, expected) << command;
     }
@@ -178,11 +174,10 @@ TEST(Uci, ASearchTakesOnlyCommandsThatLeaveItAloneAndEndsOnQuit) {
     std::string text;
     for (std::string line : engine.read_until_prefix("bestmove ")) {
         // What the tables hold for the position changes as the search goes on.
-        if (begins(line, "response position ")) line = "response position ...";
-        if (!begins(line, "info ") || begins(line, "info string ")) text += line + "\n";
+        if (line.starts_with("response position ")) line = "response position ...";
+        if (!line.starts_with("info ") || line.starts_with("info string ")) text += line + "\n";
     }
-    EXPECT_TRUE(begins(text,
-                       "unknowncommand askinfo\nresponse position ...\n"
+    EXPECT_TRUE(text.starts_with("unknowncommand askinfo\nresponse position ...\n"
                        "info string JUX got stop\ninfo string JUX is stopping\nbestmove "))
         << text;
     start_search(engine);
@@ -216,22 +211,21 @@ TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     expect_quit(engine);
 }
 
-TEST(EndOfInput, TheLastLineIsReadEvenWithoutItsLineEndThenTheEngineEnds) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send_raw("isready");
-    engine.close_input();
-    EXPECT_EQ(engine.read_line(), "readyok");
-    EXPECT_EQ(engine.wait_exit(), 0);
-    EXPECT_FALSE(engine.read_line());
-}
-
-TEST(EndOfInput, DuringASearchTheEngineEndsWithStatusZero) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    start_search(engine);
-    engine.close_input();
-    EXPECT_EQ(engine.wait_exit(), 0);
+TEST(EndOfInput, LastLineWithoutLineEndIsReadAndClosedPipesEndTheEngineWithStatusZero) {
+    EngineProcess idle, searching, deaf;
+    for (EngineProcess* engine : {&idle, &searching, &deaf}) ASSERT_TRUE(engine->handshake());
+    idle.send_raw("isready");
+    idle.close_input();
+    EXPECT_EQ(idle.read_line(), "readyok");
+    EXPECT_EQ(idle.wait_exit(), 0);
+    EXPECT_FALSE(idle.read_line());
+    start_search(searching);
+    searching.close_input();
+    EXPECT_EQ(searching.wait_exit(), 0);
+    // Closed output ends the engine with status 0, not by a signal.
+    deaf.close_output();
+    deaf.send("isready");
+    EXPECT_EQ(deaf.wait_exit(), 0);
 }
 
 TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
@@ -243,14 +237,6 @@ TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
         EXPECT_EQ(engine.lines_before_ready(), Lines{});
     }
     expect_quit(engine);
-}
-
-TEST(EndOfInput, ClosedOutputEndsTheEngineWithStatusZeroNotBySignal) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.close_output();
-    engine.send("isready");
-    EXPECT_EQ(engine.wait_exit(), 0);
 }
 
 }  // namespace
