@@ -3,10 +3,10 @@
 // always takes the longest way to be mated.
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 
 #include "board/notation.h"
 #include "egtb_fixture.h"
+#include "support.h"
 #include "uci/engine_process.h"
 
 namespace {
@@ -84,21 +84,18 @@ TEST_F(TablebaseEngine, ImpossiblePositionsDoNotReachTheTables) {
 // other faults).
 TEST_F(TablebaseEngine, DamagedFilesAreLeftOutAndTheSearchGoesOn) {
     namespace fs = std::filesystem;
-    const std::string zeros(64, '\0');
     const struct {
         const char* file;
-        size_t keep;        // bytes kept, 0 for all
-        size_t at;          // a byte whose top bit is flipped, 0 for none
-        std::string bytes;  // replacing the kept bytes
+        void (*damage)(std::string& bytes);
         const char* fault;
-        const char* fen;
+        const char* fen;  // of the file's material: Gaviota lacks KRKN and KNKP, so Syzygy is asked
     } rows[] = {
-        // Material the Gaviota set lacks, so that the Syzygy reader is asked.
-        {"KRvKN.rtbw", 144, 0, "", "a table header past the end", "8/8/8/3k4/8/2n5/8/1R2K3 w - - 0 1"},
-        // One bit flipped: byte 30 ^ 0x80.
-        {"KNvKP.rtbw", 0, 30, "", "parts that do not add up to the file",
+        {"KRvKN.rtbw", [](std::string& b) { b.resize(144); }, "a table header past the end",
+         "8/8/8/3k4/8/2n5/8/1R2K3 w - - 0 1"},
+        {"KNvKP.rtbw", [](std::string& b) { b[30] ^= '\x80'; }, "parts that do not add up to the file",
          "8/8/8/3k4/8/2p5/8/1N2K3 w - - 0 1"},
-        {"kqk.gtb.cp4", 64, 0, zeros, "not the reader's block size", "8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1"},
+        {"kqk.gtb.cp4", [](std::string& b) { b.assign(64, '\0'); }, "not the reader's block size",
+         "8/8/8/3k4/8/8/8/1Q2K3 w - - 0 1"},
     };
     char pattern[] = "/tmp/jux_damaged_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -115,13 +112,8 @@ TEST_F(TablebaseEngine, DamagedFilesAreLeftOutAndTheSearchGoesOn) {
                     fs::create_symlink(entry.path(), copy / entry.path().filename());
                     continue;
                 }
-                std::ifstream in(entry.path(), std::ios::binary);
-                std::string bytes((std::istreambuf_iterator<char>(in)), {});
-                if (row.keep) bytes.resize(row.keep);
-                if (row.keep && !row.bytes.empty())
-                    bytes = row.bytes;
-                else if (row.at)
-                    bytes[row.at] = static_cast<char>(bytes[row.at] ^ 0x80);
+                std::string bytes = read_file(entry.path().string());
+                row.damage(bytes);
                 std::ofstream(copy / row.file, std::ios::binary) << bytes;
             }
         }

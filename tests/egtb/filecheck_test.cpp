@@ -21,18 +21,25 @@ int table_number(const char* name) {
     return NO_TABLE;
 }
 
-// The engine's name of a Syzygy file's table: "KQvKR.rtbw" -> "kqkr".
-std::string engine_name(const std::string& file) {
+// The kind of a table file and its table from the file name: "KQvKR.rtbw"
+// and "kqkr.gtb.cp4" both name table kqkr.
+TableFileKind file_kind(const std::string& file) {
+    return file.find(".gtb") != std::string::npos    ? GAVIOTA_DISTANCES
+           : file.find(".rtbz") != std::string::npos ? SYZYGY_DISTANCES
+                                                     : SYZYGY_RESULTS;
+}
+int file_table(const std::string& file) {
     std::string name;
     for (char c : file.substr(0, file.find('.')))
         if (c != 'v') name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return name;
+    return table_number(name.c_str());
 }
 
-const char* check_bytes(const std::string& bytes, TableFileKind kind, int table) {
-    const size_t mapped = (bytes.size() + 4095) / 4096 * 4096;
-    return check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), mapped, kind,
-                             table);
+// The check of bytes of the named file, mapped to whole pages or to the last byte.
+const char* check_bytes(const std::string& bytes, const std::string& file, bool whole_pages = true) {
+    const size_t mapped = whole_pages ? (bytes.size() + 4095) / 4096 * 4096 : bytes.size();
+    return check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), mapped,
+                             file_kind(file), file_table(file));
 }
 
 class TableFileCheck : public ::testing::Test {
@@ -47,38 +54,27 @@ TEST_F(TableFileCheck, EveryRealFileIsSound) {
             const std::string file = entry.path().filename().string();
             const std::string extension = entry.path().extension().string();
             if (extension != ".rtbw" && extension != ".rtbz" && extension != ".cp4") continue;
-            const TableFileKind kind = extension == ".rtbw"   ? SYZYGY_RESULTS
-                                       : extension == ".rtbz" ? SYZYGY_DISTANCES
-                                                              : GAVIOTA_DISTANCES;
-            const int table = table_number(
-                (kind == GAVIOTA_DISTANCES ? file.substr(0, file.find('.')) : engine_name(file)).c_str());
-            ASSERT_NE(table, NO_TABLE) << file;
-            EXPECT_EQ(check_table_file(entry.path().c_str(), kind, table), nullptr) << file;
+            ASSERT_NE(file_table(file), NO_TABLE) << file;
+            EXPECT_EQ(check_table_file(entry.path().c_str(), file_kind(file), file_table(file)), nullptr)
+                << file;
             // Real blocks decode inside the file itself, wherever its pages end.
-            const std::string bytes = read_file(entry.path().string());
-            EXPECT_EQ(check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(),
-                                        bytes.size(), kind, table),
-                      nullptr)
-                << file << " mapped to its last byte";
+            EXPECT_EQ(check_bytes(read_file(entry.path().string()), file, false), nullptr)
+                << file << " to its end";
             files++;
         }
     }
     EXPECT_EQ(files, 12 + 70);
 }
 
-// A damaged copy of a real file: the first bytes, or the file with some
-// bytes replaced.
-struct Damage {
-    const char* file;
-    size_t keep;  // bytes kept, 0 for all
-    size_t at;    // where replacement bytes go
-    std::string bytes;
-    const char* fault;
-};
-
+// Damaged copies of real files: the first bytes kept, then some replaced.
 TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
-    const std::string zeros64(64, '\0');
-    const Damage rows[] = {
+    const struct {
+        const char* file;
+        size_t keep;  // bytes kept, 0 for all
+        size_t at;    // where replacement bytes go
+        std::string bytes;
+        const char* fault;
+    } rows[] = {
         // Cut to the reader's own size test (64 k + 16): only the layout tells.
         {"KQvK.rtbw", 144, 0, "", "parts that do not add up to the file"},
         {"KQvK.rtbw", 80, 0, "", "a table header past the end"},
@@ -95,7 +91,7 @@ TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
         {"KRvK.rtbw", 0, 67, "\x80", "an index entry past the blocks"},  // the first entry's block
         // The last blocks zeroed: decoding them runs past the file's last page.
         {"KRvKP.rtbw", 0, 179408 - 16 - 128, std::string(128, '\0'), "a block that decodes past the file"},
-        {"kqk.gtb.cp4", 64, 0, zeros64, "not the reader's block size"},
+        {"kqk.gtb.cp4", 64, 0, std::string(64, '\0'), "not the reader's block size"},
         {"krk.gtb.cp4", 5000, 0, "", "blocks that do not end at the end of the file"},
         {"krk.gtb.cp4", 50, 0, "", "shorter than its block index"},
         {"krk.gtb.cp4", 30, 0, "", "shorter than its header"},
@@ -104,23 +100,13 @@ TEST_F(TableFileCheck, DamagedCopiesAreRejected) {
          "a block index that does not start at the blocks"},
         {"kqkr.gtb.cp4", 0, 32, std::string("\xd0\x03\x00\x00", 4), "blocks that are not the table's"},
     };
-    for (const Damage& row : rows) {
-        const bool gaviota = std::string(row.file).find(".gtb") != std::string::npos;
-        std::string bytes = read_file((gaviota ? gaviota_dir() : syzygy_dir()) + "/" + row.file);
+    for (const auto& row : rows) {
+        std::string bytes = read_file(
+            (file_kind(row.file) == GAVIOTA_DISTANCES ? gaviota_dir() : syzygy_dir()) + "/" + row.file);
         ASSERT_GT(bytes.size(), row.at + row.bytes.size()) << row.file;
         if (row.keep) bytes.resize(row.keep);
-        if (row.keep && !row.bytes.empty())
-            bytes = row.bytes.substr(0, row.keep);
-        else
-            bytes.replace(row.at, row.bytes.size(), row.bytes);
-        const TableFileKind kind = gaviota ? GAVIOTA_DISTANCES
-                                   : std::string(row.file).find(".rtbz") != std::string::npos
-                                       ? SYZYGY_DISTANCES
-                                       : SYZYGY_RESULTS;
-        const int table =
-            table_number(gaviota ? std::string(row.file).substr(0, std::string(row.file).find('.')).c_str()
-                                 : engine_name(row.file).c_str());
-        const char* fault = check_bytes(bytes, kind, table);
+        bytes.replace(row.at, row.bytes.size(), row.bytes);
+        const char* fault = check_bytes(bytes, row.file);
         EXPECT_STREQ(fault ? fault : "sound", row.fault)
             << row.file << " kept " << row.keep << " at " << row.at;
     }
@@ -150,12 +136,10 @@ TEST_F(TableFileCheck, NoSingleBitFlipCrashesAProbe) {
         if (distances) fs::copy_file(syzygy_dir() + "/KRvKR.rtbw", dir + "/KRvKR.rtbw");
         const std::string original = read_file(syzygy_dir() + "/" + row.file);
         const std::vector<std::string> fens = legal_positions(row.men, distances ? 20 : 60, 99);
-        const int table = table_number(engine_name(row.file).c_str());
         for (size_t bit = 0; bit < 8 * original.size(); bit += bit < row.header_bits ? 1 : row.bit_step) {
             std::string flipped = original;
             flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
-            if (check_bytes(flipped, distances ? SYZYGY_DISTANCES : SYZYGY_RESULTS, table) != nullptr)
-                continue;
+            if (check_bytes(flipped, row.file) != nullptr) continue;
             std::ofstream(dir + "/" + row.file, std::ios::binary) << flipped;
             ASSERT_NE(register_syzygy_tables(dirs), 0) << row.file << " bit " << bit;
             for (const std::string& fen : fens) {

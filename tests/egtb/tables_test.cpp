@@ -1,4 +1,5 @@
-// Table numbers and names of the material combinations.
+// Table numbers and names of the material combinations, and the guard of
+// the positions the readers get.
 #include "egtb/tables.h"
 
 #include <gtest/gtest.h>
@@ -13,11 +14,8 @@
 namespace {
 
 TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
-    const std::pair<int, const char*> known[] = {
-        {0, "kk"},     {1, "kpk"},    {5, "kqk"},    {6, "kpkp"},   {7, "knkp"},    {8, "knkn"},
-        {9, "kbkp"},   {20, "kqkq"},  {21, "kppk"},  {22, "knpk"},  {23, "knnk"},   {35, "kqqk"},
-        {36, "kppkp"}, {37, "kppkn"}, {41, "knpkp"}, {60, "kbnkq"}, {106, "kqqkp"}, {110, "kqqkq"},
-    };
+    const std::pair<int, const char*> known[] = {{0, "kk"},    {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
+                                                 {21, "kppk"}, {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
     for (const auto& [table, name] : known) EXPECT_STREQ(table_name(table), name) << table;
 
     std::set<std::string> names;
@@ -41,10 +39,6 @@ TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
     }
     EXPECT_EQ(names.size(), 110u) << "every table has its own name";
 }
-
-}  // namespace
-
-namespace {
 
 // The lists the readers get, from the placement field of a FEN (white
 // first, the king last on each list).
@@ -92,23 +86,18 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
         {"k7/8/8/8/8/8/8/RK6", 1, 0, true},
         {"k7/8/8/8/8/8/8/RK6", 0, 0, false},  // the side not to move is in check
         {"8/8/P7/8/8/8/5K2/7k", 0, 0, true},
-        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},  // kings touching
-        {"8/8/8/8/8/8/5K2/6k1", 1, 0, false},
-        {"4k3/8/8/8/8/8/8/4K2N", 0, 0, true},
+        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},   // kings touching
         {"4k3/8/5N2/8/8/8/8/4K3", 0, 0, false},  // a knight gives check
         {"4k3/8/8/8/8/8/3p4/4K3", 1, 0, false},  // a pawn gives check
         {"4k3/8/8/8/8/8/4p3/4K3", 1, 0, true},   // a pawn in front does not
         {"4k3/3P4/8/8/8/8/8/4K3", 0, 0, false},  // a white pawn gives check
         {"8/8/8/b7/8/8/8/4K2k", 1, 0, false},    // a bishop from afar
         {"8/8/8/b7/8/2N5/8/4K2k", 1, 0, true},   // blocked
-        {"k7/8/8/8/8/8/8/Q3K3", 0, 0, false},    // a queen along the file
-        {"k7/8/8/8/8/8/8/4K2Q", 0, 0, false},    // along the long diagonal
-        {"1k6/8/8/8/8/8/8/4K2Q", 0, 0, true},
-        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},  // a pawn on the last rank
-        {"4k3/8/8/8/8/8/8/p3K3", 0, 0, false},  // on the first rank
-        {"4k3/8/8/8/8/8/8/8", 0, 0, false},     // no white king
-        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},  // two white kings
-        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},   // no side to move
+        {"k7/8/8/8/8/8/8/4K2Q", 0, 0, false},    // a queen along the long diagonal
+        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},   // a pawn on an end rank
+        {"4k3/8/8/8/8/8/8/8", 0, 0, false},      // no white king
+        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},   // two white kings
+        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},    // no side to move
         // En passant: behind a pawn that has just made its double step,
         // beside a pawn of the side to move.
         {"4k3/8/8/3pP3/8/8/8/4K3", 0, D6, true},
@@ -118,7 +107,7 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
         {"4k3/8/8/3p3P/8/8/8/4K3", 0, D6, false},    // no pawn to take
         {"4k3/8/8/3pP3/8/8/8/4K3", 0, D3, false},    // the wrong rank
         {"4k3/8/8/8/4Pp2/8/8/4K3", 1, E3, true},
-        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, 64, false},
+        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, 64, false},  // off the board
     };
     for (const auto& row : rows) {
         EXPECT_EQ(readers_can_take(probe_position(row.placement, row.side, row.ep)), row.takes)

@@ -5,14 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "jux.h"
 #include "support.h"
@@ -76,26 +73,6 @@ TEST_F(Exports, GameMovesAndAnAnalysisThatFindsTheMate) {
     JUX(JUXSetDepth)(3);
     EXPECT_GE(JUX(JUXAnalyse)(0), 29000);
     EXPECT_STREQ(JUX(JUXGetBestMove)(), "d1d8");
-}
-
-TEST_F(Exports, StopFromAnotherThreadEndsAnInfiniteAnalysis) {
-    JUX(JUXSetStartPosition)();
-    JUX(JUXSetInfinite)();
-    auto stop = JUX(JUXStopAnalyse);
-    std::atomic<bool> done = false;
-    // Stops until the analysis ends (a stop before it starts is forgotten);
-    // one that never ends it fails the test instead of hanging the suite.
-    std::thread stopper([&] {
-        for (int i = 0; i < 200 && !done; i++) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            stop();
-        }
-        if (!done) std::abort();
-    });
-    JUX(JUXAnalyse)(0);
-    done = true;
-    stopper.join();
-    EXPECT_EQ(std::strlen(JUX(JUXGetBestMove)()), 4u);
 }
 
 // Calls out of order, one line per result, made in a child process on a copy

@@ -6,19 +6,17 @@
 // from that; the uninstall leaves no file behind.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "book/book_fixture.h"
+#include "support.h"
 #include "uci/engine_process.h"
 
 namespace {
@@ -26,23 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string read_text(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// Standard output of a shell command, and its exit status.
-std::string command_output(const std::string& command, int* status = nullptr) {
-    std::string text;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return text;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-    const int result = pclose(pipe);
-    if (status) *status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return text;
+    return read_file(path.string());
 }
 
 // A book whose one record plays a2a3 (rank 0 among the start position's
@@ -66,14 +48,17 @@ class InstalledTree : public ::testing::Test {
         // install_manifest_Unspecified.txt.
         const std::string install = "DESTDIR='" + stage_.string() + "' '" + JUX_CMAKE_COMMAND +
                                     "' -DCMAKE_INSTALL_COMPONENT=Unspecified -P '" + JUX_BUILD_DIR +
-                                    "/cmake_install.cmake' >'" + (scratch_ / "install.log").string() + "' 2>&1";
+                                    "/cmake_install.cmake' >'" + (scratch_ / "install.log").string() +
+                                    "' 2>&1";
         install_status_ = std::system(install.c_str());
     }
     static void TearDownTestSuite() { fs::remove_all(scratch_); }
 
     void SetUp() override { ASSERT_EQ(install_status_, 0) << read_text(scratch_ / "install.log"); }
 
-    static fs::path staged(const char* installed_dir) { return stage_ / fs::path(installed_dir).relative_path(); }
+    static fs::path staged(const char* installed_dir) {
+        return stage_ / fs::path(installed_dir).relative_path();
+    }
 
     // A fresh empty directory to start the engine in.
     static fs::path empty_directory(const char* name) {
@@ -109,27 +94,30 @@ class InstalledTree : public ::testing::Test {
     static inline int install_status_ = -1;
 };
 
-void every_file_lies_where_the_layout_puts_it() {
-    using T = InstalledTree;
+TEST_F(InstalledTree, HasItsFilesPlaysFromItsBookAndUninstallsCleanly) {
+    // The layout.
     const std::string major = JUX_VERSION_MAJOR;
-    const fs::path lib = T::staged(JUX_INSTALL_LIBDIR);
+    const fs::path lib = staged(JUX_INSTALL_LIBDIR);
     for (const fs::path& program :
-         {T::staged(JUX_INSTALL_PROGRAM_DIR) / "jux", T::staged(JUX_INSTALL_BINDIR) / "juxtool"}) {
+         {staged(JUX_INSTALL_PROGRAM_DIR) / "jux", staged(JUX_INSTALL_BINDIR) / "juxtool"}) {
         struct stat info;
-        ASSERT_EQ(stat(program.c_str(), &info), 0) << program;
+        EXPECT_EQ(stat(program.c_str(), &info), 0) << program;
         EXPECT_TRUE(S_ISREG(info.st_mode) && (info.st_mode & S_IXOTH)) << program;
     }
     // libjux.so -> libjux.so.<major> -> libjux.so.<version>, whose soname
     // is the middle name.
     EXPECT_EQ(fs::read_symlink(lib / "libjux.so"), "libjux.so." + major);
-    EXPECT_EQ(fs::read_symlink(lib / ("libjux.so." + major)), std::string("libjux.so.") + JUX_PROJECT_VERSION);
+    EXPECT_EQ(fs::read_symlink(lib / ("libjux.so." + major)),
+              std::string("libjux.so.") + JUX_PROJECT_VERSION);
     EXPECT_TRUE(fs::is_regular_file(lib / (std::string("libjux.so.") + JUX_PROJECT_VERSION)));
-    EXPECT_NE(command_output("objdump -p '" + (lib / "libjux.so").string() + "'")
-                  .find("SONAME               libjux.so." + major + "\n"),
+    EXPECT_NE(run_command("objdump -p '" + (lib / "libjux.so").string() + "'")
+                  .output.find("SONAME               libjux.so." + major + "\n"),
               std::string::npos);
 
-    EXPECT_EQ(read_text(T::staged(JUX_INSTALL_INCLUDEDIR) / "jux.h"), read_text(fs::path(JUX_SOURCE_DIR) / "include/jux.h"));
-    EXPECT_EQ(read_text(T::staged(JUX_INSTALL_DATADIR) / "jux.book"), read_text(fs::path(JUX_SOURCE_DIR) / "jux.book"));
+    EXPECT_EQ(read_text(staged(JUX_INSTALL_INCLUDEDIR) / "jux.h"),
+              read_text(fs::path(JUX_SOURCE_DIR) / "include/jux.h"));
+    EXPECT_EQ(read_text(staged(JUX_INSTALL_DATADIR) / "jux.book"),
+              read_text(fs::path(JUX_SOURCE_DIR) / "jux.book"));
     const std::string pc = read_text(lib / "pkgconfig/jux.pc");
     EXPECT_NE(pc.find(std::string("\nVersion: ") + JUX_PROJECT_VERSION + "\n"), std::string::npos) << pc;
     EXPECT_NE(pc.find("\nLibs: -L${libdir} -ljux\n"), std::string::npos) << pc;
@@ -140,72 +128,54 @@ void every_file_lies_where_the_layout_puts_it() {
     EXPECT_NE(read_text(lib / "cmake/jux/juxTargets.cmake").find("add_library(jux::jux SHARED IMPORTED)"),
               std::string::npos);
 
-    const fs::path man = T::staged(JUX_INSTALL_MANDIR);
-    EXPECT_EQ(read_text(man / "man6/jux.6").rfind(std::string(".TH JUX 6 \"December 2026\" \"JUX ") +
-                                                       JUX_PROJECT_VERSION + "\"",
-                                                   0),
+    const fs::path man = staged(JUX_INSTALL_MANDIR);
+    EXPECT_EQ(read_text(man / "man6/jux.6")
+                  .rfind(std::string(".TH JUX 6 \"December 2026\" \"JUX ") + JUX_PROJECT_VERSION + "\"", 0),
               0u);
     EXPECT_EQ(read_text(man / "man1/juxtool.1").rfind(".TH JUXTOOL 1 ", 0), 0u);
-    EXPECT_NE(read_text(T::staged(JUX_INSTALL_DOCDIR) / "LICENSE").find("MIT License"), std::string::npos);
-    EXPECT_EQ(read_text(T::staged(JUX_INSTALL_DOCDIR) / "copyright").rfind("Format: ", 0), 0u);
-}
-
-void programs_print_the_project_version() {
-    using T = InstalledTree;
-    int status = -1;
-    EXPECT_EQ(command_output("'" + (T::staged(JUX_INSTALL_PROGRAM_DIR) / "jux").string() + "' --version", &status),
-              std::string("JUX ") + JUX_PROJECT_VERSION + "\n");
-    EXPECT_EQ(status, 0);
-    EXPECT_EQ(
-        command_output("'" + (T::staged(JUX_INSTALL_BINDIR) / "juxtool").string() + "' --version", &status),
-        std::string("juxtool (JUX) ") + JUX_PROJECT_VERSION + "\n");
-    EXPECT_EQ(status, 0);
-}
-
-void the_book_of_the_current_directory_comes_first_else_the_installed_one() {
-    using T = InstalledTree;
+    EXPECT_NE(read_text(staged(JUX_INSTALL_DOCDIR) / "LICENSE").find("MIT License"), std::string::npos);
+    EXPECT_EQ(read_text(staged(JUX_INSTALL_DOCDIR) / "copyright").rfind("Format: ", 0), 0u);
+    // The versions.
+    const CommandResult jux =
+        run_command("'" + (staged(JUX_INSTALL_PROGRAM_DIR) / "jux").string() + "' --version");
+    EXPECT_EQ(jux.output, std::string("JUX ") + JUX_PROJECT_VERSION + "\n");
+    EXPECT_EQ(jux.status, 0);
+    const CommandResult tool =
+        run_command("'" + (staged(JUX_INSTALL_BINDIR) / "juxtool").string() + "' --version");
+    EXPECT_EQ(tool.output, std::string("juxtool (JUX) ") + JUX_PROJECT_VERSION + "\n");
+    EXPECT_EQ(tool.status, 0);
     // Started elsewhere, as a GUI starts it: the installed book answers at once.
-    std::vector<std::string> lines = T::start_position_answer(T::empty_directory("empty"));
+    std::vector<std::string> lines = start_position_answer(empty_directory("empty"));
     ASSERT_FALSE(lines.empty());
-    EXPECT_FALSE(T::searched(lines));
+    EXPECT_FALSE(searched(lines));
     EXPECT_EQ(lines.back().rfind("bestmove ", 0), 0u) << lines.back();
 
     // A book here is the book.
-    const fs::path own = T::empty_directory("own");
+    const fs::path own = empty_directory("own");
     std::ofstream(own / "jux.book") << a2a3_book();
-    lines = T::start_position_answer(own);
+    lines = start_position_answer(own);
     ASSERT_FALSE(lines.empty());
-    EXPECT_FALSE(T::searched(lines));
+    EXPECT_FALSE(searched(lines));
     EXPECT_EQ(lines.back(), "bestmove a2a3");
 
     // So is anything else of that name, even when it is no book: the
     // installed one does not stand in.
-    const fs::path other = T::empty_directory("other");
+    const fs::path other = empty_directory("other");
     fs::create_directory(other / "jux.book");
-    lines = T::start_position_answer(other);
+    lines = start_position_answer(other);
     ASSERT_FALSE(lines.empty());
-    EXPECT_TRUE(T::searched(lines));
-}
-
-void uninstall_removes_every_file() {
-    using T = InstalledTree;
+    EXPECT_TRUE(searched(lines));
+    // The uninstall.
     const fs::path manifest = fs::path(JUX_BUILD_DIR) / "install_manifest_Unspecified.txt";
     ASSERT_TRUE(fs::is_regular_file(manifest));
-    const std::string uninstall = "DESTDIR='" + T::stage_.string() + "' '" + JUX_CMAKE_COMMAND + "' -DMANIFEST='" +
-                                  manifest.string() + "' -P '" + JUX_SOURCE_DIR +
+    const std::string uninstall = "DESTDIR='" + stage_.string() + "' '" + JUX_CMAKE_COMMAND +
+                                  "' -DMANIFEST='" + manifest.string() + "' -P '" + JUX_SOURCE_DIR +
                                   "/cmake/uninstall.cmake' >/dev/null";
     ASSERT_EQ(std::system(uninstall.c_str()), 0);
     std::vector<std::string> left;
-    for (const auto& entry : fs::recursive_directory_iterator(T::stage_))
+    for (const auto& entry : fs::recursive_directory_iterator(stage_))
         if (!entry.is_directory() || entry.path().filename() == "jux") left.push_back(entry.path().string());
     EXPECT_EQ(left, std::vector<std::string>{});
-}
-
-TEST_F(InstalledTree, HasItsFilesPlaysFromItsBookAndUninstallsCleanly) {
-    every_file_lies_where_the_layout_puts_it();
-    programs_print_the_project_version();
-    the_book_of_the_current_directory_comes_first_else_the_installed_one();
-    uninstall_removes_every_file();
 }
 
 }  // namespace

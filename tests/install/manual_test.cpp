@@ -2,20 +2,16 @@
 // to a GUI, and every juxtool command, has its entry.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 
+#include "support.h"
 #include "uci/engine_process.h"
 
 namespace {
 
 std::string manual_page(const char* name) {
-    std::ifstream in(std::string(JUX_SOURCE_DIR) + "/man/" + name, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return read_file(std::string(JUX_SOURCE_DIR) + "/man/" + name);
 }
 
 TEST(ManualPage, EveryAnnouncedUciOptionHasItsEntry) {
@@ -39,20 +35,18 @@ TEST(ManualPage, EveryAnnouncedUciOptionHasItsEntry) {
 TEST(ManualPage, EveryJuxtoolCommandHasItsEntry) {
     const std::string page = manual_page("juxtool.1.in");
     // The usage juxtool prints lists its commands, one per indented line.
-    FILE* usage = popen(JUXTOOL_BINARY " 2>&1", "r");
-    ASSERT_NE(usage, nullptr);
-    char line[512];
+    std::istringstream usage(run_command(JUXTOOL_BINARY " 2>&1").output);
     int commands = 0;
-    while (std::fgets(line, sizeof line, usage)) {
+    for (std::string line; std::getline(usage, line);) {
         std::istringstream words(line);
         std::string first;
         if (line[0] != ' ' || !(words >> first)) continue;
         if (first.rfind("--", 0) != 0) first = first.substr(0, first.find('|'));
-        EXPECT_NE(page.find("\n.B juxtool " + (first == "--version" ? "\\-\\-version" : first)), std::string::npos)
+        EXPECT_NE(page.find("\n.B juxtool " + (first == "--version" ? "\\-\\-version" : first)),
+                  std::string::npos)
             << first;
         commands++;
     }
-    pclose(usage);
     EXPECT_EQ(commands, 5);
 }
 

@@ -1,7 +1,6 @@
-// The named pipes between engine processes: where they live, who may open
+// The line reader and its waiting-input test over pipes and descriptors, and
+// the named pipes between engine processes: where they live, who may open
 // them, and what the reader sees of the writer.
-#include "platform/pipe.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -11,8 +10,67 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "platform/input.h"
+#include "platform/pipe.h"
 
 namespace {
+
+using Lines = std::vector<std::string>;
+
+// A reader of text sent through a pipe; the write end stays open when the
+// caller takes it.
+LineInput piped(const std::string& text, int* writer = nullptr) {
+    int fds[2] = {-1, -1};
+    EXPECT_EQ(pipe(fds), 0);
+    EXPECT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    writer ? * writer = fds[1] : close(fds[1]);
+    LineInput input{};
+    input.fd = fds[0];
+    return input;
+}
+Lines all_lines(LineInput& input, int size) {
+    Lines lines;
+    std::vector<char> line(static_cast<size_t>(size));
+    while (read_line(input, line.data(), size)) lines.emplace_back(line.data());
+    close(input.fd);
+    return lines;
+}
+
+TEST(LineInput, LineEndsCarriageReturnsAndOverlongLines) {
+    // Room for 7 characters. A carriage return goes only right before the
+    // line end, so not when the line was cut; what does not fit is dropped up
+    // to the line end; a last line without an end is still a line.
+    LineInput input =
+        piped("uci\nisready\r\n\n\r\na\rb\r\n\r\r\n0123456789\nnext\n0123456\r\n012345\r7\nlast");
+    EXPECT_EQ(all_lines(input, 8), (Lines{"uci", "isready", "", "", "a\rb", "\r", "0123456", "next",
+                                          "0123456", "012345\r", "last"}));
+    // A line longer than the reader's own buffer is cut across refills.
+    input = piped(std::string(3 * sizeof input.buffer + 17, 'x') + "\nisready\n");
+    EXPECT_EQ(all_lines(input, 5000), (Lines{std::string(4999, 'x'), "isready"}));
+}
+
+// (Bytes already buffered count as waiting: the transcripts of a running search check that.)
+TEST(LineInput, WaitingCountsTheEnd) {
+    int writer = -1;
+    LineInput input = piped("", &writer);
+    EXPECT_EQ(input_waiting(input), 0) << "an open, empty pipe has nothing";
+    char line[16];
+    // A closed writer counts as waiting, and the reader then meets the end,
+    // which stays the end. So does a descriptor that is not open at all.
+    close(writer);
+    EXPECT_GT(input_waiting(input), 0);
+    EXPECT_FALSE(read_line(input, line, sizeof line));
+    EXPECT_GT(input_waiting(input), 0);
+    EXPECT_FALSE(read_line(input, line, sizeof line));
+    const int closed = input.fd;
+    close(input.fd);
+    input = LineInput{};
+    input.fd = closed;
+    EXPECT_GT(input_waiting(input), 0);
+    EXPECT_FALSE(read_line(input, line, sizeof line));
+}
 
 std::string temporary_directory() {
     char pattern[] = "/tmp/jux_pipe_test_XXXXXX";
