@@ -40,7 +40,7 @@ bool discovers_check(Square king, Square from, int by) {
     const int step = line_step[king][from];
     if (step == 0) return false;
     const bool diagonal = line_is_diagonal[king][from];
-    const int df = ((step + 9) % 8) - 1;  // the file part of the step: -1, 0 or 1
+    const int df = ((from & 7) > (king & 7)) - ((from & 7) < (king & 7));  // file part of the step
     int f = king & 7;
     for (Square u = king + step;; u += step) {
         f += df;

@@ -77,8 +77,7 @@ int32_t JUXInit(int32_t hash_kilobytes, const void* host_block, int32_t /*unused
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
     if (host_block) std::memcpy(host_block_copy, host_block, sizeof host_block_copy);
     seed_random(calendar_seconds());
-    int result = create_tables(hash_kilobytes < MIN_HASH_KILOBYTES ? MIN_HASH_KILOBYTES : hash_kilobytes,
-                               tablebase_pieces);
+    int result = create_tables(at_least_min_hash(hash_kilobytes), tablebase_pieces);
     if (result != -1) {
         start_fresh_game();
         limits.clock_side = 1;

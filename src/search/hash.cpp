@@ -58,7 +58,7 @@ void point_at_blocks() {
 }
 
 void set_dimensions(int32_t kilobytes) {
-    hash_tables.kilobytes = kilobytes < MIN_HASH_KILOBYTES ? MIN_HASH_KILOBYTES : kilobytes;
+    hash_tables.kilobytes = at_least_min_hash(kilobytes);
     hash_tables.entry_count = transposition_entries_for(hash_tables.kilobytes);
     eval_caches.cache_count = cache_entries_for(hash_tables.kilobytes);
     hash_tables.table_total = 2 * hash_tables.entry_count;
@@ -119,12 +119,12 @@ void guard_engine_names() {
 }  // namespace
 
 uint32_t transposition_entries_for(int32_t kilobytes) {
-    int64_t k = kilobytes < MIN_HASH_KILOBYTES ? MIN_HASH_KILOBYTES : kilobytes;
+    const int64_t k = at_least_min_hash(kilobytes);
     return static_cast<uint32_t>(k * 2048 / 360 - 1);
 }
 
 uint32_t cache_entries_for(int32_t kilobytes) {
-    int64_t k = kilobytes < MIN_HASH_KILOBYTES ? MIN_HASH_KILOBYTES : kilobytes;
+    const int64_t k = at_least_min_hash(kilobytes);
     return static_cast<uint32_t>(k * 1024 / 72 - 1);
 }
 

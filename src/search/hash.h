@@ -63,6 +63,9 @@ inline HashEntry& hash_entry(int side, uint32_t key_low) {
 
 // The smallest table size: smaller requests get this many kilobytes.
 inline constexpr int32_t MIN_HASH_KILOBYTES = 256;
+inline int32_t at_least_min_hash(int32_t kilobytes) {
+    return kilobytes < MIN_HASH_KILOBYTES ? MIN_HASH_KILOBYTES : kilobytes;
+}
 
 // Table dimensions for a size in kilobytes (raised to MIN_HASH_KILOBYTES).
 uint32_t transposition_entries_for(int32_t kilobytes);
