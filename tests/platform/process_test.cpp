@@ -1,5 +1,5 @@
-// Starting a detached process, telling whether a process still runs, and the
-// guard that removes names whose owner has died.
+// Starting a detached process, telling whether a process still runs, and the guard that removes names
+// whose owner has died.
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +13,6 @@
 #include "platform/shm.h"
 #include "smp/process_watch.h"
 
-namespace {
-
 using namespace process_watch;
 
 TEST(DetachedProcess, RunsAloneInItsOwnSessionUntilStopped) {
@@ -25,22 +23,18 @@ TEST(DetachedProcess, RunsAloneInItsOwnSessionUntilStopped) {
     close(47);
     unsetenv("JUX_TEST_MARK");
     ASSERT_GT(pid, 0);
-    // The id returned is the loaded program's, with the caller's arguments,
-    // environment and standard error, quiet standard streams, and nothing
-    // else of the caller's.
+    // The loaded program's id, with the caller's arguments, environment and standard error, quiet standard
+    // streams, and nothing else of the caller's; its own session and group, and not our child.
     const std::string proc = "/proc/" + std::to_string(pid);
     EXPECT_EQ(read_file(proc + "/cmdline"), std::string("a sleeper\0"
                                                         "60",
                                                         13));
     EXPECT_NE(read_file(proc + "/environ").find("JUX_TEST_MARK=inherited"), std::string::npos);
-    EXPECT_EQ(link_target(proc + "/fd/0"), "/dev/null");
-    EXPECT_EQ(link_target(proc + "/fd/1"), "/dev/null");
-    EXPECT_EQ(link_target(proc + "/fd/2"), link_target("/proc/self/fd/2"));
-    EXPECT_EQ(link_target(proc + "/fd/47"), "");
-    // Its own session and group, and not our child: nothing to collect.
-    EXPECT_EQ(getsid(pid), pid);
-    EXPECT_EQ(getpgid(pid), pid);
-    EXPECT_EQ(waitpid(pid, nullptr, WNOHANG), -1);
+    EXPECT_EQ(std::vector<std::string>({link_target(proc + "/fd/0"), link_target(proc + "/fd/1"),
+                                        link_target(proc + "/fd/2"), link_target(proc + "/fd/47")}),
+              std::vector<std::string>({"/dev/null", "/dev/null", link_target("/proc/self/fd/2"), ""}));
+    EXPECT_EQ(std::vector<pid_t>({getsid(pid), getpgid(pid), waitpid(pid, nullptr, WNOHANG)}),
+              std::vector<pid_t>({pid, pid, -1}));
     EXPECT_TRUE(process_running(pid));
     stop_process(pid);
     EXPECT_TRUE(wait_for([&] { return !process_running(pid); }));
@@ -62,15 +56,15 @@ TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
     EXPECT_EQ(waitpid(child, nullptr, 0), child);
 }
 
-// A guard over a shared block and a file of its owner, a child process that
-// waits to be killed: the guard settles out of the owner's session and
-// reach (standard streams on /dev/null, one pipe, the polite signals
-// ignored) and removes both names once the owner has died; dismissed, it
-// has gone and removes nothing.
+// A guard over a shared block and a file of its owner, which waits to be killed: the guard settles out of
+// the owner's session and reach (standard streams on /dev/null, one pipe, the polite signals ignored) and
+// removes both names once the owner has died; dismissed, it has gone and removes nothing.
 TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
     const std::string block = "/jux_t" + std::to_string(getpid()) + "_guarded";
     const std::string file = "/tmp/jux_guard_test_" + std::to_string(getpid());
-    const auto named = [&] { return access(("/dev/shm" + block).c_str(), F_OK) == 0; };
+    const auto names = [&] {
+        return (access(("/dev/shm" + block).c_str(), F_OK) == 0) + (access(file.c_str(), F_OK) == 0);
+    };
     const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
                             1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
     for (bool dismiss : {false, true}) {
@@ -95,35 +89,28 @@ TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
         ASSERT_EQ(read(ready[0], &byte, 1), 1);
         close(ready[0]);
         close(ready[1]);
-        ASSERT_TRUE(named() && access(file.c_str(), F_OK) == 0);
+        ASSERT_EQ(names(), 2);
         const std::vector<Child> guards = children_of(owner);
         ASSERT_EQ(guards.size(), dismiss ? 0u : 1u);
         if (!dismiss) {
-            const pid_t guard = guards[0].pid;
-            const std::string proc = "/proc/" + std::to_string(guard);
+            const std::string proc = "/proc/" + std::to_string(guards[0].pid);
             EXPECT_TRUE(wait_for([&] {
-                const std::vector<std::string> fds = directory_entries(proc + "/fd");
-                return children_of(owner).at(0).command == "jux-guard" && fds.size() == 6 &&  // and . ..
+                return children_of(owner).at(0).command == "jux-guard" &&
+                       directory_entries(proc + "/fd").size() == 6 &&  // and . ..
                        link_target(proc + "/fd/0") == "/dev/null" &&
                        link_target(proc + "/fd/1") == "/dev/null" &&
                        link_target(proc + "/fd/2") == "/dev/null";
             }));
             const std::string status = read_file(proc + "/status");
             EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
-            EXPECT_EQ(getsid(guard), guard);
+            EXPECT_EQ(getsid(guards[0].pid), guards[0].pid);
         }
         kill(owner, SIGKILL);
         ASSERT_EQ(waitpid(owner, nullptr, 0), owner);
-        if (!dismiss) {
-            EXPECT_TRUE(wait_for([&] { return !named() && access(file.c_str(), F_OK) != 0; }));
-        }
+        EXPECT_TRUE(wait_for([&] { return names() == (dismiss ? 2 : 0); }, dismiss ? 0 : 60000));
         EXPECT_TRUE(collect_all_children());
-        if (dismiss) {
-            EXPECT_TRUE(named() && access(file.c_str(), F_OK) == 0) << "a dismissed guard removes nothing";
-        }
+        EXPECT_EQ(names(), dismiss ? 2 : 0) << "a dismissed guard removes nothing";
         shm_remove(block.c_str());
         unlink(file.c_str());
     }
 }
-
-}  // namespace

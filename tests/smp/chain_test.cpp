@@ -1,6 +1,5 @@
-// The whole chain: a three-process engine as the front end sees it, with
-// this test as the parent of every worker so that it collects their exit
-// statuses and can tell that nothing is left behind.
+// The whole chain: a three-process engine as the front end sees it, with this test as the parent of every
+// worker so that it collects their exit statuses and sees that nothing is left behind.
 #include <gtest/gtest.h>
 #include <sched.h>
 
@@ -23,20 +22,26 @@ namespace {
 using Lines = std::vector<std::string>;
 using namespace process_watch;
 
-bool starts_with(const std::string& s, const std::string& prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
-
 // The number after key in line ("nodes "), -1 when absent.
 int64_t number_after(const std::string& line, const std::string& key) {
     const size_t at = line.find(key);
     return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + key.size(), nullptr, 10);
 }
 
+// Whether the last line is "bestmove" with a legal move of fen.
+bool legal_bestmove(const Lines& lines, const char* fen) {
+    if (lines.empty() || !lines.back().starts_with("bestmove ")) return false;
+    const std::string move = lines.back().substr(9, lines.back().find(' ', 9) - 9);
+    Move found = 0;
+    return set_position_from_fen(fen) &&
+           find_move_by_text(pos.side_to_move, move.c_str(), found, pos.ep_square);
+}
+
 class Chain : public ::testing::Test {
    protected:
     void SetUp() override {
         saved_role = role;
+        init_tables();
         ASSERT_TRUE(engine.handshake());
     }
     void TearDown() override {
@@ -45,19 +50,14 @@ class Chain : public ::testing::Test {
         for (const std::string& path : leftovers_of(master)) unlink(path.c_str());
     }
 
-    // "setoption name Hash value" with its answer up to "readyok", then the
-    // two workers the master has started, worker 2 first.
-    std::vector<Child> build_chain(int megabytes, Lines* transcript = nullptr) {
+    // "setoption name Hash value" answered up to "readyok".
+    Lines set_hash(int megabytes) {
         engine.send("setoption name Hash value " + std::to_string(megabytes));
-        const Lines lines = engine.lines_before_ready();
-        if (transcript) *transcript = lines;
-        return wait_for_children({"2", "1"}, master).value_or(std::vector<Child>{});
+        return engine.lines_before_ready();
     }
-
     // Opens the master's shared blocks here, as a worker of it would.
     bool attach(int megabytes) {
         release_tables();
-        init_tables();
         role.is_master = 0;
         std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(master));
         create_tables(megabytes * 1024, 0);
@@ -77,52 +77,27 @@ class Chain : public ::testing::Test {
         return wait_for([&] { return worker_nodes(1) > 0 && worker_nodes(2) > 0; });
     }
 
-    // "quit": worker 1 ends first, then worker 2, the master last, each
-    // with status 0, and no process, pipe or shared block is left.
-    void expect_clean_quit(const std::vector<Child>& workers) {
-        ASSERT_EQ(workers.size(), 2u);
-        engine.send("quit");
-        Lines order;
-        std::optional<int> status[3];
-        for (int waited = 0; order.size() < 3 && waited < 60000; waited += 2) {
-            for (int i = 0; i < 2; i++) {
-                int s = 0;
-                if (!status[i] && collect_if_ended(workers[i].pid, &s)) {
-                    status[i] = s;
-                    order.push_back("worker " + workers[i].arguments[1]);
-                }
-            }
-            if (!status[2] && (status[2] = engine.wait_exit(1))) order.push_back("master");
-            usleep(2000);
-        }
-        EXPECT_EQ(order, (Lines{"worker 1", "worker 2", "master"}));
-        for (const std::optional<int>& s : status) EXPECT_EQ(s, 0);
-        EXPECT_EQ(leftovers_of(master), Lines{});
-        EXPECT_TRUE(children().empty());
-    }
-
     Subreaper reaper;  // before the engine: it must adopt the workers
     EngineProcess engine{{"--processes", "3"}};
     const pid_t master = engine.pid();
     ProcessRole saved_role;
 };
 
-// Worker 2 started by the master and worker 1 by worker 2, a new chain for a
-// new Hash value, "stop" reaching every process, and "quit".
+// Worker 2 started by the master and worker 1 by worker 2, a new chain for a new Hash value, "stop"
+// reaching every process, a legal move from the chain, and "quit" ending worker 1, worker 2, the master.
 TEST_F(Chain, StartsRebuildsStopsAndQuits) {
     engine.send("debug on");
-    ASSERT_EQ(engine.lines_before_ready(), Lines{"info string JUX got isready"});
-    Lines lines;
-    const std::vector<Child> old_workers = build_chain(1, &lines);
+    Lines lines = set_hash(1);
+    const std::vector<Child> old_workers = wait_for_workers({"2", "1"}, master);
     ASSERT_EQ(old_workers.size(), 2u);
-    const std::string m = std::to_string(master);
+    const std::string m = std::to_string(master), program = link_target("/proc/" + m + "/exe");
     ASSERT_EQ(lines.size(), 14u);
-    EXPECT_EQ(lines[6], "info string Using 3 Processors");
-    EXPECT_EQ(lines[7], "info string Creating Remote Pipe");
-    EXPECT_EQ(lines[8], "info string Spawned (2 " + m + ") " + std::to_string(old_workers[0].pid));
-    EXPECT_EQ(lines[11], "info string processes created");
-    EXPECT_EQ(lines[12], "info string Hashsize is 1 MB");
-    const std::string program = link_target("/proc/" + m + "/exe");
+    EXPECT_EQ(Lines(lines.begin() + 6, lines.begin() + 9),
+              (Lines{"info string Using 3 Processors", "info string Creating Remote Pipe",
+                     "info string Spawned (2 " + m + ") " + std::to_string(old_workers[0].pid)}));
+    EXPECT_EQ(Lines(lines.begin() + 11, lines.end()),
+              (Lines{"info string processes created", "info string Hashsize is 1 MB",
+                     "info string JUX got isready"}));
     EXPECT_EQ(old_workers[0].arguments, (Lines{program, "2", m}));
     EXPECT_EQ(old_workers[1].arguments, (Lines{program, "1", m}));
     EXPECT_EQ(getsid(old_workers[1].pid), old_workers[1].pid) << "detached: a session of its own";
@@ -132,44 +107,60 @@ TEST_F(Chain, StartsRebuildsStopsAndQuits) {
                      "/dev/shm/jux_" + m + "_share_entry", "/dev/shm/jux_" + m + "_wptable",
                      "/dev/shm/jux_" + m + "_wttable"}));
 
-    engine.send("setoption name Hash value 2");
-    lines = engine.lines_before_ready();
-    ASSERT_EQ(lines.size(), 15u);
-    EXPECT_EQ(lines[1], "info string processes killed");
-    EXPECT_EQ(lines[13], "info string Hashsize is 2 MB");
-    engine.send("debug off");
+    lines = set_hash(2);
     EXPECT_EQ(wait_child(old_workers[0].pid), 0);
     EXPECT_EQ(wait_child(old_workers[1].pid), 0);
-    const std::vector<Child> workers = wait_for_children({"2", "1"}, master).value_or(std::vector<Child>{});
+    const std::vector<Child> workers = wait_for_workers({"2", "1"}, master);
     ASSERT_EQ(workers.size(), 2u);
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines[1], "info string processes killed");
     EXPECT_EQ(lines[9], "info string Spawned (2 " + m + ") " + std::to_string(workers[0].pid));
+    EXPECT_EQ(lines[13], "info string Hashsize is 2 MB");
+    engine.send("debug off");
 
     ASSERT_TRUE(attach(2));
     ASSERT_TRUE(search_everywhere("go infinite")) << "the new chain searches on the new tables";
     engine.send("stop");
-    EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
-    // A worker still searching would refuse the new position and end with
-    // status 1.
-    engine.send("position startpos moves e2e4");
-    engine.send("go depth 3");
-    EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
-    expect_clean_quit(workers);
+    EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
+    // A worker still searching would refuse the new position and end with status 1.
+    const char* const fen = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8";
+    engine.send(std::string("position fen ") + fen);
+    engine.send("go depth 8");
+    lines = engine.read_until_prefix("bestmove");
+    EXPECT_TRUE(legal_bestmove(lines, fen)) << lines.back();
+    EXPECT_NE(
+        std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("info depth 8 "); }),
+        lines.end());
+
+    engine.send("quit");
+    Lines order;
+    for (int waited = 0; order.size() < 3 && waited < 60000; waited += 2) {
+        for (int i = 0; i < 2; i++)
+            if (std::find(order.begin(), order.end(), workers[i].arguments[1]) == order.end() &&
+                wait_child(workers[i].pid, 0))
+                order.push_back(workers[i].arguments[1]);
+        if (order.size() == 2 && engine.wait_exit(1)) order.push_back("master");
+        usleep(2000);
+    }
+    EXPECT_EQ(order, (Lines{"1", "2", "master"}));
+    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(leftovers_of(master), Lines{});
+    EXPECT_TRUE(children_of().empty());
 }
 
 TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMaster) {
     const char* const italian = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
-    const std::vector<Child> workers = build_chain(16);
+    ASSERT_EQ(set_hash(16), Lines{});
+    const std::vector<Child> workers = wait_for_workers({"2", "1"}, master);
     ASSERT_EQ(workers.size(), 2u);
     ASSERT_TRUE(attach(16));
     const uint64_t limit = 1000000;
     engine.send(std::string("position fen ") + italian);
     engine.send("go nodes " + std::to_string(limit));
 
-    // Hold the master at the start of its search and let the workers alone
-    // search: worker 2 to its own node limit, worker 1 until worker 2's
-    // "stop" at the end of its search reaches it.
+    // Hold the master at the start of its search and let the workers alone search: worker 2 to its own
+    // node limit, worker 1 until worker 2's "stop" at the end of its search reaches it.
     Lines before = engine.read_until_prefix("info depth");
-    ASSERT_FALSE(before.empty());
     ASSERT_EQ(kill(master, SIGSTOP), 0);
     ASSERT_TRUE(wait_for([&] {
         return read_file("/proc/" + std::to_string(master) + "/stat").find(") T ") != std::string::npos;
@@ -177,48 +168,42 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     for (std::optional<std::string> line; (line = engine.read_line(300));) before.push_back(*line);
     int master_depth = 0;
     for (const std::string& line : before)
-        if (starts_with(line, "info depth "))
+        if (line.starts_with("info depth "))
             master_depth = std::max(master_depth, std::atoi(line.c_str() + 11));
     ASSERT_TRUE(wait_for([&] { return worker_nodes(2) > limit && worker_nodes(1) > limit / 4; }));
-    // The counts only grow during a search, so every total the master writes
-    // from now on is at least this, more than it can search alone.
+    // The counts only grow during a search, so every total the master writes from now on is at least this,
+    // more than it can search alone.
     const uint64_t worker_total = worker_nodes(1) + worker_nodes(2);
     const int64_t worker_entries = share_word(SHARE_ENTRIES_WORD + 1) + share_word(SHARE_ENTRIES_WORD + 2);
     EXPECT_GT(share_word(SHARE_ENTRIES_WORD + 1), 0);
     EXPECT_GT(share_word(SHARE_ENTRIES_WORD + 2), 0);
     for (int w : {0, 3, SHARE_SLOTS - 1}) EXPECT_EQ(worker_nodes(w), 0u) << "only workers 1 and 2 write";
 
-    // The root of the position has an entry deeper than any iteration the
-    // master has begun: the workers searched this very position.
+    // The root has an entry deeper than any iteration the master has begun: the workers searched it.
     ASSERT_TRUE(set_position_from_fen(italian));
     int32_t move = 0;
     const HashProbe root = probe_hash(pos.side_to_move, 1, move);
     ASSERT_TRUE(root.hit);
     EXPECT_GT(std::max(root.lower_depth, root.upper_depth), master_depth);
-    Move found = 0;
-    const std::string text = format_move(Move(move), pos.side_to_move);
-    EXPECT_TRUE(find_move_by_text(pos.side_to_move, text.c_str(), found, pos.ep_square)) << text;
-
     ASSERT_EQ(kill(master, SIGCONT), 0);
     const Lines after = engine.read_until_prefix("bestmove");
-    ASSERT_FALSE(after.empty());
-    EXPECT_TRUE(starts_with(after.back(), "bestmove ")) << after.back();
+    EXPECT_TRUE(legal_bestmove(after, italian)) << after.back();
     int counted = 0;
     bool cpuload = false;
     for (const std::string& line : after) {
         if (number_after(line, "nodes ") >= 0 && ++counted) {
             EXPECT_GE(number_after(line, "nodes "), int64_t(worker_total)) << line;
         }
-        if (starts_with(line, "info nodes ")) {
+        if (line.starts_with("info nodes ")) {
             EXPECT_GE(number_after(line, "hashfull "), worker_entries * 1000 / (2 * hash_tables.entry_count));
         }
-        if (starts_with(line, "info cpuload ")) cpuload = number_after(line, "cpuload ") > 0;
+        if (line.starts_with("info cpuload ")) cpuload = number_after(line, "cpuload ") > 0;
     }
     EXPECT_GT(counted, 0);
     EXPECT_TRUE(cpuload);
 
-    // Killing the master makes the workers end by themselves. The counts
-    // start again, so that they tell when the workers search once more.
+    // Killing the master makes the workers end by themselves. The counts start again, so that they tell
+    // when the workers search once more.
     std::memset(hash_tables.share_block, 0, 512);
     ASSERT_TRUE(search_everywhere("go infinite"));
     ASSERT_EQ(kill(master, SIGKILL), 0);
@@ -226,12 +211,10 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     EXPECT_EQ(wait_child(workers[0].pid), 0);
     EXPECT_EQ(wait_child(workers[1].pid), 0);
     EXPECT_EQ(leftovers_of(master), Lines{}) << "the master's blocks lose their names too";
-    EXPECT_TRUE(collect_all_children());
 }
 
-// Whenever the master, a worker or all of them are killed, no pipe or shared
-// block of the engine stays behind, and an engine that lives on still
-// answers and quits cleanly.
+// Whenever the master, a worker or all of them are killed, no pipe or shared block of the engine stays
+// behind, and an engine that lives on still answers and quits cleanly.
 TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
     enum Moment { AFTER_UCI, DURING_REBUILD, DURING_SEARCH };
     enum Victims { MASTER, WORKER_2, EVERYTHING, MASTER_AND_GUARD };
@@ -239,10 +222,13 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         Moment moment;
         Victims victims;
     } cases[] = {
-        {AFTER_UCI, MASTER},     {DURING_REBUILD, MASTER},    {DURING_REBUILD, EVERYTHING},
-        {DURING_SEARCH, MASTER}, {DURING_SEARCH, EVERYTHING}, {DURING_SEARCH, WORKER_2},
-        // Without the guard, the worker that finds the master gone removes the names.
-        {DURING_SEARCH, MASTER_AND_GUARD},
+        {AFTER_UCI, MASTER},
+        {DURING_REBUILD, MASTER},
+        {DURING_REBUILD, EVERYTHING},
+        {DURING_SEARCH, MASTER},
+        {DURING_SEARCH, EVERYTHING},
+        {DURING_SEARCH, WORKER_2},
+        {DURING_SEARCH, MASTER_AND_GUARD},  // the worker that finds the master gone removes the names
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "moment " << c.moment << ", victims " << c.victims);
@@ -251,50 +237,41 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         const pid_t master = engine.pid();
         ASSERT_TRUE(engine.handshake());
         if (c.moment == DURING_REBUILD) {
-            // The new blocks exist and a pipe of the chain being started still
-            // has its name. The name lives a few milliseconds, so on a busy
-            // machine this process may not run inside that window: then the
-            // kill lands just after the rebuild, which must leave nothing either.
+            // Kill while a pipe of the chain being started has its name. That lasts a few milliseconds: on a
+            // busy machine the kill may land after the rebuild, which must leave nothing either.
             engine.send("setoption name Hash value 64");
-            bool pipe_named = false;
             const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!pipe_named && std::chrono::steady_clock::now() < give_up) {
+            for (bool named = false; !named && std::chrono::steady_clock::now() < give_up; sched_yield())
                 for (const std::string& path : leftovers_of(master))
-                    pipe_named = pipe_named || path.find("/jux-uci") != std::string::npos;
-                if (!pipe_named) sched_yield();
-            }
-            if (!pipe_named) std::fprintf(stderr, "chain pipe name not seen: killed after the rebuild\n");
+                    named = named || path.find("/jux-uci") != std::string::npos;
         }
         if (c.moment == DURING_SEARCH) {
             engine.send("setoption name Hash value 16");
             ASSERT_EQ(engine.lines_before_ready(), Lines{});
-            ASSERT_TRUE(wait_for_children({"2", "1"}, master));
+            ASSERT_EQ(wait_for_workers({"2", "1"}, master).size(), 2u);
             engine.send("position startpos");
             engine.send("go infinite");
             ASSERT_FALSE(engine.read_until_prefix("info depth").empty());
         }
         ASSERT_GE(leftovers_of(master).size(), 5u) << "the blocks are named while the master lives";
 
-        if (c.victims == MASTER_AND_GUARD)
-            for (const Child& p : descendants())
-                if (p.command == "jux-guard") kill(p.pid, SIGKILL);
+        for (const Child& p : descendants())
+            if ((c.victims == MASTER_AND_GUARD && p.command == "jux-guard") ||
+                (c.victims == WORKER_2 && p.arguments.size() == 3 && p.arguments[1] == "2"))
+                kill(p.pid, SIGKILL);
         if (c.victims == MASTER || c.victims == MASTER_AND_GUARD) kill(master, SIGKILL);
-        if (c.victims == WORKER_2)
-            for (const Child& w : children(master))
-                if (w.arguments.size() == 3 && w.arguments[1] == "2") kill(w.pid, SIGKILL);
-        // Every process of the engine, also one being started, but the guard
-        // of its names, which is there to outlive the others.
+        // Everything but the guard, which is there to outlive the others; also a process being started.
         for (bool more = c.victims == EVERYTHING; more;) {
             more = false;
-            for (const Child& p : descendants()) {
-                if (p.command == "jux-guard") continue;
-                kill(p.pid, SIGKILL);
-                more = true;
-            }
+            for (const Child& p : descendants())
+                if (p.command != "jux-guard") {
+                    kill(p.pid, SIGKILL);
+                    more = true;
+                }
         }
         if (c.victims == WORKER_2) {
             engine.send("stop");
-            EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
+            EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
             EXPECT_EQ(engine.lines_before_ready(), Lines{});
             engine.send("quit");
             EXPECT_EQ(engine.wait_exit(), 0);
@@ -306,55 +283,6 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         EXPECT_TRUE(collect_all_children());
         for (const std::string& path : leftovers_of(master)) unlink(path.c_str());
     }
-}
-
-// "jux --processes 2": the master starts one worker, which searches with it;
-// the session reads as a one-process session does, and ends cleanly.
-TEST(TwoProcesses, AMasterAndOneWorkerAnswerAShortSession) {
-    Subreaper reaper;
-    EngineProcess engine{{"--processes", "2"}};
-    const pid_t master = engine.pid();
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name Hash value 16");
-    EXPECT_EQ(engine.lines_before_ready(), Lines{});
-    const std::vector<Child> workers = wait_for_children({"1"}, master).value_or(std::vector<Child>{});
-    ASSERT_EQ(workers.size(), 1u);
-    EXPECT_EQ(workers[0].arguments[2], std::to_string(master));
-    EXPECT_EQ(children(master).size(), 1u) << "one worker, no more";
-
-    const char* const moves = "e2e4 c7c5 g1f3";
-    engine.send(std::string("position startpos moves ") + moves);
-    engine.send("go depth 8");
-    const Lines lines = engine.read_until_prefix("bestmove");
-    ASSERT_FALSE(lines.empty());
-    const std::string last = lines.back();
-    ASSERT_TRUE(starts_with(last, "bestmove ")) << last;
-    init_tables();  // the geometry the position needs, in this process
-    ASSERT_TRUE(set_position_from_fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2"));
-    const std::string best = last.substr(9, last.find(' ', 9) - 9);
-    Move found = 0;
-    EXPECT_TRUE(find_move_by_text(pos.side_to_move, best.c_str(), found, pos.ep_square)) << last;
-    bool depth8 = false;
-    for (const std::string& line : lines) depth8 = depth8 || starts_with(line, "info depth 8 ");
-    EXPECT_TRUE(depth8);
-
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-    EXPECT_EQ(wait_child(workers[0].pid), 0);
-    EXPECT_EQ(leftovers_of(master), Lines{});
-    EXPECT_TRUE(collect_all_children());
-}
-
-TEST(OneProcess, TheHashOptionStartsNoWorker) {
-    Subreaper reaper;
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name Hash value 64");
-    EXPECT_EQ(engine.lines_before_ready(), Lines{});
-    EXPECT_TRUE(children(engine.pid()).empty());
-    EXPECT_EQ(leftovers_of(engine.pid()), Lines{}) << "one process needs no names";
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
 }
 
 }  // namespace
