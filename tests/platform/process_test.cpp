@@ -1,5 +1,4 @@
-// Starting a detached process, telling whether a process still runs, and the guard that removes names
-// whose owner has died.
+// Starting a detached process, and telling whether a process still runs.
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
@@ -7,10 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <string>
 
-#include "platform/shm.h"
 #include "smp/process_watch.h"
 
 using namespace process_watch;
@@ -54,63 +51,4 @@ TEST(DetachedProcess, ProgramsThatCannotBeLoadedAndEndedProcesses) {
     EXPECT_TRUE(wait_for([&] { return !process_running(child); }));
     EXPECT_EQ(kill(child, 0), 0) << "still there to be collected";
     EXPECT_EQ(waitpid(child, nullptr, 0), child);
-}
-
-// A guard over a shared block and a file of its owner, which waits to be killed: the guard settles out of
-// the owner's session and reach (standard streams on /dev/null, one pipe, the polite signals ignored) and
-// removes both names once the owner has died; dismissed, it has gone and removes nothing.
-TEST(NameGuard, RemovesTheNamesWhenItsOwnerDiesUnlessDismissed) {
-    const std::string block = "/jux_t" + std::to_string(getpid()) + "_guarded";
-    const std::string file = "/tmp/jux_guard_test_" + std::to_string(getpid());
-    const auto names = [&] {
-        return (access(("/dev/shm" + block).c_str(), F_OK) == 0) + (access(file.c_str(), F_OK) == 0);
-    };
-    const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
-                            1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
-    for (bool dismiss : {false, true}) {
-        Subreaper reaper;
-        int ready[2];
-        ASSERT_EQ(pipe(ready), 0);
-        const pid_t owner = fork();
-        ASSERT_GE(owner, 0);
-        if (owner == 0) {
-            SharedBlock b;
-            shm_create(block.c_str(), 4096, true, b);
-            std::ofstream(file) << "x";
-            const char* blocks[] = {block.c_str()};
-            const char* files[] = {file.c_str()};
-            NameGuard guard;
-            if (!start_name_guard(blocks, 1, files, 1, guard)) _exit(1);
-            if (dismiss) dismiss_name_guard(guard);
-            if (write(ready[1], "r", 1) != 1) _exit(1);
-            for (;;) pause();
-        }
-        char byte;
-        ASSERT_EQ(read(ready[0], &byte, 1), 1);
-        close(ready[0]);
-        close(ready[1]);
-        ASSERT_EQ(names(), 2);
-        const std::vector<Child> guards = children_of(owner);
-        ASSERT_EQ(guards.size(), dismiss ? 0u : 1u);
-        if (!dismiss) {
-            const std::string proc = "/proc/" + std::to_string(guards[0].pid);
-            EXPECT_TRUE(wait_for([&] {
-                return children_of(owner).at(0).command == "jux-guard" &&
-                       directory_entries(proc + "/fd").size() == 6 &&  // and . ..
-                       link_target(proc + "/fd/0") == "/dev/null" &&
-                       link_target(proc + "/fd/1") == "/dev/null" &&
-                       link_target(proc + "/fd/2") == "/dev/null";
-            }));
-            const std::string status = read_file(proc + "/status");
-            EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
-            EXPECT_EQ(getsid(guards[0].pid), guards[0].pid);
-        }
-        kill(owner, SIGKILL);
-        ASSERT_EQ(waitpid(owner, nullptr, 0), owner);
-        EXPECT_TRUE(wait_for([&] { return names() == (dismiss ? 2 : 0); }, dismiss ? 0 : 60000));
-        EXPECT_TRUE(collect_all_children());
-        EXPECT_EQ(names(), dismiss ? 2 : 0) << "a dismissed guard removes nothing";
-        shm_remove(block.c_str());
-        unlink(file.c_str());
-    }
 }

@@ -70,12 +70,6 @@ class Chain : public ::testing::Test {
         return uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w))) |
                uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w + 1))) << 32;
     }
-    // A search on the whole chain, up to the moment both workers count nodes.
-    bool search_everywhere(const std::string& go) {
-        engine.send("position startpos");
-        engine.send(go);
-        return wait_for([&] { return worker_nodes(1) > 0 && worker_nodes(2) > 0; });
-    }
 
     Subreaper reaper;  // before the engine: it must adopt the workers
     EngineProcess engine{{"--processes", "3"}};
@@ -101,6 +95,18 @@ TEST_F(Chain, StartsRebuildsStopsAndQuits) {
     EXPECT_EQ(old_workers[0].arguments, (Lines{program, "2", m}));
     EXPECT_EQ(old_workers[1].arguments, (Lines{program, "1", m}));
     EXPECT_EQ(getsid(old_workers[1].pid), old_workers[1].pid) << "detached: a session of its own";
+    // The master's one child is the guard of its names, out of its session and reach: standard streams on
+    // /dev/null, one pipe, the signals of a terminal and a polite kill ignored.
+    const std::vector<Child> guard = children_of(master);
+    ASSERT_EQ(guard.size(), 1u);
+    const std::string proc = "/proc/" + std::to_string(guard[0].pid), status = read_file(proc + "/status");
+    EXPECT_EQ(guard[0].command, "jux-guard");
+    EXPECT_EQ(getsid(guard[0].pid), guard[0].pid);
+    EXPECT_EQ(directory_entries(proc + "/fd").size(), 6u);  // and . ..
+    for (const char* fd : {"/fd/0", "/fd/1", "/fd/2"}) EXPECT_EQ(link_target(proc + fd), "/dev/null");
+    const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
+                            1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
+    EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
     // The pipes have lost their names; only the master's blocks are named.
     EXPECT_EQ(leftovers_of(master),
               (Lines{"/dev/shm/jux_" + m + "_bptable", "/dev/shm/jux_" + m + "_bttable",
@@ -119,7 +125,9 @@ TEST_F(Chain, StartsRebuildsStopsAndQuits) {
     engine.send("debug off");
 
     ASSERT_TRUE(attach(2));
-    ASSERT_TRUE(search_everywhere("go infinite")) << "the new chain searches on the new tables";
+    engine.send("position startpos");
+    engine.send("go infinite");
+    ASSERT_TRUE(wait_for([&] { return worker_nodes(1) > 0 && worker_nodes(2) > 0; })) << "on the new tables";
     engine.send("stop");
     EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
     // A worker still searching would refuse the new position and end with status 1.
@@ -133,17 +141,17 @@ TEST_F(Chain, StartsRebuildsStopsAndQuits) {
         lines.end());
 
     engine.send("quit");
-    Lines order;
+    Lines order;  // each process with its exit status
     for (int waited = 0; order.size() < 3 && waited < 60000; waited += 2) {
-        for (int i = 0; i < 2; i++)
-            if (std::find(order.begin(), order.end(), workers[i].arguments[1]) == order.end() &&
-                wait_child(workers[i].pid, 0))
-                order.push_back(workers[i].arguments[1]);
-        if (order.size() == 2 && engine.wait_exit(1)) order.push_back("master");
+        for (const Child& w : workers)
+            if (std::find(order.begin(), order.end(), w.arguments[1] + " 0") == order.end())
+                if (const std::optional<int> status = wait_child(w.pid, 0))
+                    order.push_back(w.arguments[1] + " " + std::to_string(*status));
+        if (const std::optional<int> status = order.size() == 2 ? engine.wait_exit(1) : std::nullopt)
+            order.push_back("master " + std::to_string(*status));
         usleep(2000);
     }
-    EXPECT_EQ(order, (Lines{"1", "2", "master"}));
-    EXPECT_EQ(engine.wait_exit(), 0);
+    EXPECT_EQ(order, (Lines{"1 0", "2 0", "master 0"}));
     EXPECT_EQ(leftovers_of(master), Lines{});
     EXPECT_TRUE(children_of().empty());
 }
@@ -201,16 +209,6 @@ TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMast
     }
     EXPECT_GT(counted, 0);
     EXPECT_TRUE(cpuload);
-
-    // Killing the master makes the workers end by themselves. The counts start again, so that they tell
-    // when the workers search once more.
-    std::memset(hash_tables.share_block, 0, 512);
-    ASSERT_TRUE(search_everywhere("go infinite"));
-    ASSERT_EQ(kill(master, SIGKILL), 0);
-    EXPECT_EQ(engine.wait_exit(), 128 + SIGKILL);
-    EXPECT_EQ(wait_child(workers[0].pid), 0);
-    EXPECT_EQ(wait_child(workers[1].pid), 0);
-    EXPECT_EQ(leftovers_of(master), Lines{}) << "the master's blocks lose their names too";
 }
 
 // Whenever the master, a worker or all of them are killed, no pipe or shared block of the engine stays
@@ -255,7 +253,7 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         }
         ASSERT_GE(leftovers_of(master).size(), 5u) << "the blocks are named while the master lives";
 
-        for (const Child& p : descendants())
+        for (const Child& p : children_of(c.victims == WORKER_2 ? getpid() : master))
             if ((c.victims == MASTER_AND_GUARD && p.command == "jux-guard") ||
                 (c.victims == WORKER_2 && p.arguments.size() == 3 && p.arguments[1] == "2"))
                 kill(p.pid, SIGKILL);
@@ -263,8 +261,8 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         // Everything but the guard, which is there to outlive the others; also a process being started.
         for (bool more = c.victims == EVERYTHING; more;) {
             more = false;
-            for (const Child& p : descendants())
-                if (p.command != "jux-guard") {
+            for (const Child& p : children_of())
+                if (!p.ended && p.command != "jux-guard") {
                     kill(p.pid, SIGKILL);
                     more = true;
                 }

@@ -66,19 +66,6 @@ inline std::vector<Child> children_of(pid_t parent = getpid()) {
     return found;
 }
 
-// Every process below this one that has not ended.
-inline std::vector<Child> descendants() {
-    std::vector<Child> found;
-    std::vector<pid_t> parents = {getpid()};
-    for (size_t i = 0; i < parents.size(); i++)
-        for (const Child& c : children_of(parents[i]))
-            if (!c.ended) {
-                found.push_back(c);
-                parents.push_back(c.pid);
-            }
-    return found;
-}
-
 // Adopts every orphan among this process's descendants while it lives; ends and collects them all when it
 // goes.
 struct Subreaper {
