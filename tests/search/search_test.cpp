@@ -18,7 +18,6 @@
 #include "core/options.h"
 #include "core/role.h"
 #include "egtb/egtb_fixture.h"
-#include "eval/evaluate.h"
 #include "frontend/query.h"
 #include "search/draw.h"
 #include "search/hash.h"
@@ -26,7 +25,6 @@
 #include "search/ordering.h"
 #include "search/pv.h"
 #include "search/root.h"
-#include "search/startup.h"
 #include "search/timectl.h"
 #include "smp/process_watch.h"
 #include "uci/engine_process.h"
@@ -306,9 +304,8 @@ TEST_F(SearchTest, IterationEndTestAndExtensions) {
         double add;
         int extensions_after;
     } rows[] = {
-        {inc, 100000, 100501, 0, 0, 0, 0, 0, 1, 0, 0},         // score steady: stop
-        {inc, 100000, 100501, 0, 0, 0, 0, 1, 0, 0, 0},         // never while pondering
-        {TIME_FIXED, 100000, 100501, 0, 0, 0, 0, 0, 0, 0, 0},  // nor with a fixed time
+        {inc, 100000, 100501, 0, 0, 0, 0, 0, 1, 0, 0},  // score steady: stop
+        {inc, 100000, 100501, 0, 0, 0, 0, 1, 0, 0, 0},  // never while pondering
         // Falling by more than two margins: a budget on top, then more the further the iteration fell.
         {inc, 100000, 101000, 0, 60, 250, 1, 0, 0, 7000, 2},
         {inc, 1000, 101000, 0, 30, 0, 0, 0, 0, 1000.0 / 256, 1},           // halved until it fits the clock
@@ -402,19 +399,24 @@ TEST_F(SearchTest, MateScoresAreKeptFromTheStoringNode) {
 }
 
 TEST(HashTables, LifeCycleOfPrivateTables) {
+    EXPECT_EQ(std::tuple(transposition_entries_for(1 << 20), cache_entries_for(1 << 20)),
+              std::tuple(5965231u, 14913079u));
+    // A name left by a dead process does not block a creation: a one-process engine names no block.
     std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
-    ASSERT_EQ(create_tables(0, 0), 256);
-    hash_tables.search_id = 1;
-    EXPECT_EQ(transposition_entries_for(1024 * 1024), 5965231u);
-    EXPECT_EQ(cache_entries_for(1024 * 1024), 14913079u);
-    // Creation empties every slot; a one-process engine names no block.
-    EXPECT_EQ(hash_tables.table_total, 2910u);
+    char name[64];
+    shared_block_name(name, sizeof name, "_wttable");
+    close(shm_open(name, O_RDWR | O_CREAT, 0600));
+    ASSERT_EQ(create_tables(16384, 4), 16384);
+    shm_unlink(name);
+    EXPECT_EQ(process_watch::leftovers_of(getpid()), std::vector<std::string>{});
+    // Creation empties every slot, and so do the clears.
+    EXPECT_EQ(hash_tables.entry_count, 93205u);
     const HashEntry& e = hash_tables.table[WHITE][17];
     EXPECT_EQ(std::tuple(e.a.key, e.a.upper, e.b.lower, e.b.lower_depth),
               std::tuple(0u, 30000, -30000, NO_DEPTH));
-    EXPECT_EQ(process_watch::leftovers_of(getpid()), std::vector<std::string>{});
+    hash_tables.search_id = 1;
     pos.hash_key_low = 40;
-    pos.hash_key_high = 7;
+    pos.hash_key_high = 7;  // an empty slot's check key is 0
     store_hash(WHITE, 1, 50, 8, 40, 0x11);
     eval_caches.eval_cache[BLACK][3] = {99, 12, 1};
     clear_hash_tables();
@@ -422,64 +424,44 @@ TEST(HashTables, LifeCycleOfPrivateTables) {
     int32_t move = 0;
     EXPECT_FALSE(probe_hash(WHITE, 1, move).hit);
     EXPECT_EQ(eval_caches.eval_cache[BLACK][3].key, 0u);
-
-    // A second creation while the tables are held fails with its line.
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(create_tables(0, 0), -1);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "no more bttable memory \n");
-
-    // A name left by a dead process does not block a new creation. Tables of 2 MB and more start on a
-    // huge-page boundary, and every entry up to the last is writable.
-    release_tables();
-    char name[64];
-    shared_block_name(name, sizeof name, "_wttable");
-    const int fd = shm_open(name, O_RDWR | O_CREAT, 0600);
-    ASSERT_GE(fd, 0);
-    close(fd);
-    EXPECT_EQ(create_tables(16384, 4), 16384);
-    shm_unlink(name);
-    EXPECT_EQ(hash_tables.entry_count, 93205u);
+    // Tables of 2 MB and more start on a huge-page boundary, and every entry up to the last is writable.
     for (int side = 0; side < 2; side++) {
         EXPECT_EQ(reinterpret_cast<uintptr_t>(hash_tables.table[side]) % (2 << 20), 0u);
         EXPECT_EQ(reinterpret_cast<uintptr_t>(eval_caches.eval_cache[side]) % (2 << 20), 0u);
         hash_tables.table[side][hash_tables.entry_count].b.failed_low = 1;
         eval_caches.eval_cache[side][eval_caches.cache_count].in_check = 1;
     }
+    // A second creation while the tables are held fails with its line.
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(create_tables(0, 0), -1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "no more bttable memory \n");
     release_tables();
 }
 
-// Where no named block can be had (here a file-size limit) a one-process engine takes private memory; it
+// A one-process engine takes private memory where no named block can be had (here a file-size limit), and
 // ends with its texts only when no memory can be had at all. A multi-process engine needs the names.
-TEST(TableMemory, PrivateMemoryWhereNoNamedBlockCanBeHad) {
-    const std::string one = JUX_BINARY, three = one + " --processes 3";
-    const struct {
-        std::string engine;
-        const char* limit;
-        bool searches;
-    } cases[] = {
-        {one, "ulimit -f 2048", true},
+TEST(HashTables, PrivateMemoryWhereNoNamedBlockCanBeHad) {
+    const std::string one = JUX_BINARY;
+    for (const auto& [limit, engine_binary, quits] : {
+             std::tuple{"ulimit -f 2048", one, false},
 #ifndef JUX_SANITIZED  // AddressSanitizer reserves far more address space than the limit allows
-        {one, "ulimit -v 20000", false},
+             std::tuple{"ulimit -v 20000", one, true},
 #endif
-        {three, "ulimit -f 2048", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.limit) + " " + c.engine);
-        EngineProcess engine({"-c", std::string(c.limit) + " && exec " + c.engine}, "/bin/sh");
+             std::tuple{"ulimit -f 2048", one + " --processes 3", true},
+         }) {
+        SCOPED_TRACE(std::string(limit) + " " + engine_binary);
+        EngineProcess engine({"-c", std::string(limit) + " && exec " + engine_binary}, "/bin/sh");
         ASSERT_TRUE(engine.handshake());
         engine.send("setoption name Hash value 128");
-        if (c.searches) {
-            EXPECT_EQ(engine.lines_before_ready(), std::vector<std::string>{});
-            engine.send("position startpos");
+        if (quits) {
+            EXPECT_EQ(engine.read_line(), "info string Memory problems: I quit!");
+            EXPECT_EQ(engine.wait_exit(), 1);
+            EXPECT_EQ(engine.error_output(), "no more bttable memory \n");
+        } else {
             engine.send("go depth 5");
             EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
             engine.send("quit");
             EXPECT_EQ(engine.wait_exit(), 0);
-            EXPECT_EQ(engine.error_output(), "");
-        } else {
-            EXPECT_EQ(engine.read_line(), "info string Memory problems: I quit!");
-            EXPECT_EQ(engine.wait_exit(), 1);
-            EXPECT_EQ(engine.error_output(), "no more bttable memory \n");
         }
         EXPECT_EQ(process_watch::leftovers_of(engine.pid()), std::vector<std::string>{});
     }
