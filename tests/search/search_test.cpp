@@ -350,6 +350,14 @@ TEST_F(SearchTest, ChecksEveryTenThousandNodes) {
         EXPECT_EQ(timer.extension_count.load(), r.extensions_after);
         EXPECT_DOUBLE_EQ(timer.hard_limit, r.extensions_after > r.extensions ? 103000 : 102000);
     }
+    // "stop" ends the search at the next node, not the next check; a check seeing it marks the extension
+    // count.
+    search.search_active.store(0);
+    search.node_count = 0;
+    timer.extension_count.store(0);
+    EXPECT_EQ(should_stop(), 1);
+    EXPECT_EQ(periodic_check(), 1);
+    EXPECT_EQ(timer.extension_count.load(), 1);
 }
 
 TEST_F(SearchTest, MasterProgressLineCountsTheWorkers) {
