@@ -99,11 +99,6 @@ TEST(Chain, StartsSearchesRebuildsStopsAndQuits) {
     const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
                             1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
     EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
-    // The pipes have lost their names; only the master's blocks are named.
-    EXPECT_EQ(leftovers_of(master),
-              (Lines{"/dev/shm/jux_" + m + "_bptable", "/dev/shm/jux_" + m + "_bttable",
-                     "/dev/shm/jux_" + m + "_share_entry", "/dev/shm/jux_" + m + "_wptable",
-                     "/dev/shm/jux_" + m + "_wttable"}));
 
     engine.send("setoption name Hash value 16");
     lines = engine.lines_before_ready();
