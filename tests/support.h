@@ -1,5 +1,4 @@
-// Helpers shared by the tests: whole files, links, and shell commands with
-// their output.
+// Helpers shared by the tests: whole files, links, and shell commands with their output.
 #pragma once
 
 #include <sys/wait.h>
@@ -34,11 +33,11 @@ struct CommandResult {
 };
 inline CommandResult run_command(const std::string& command) {
     CommandResult result{"", -1};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[512];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
-    const int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        char buffer[512];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) result.output.append(buffer, n);
+        const int status = pclose(pipe);
+        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
     return result;
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
 // The calls as text for the failure message, and as a function.
 #define CALLS(...) #__VA_ARGS__, [] { return __VA_ARGS__; }
@@ -34,18 +35,16 @@ TEST(Setters, BudgetsResultsAndTheLastSetterDecides) {
         {CALLS(set_depth(5), set_infinite()), 1, TIME_FIXED, 777, INF, 0, 0, 99},
     };
     for (const auto& r : rows) {
-        limits.time_mode = 0;
+        limits.time_mode = limits.moves_to_go[0] = limits.moves_to_go[1] = limits.increment =
+            limits.max_depth = 0;
         limits.clock_ms[0] = limits.clock_ms[1] = 777;
-        limits.moves_to_go[0] = limits.moves_to_go[1] = 0;
-        limits.increment = limits.max_depth = 0;
         limits.clock_side = 1;
-        EXPECT_EQ(r.calls(), r.result) << r.text;
-        EXPECT_EQ(limits.time_mode, r.time_mode) << r.text;
-        EXPECT_EQ(limits.clock_ms[0], r.white_ms) << r.text;
-        EXPECT_EQ(limits.clock_ms[1], r.black_ms) << r.text;
-        EXPECT_EQ(limits.moves_to_go[0], r.moves_to_go) << r.text;
-        EXPECT_EQ(limits.moves_to_go[1], r.moves_to_go) << r.text;
-        EXPECT_EQ(limits.increment, r.increment) << r.text;
-        EXPECT_EQ(limits.max_depth, r.max_depth) << r.text;
+        const int result = r.calls();
+        EXPECT_EQ(
+            std::tuple(result, limits.time_mode, limits.clock_ms[0], limits.clock_ms[1],
+                       limits.moves_to_go[0], limits.moves_to_go[1], limits.increment, limits.max_depth),
+            std::tuple(r.result, r.time_mode, r.white_ms, r.black_ms, r.moves_to_go, r.moves_to_go,
+                       r.increment, r.max_depth))
+            << r.text;
     }
 }

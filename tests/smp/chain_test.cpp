@@ -1,31 +1,39 @@
-// The whole chain: a three-process engine as the front end sees it, with
-// this test as the parent of every worker so that it collects their exit
-// statuses and can tell that nothing is left behind.
+// The chain of engine processes: a three-process engine as the front end sees it, with this test as the
+// parent of every worker so that it collects their exit statuses and sees that nothing is left behind; and
+// with this process as the master, stand-in shell scripts as the workers it starts, so that the test sees
+// every byte they are sent, and a real worker driven through the shared blocks and the pipe.
 #include <gtest/gtest.h>
 #include <sched.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 
 #include "board/fen.h"
 #include "board/geometry.h"
 #include "board/notation.h"
 #include "board/position.h"
+#include "core/options.h"
 #include "core/role.h"
+#include "frontend/interpreter.h"
+#include "platform/pipe.h"
+#include "platform/process.h"
 #include "search/hash.h"
 #include "search/startup.h"
+#include "search/timectl.h"
 #include "smp/process_watch.h"
+#include "smp/workers.h"
 #include "uci/engine_process.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 using namespace process_watch;
-
-bool starts_with(const std::string& s, const std::string& prefix) {
-    return s.rfind(prefix, 0) == 0;
-}
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
 
 // The number after key in line ("nodes "), -1 when absent.
 int64_t number_after(const std::string& line, const std::string& key) {
@@ -33,96 +41,44 @@ int64_t number_after(const std::string& line, const std::string& key) {
     return at == std::string::npos ? -1 : std::strtoll(line.c_str() + at + key.size(), nullptr, 10);
 }
 
-class Chain : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        saved_role = role;
-        ASSERT_TRUE(engine.handshake());
-    }
-    void TearDown() override {
-        release_tables();
-        role = saved_role;
-        for (const std::string& path : leftovers_of(master)) unlink(path.c_str());
-    }
+// Whether the last line is "bestmove" with a legal move of fen.
+bool legal_bestmove(const Lines& lines, const char* fen) {
+    if (lines.empty() || !lines.back().starts_with("bestmove ")) return false;
+    const std::string move = lines.back().substr(9, lines.back().find(' ', 9) - 9);
+    Move found = 0;
+    return set_position_from_fen(fen) &&
+           find_move_by_text(pos.side_to_move, move.c_str(), found, pos.ep_square);
+}
 
-    // "setoption name Hash value" with its answer up to "readyok", then the
-    // two workers the master has started, worker 2 first.
-    std::vector<Child> build_chain(int megabytes, Lines* transcript = nullptr) {
-        engine.send("setoption name Hash value " + std::to_string(megabytes));
-        const Lines lines = engine.lines_before_ready();
-        if (transcript) *transcript = lines;
-        return wait_for_children({"2", "1"}, master).value_or(std::vector<Child>{});
-    }
+int32_t share_word(int index) {
+    return __atomic_load_n(&hash_tables.share_block[index], __ATOMIC_RELAXED);
+}
+uint64_t worker_nodes(int w) {
+    return uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w))) |
+           uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w + 1))) << 32;
+}
 
-    // Opens the master's shared blocks here, as a worker of it would.
-    bool attach(int megabytes) {
-        release_tables();
-        init_tables();
-        role.is_master = 0;
-        std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(master));
-        create_tables(megabytes * 1024, 0);
-        return attach_tables();
-    }
-    int32_t share_word(int index) const {
-        return __atomic_load_n(&hash_tables.share_block[index], __ATOMIC_RELAXED);
-    }
-    uint64_t worker_nodes(int w) const {
-        return uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w))) |
-               uint64_t(uint32_t(share_word(SHARE_NODES_WORD + 2 * w + 1))) << 32;
-    }
-    // A search on the whole chain, up to the moment both workers count nodes.
-    bool search_everywhere(const std::string& go) {
-        engine.send("position startpos");
-        engine.send(go);
-        return wait_for([&] { return worker_nodes(1) > 0 && worker_nodes(2) > 0; });
-    }
-
-    // "quit": worker 1 ends first, then worker 2, the master last, each
-    // with status 0, and no process, pipe or shared block is left.
-    void expect_clean_quit(const std::vector<Child>& workers) {
-        ASSERT_EQ(workers.size(), 2u);
-        engine.send("quit");
-        Lines order;
-        std::optional<int> status[3];
-        for (int waited = 0; order.size() < 3 && waited < 60000; waited += 2) {
-            for (int i = 0; i < 2; i++) {
-                int s = 0;
-                if (!status[i] && collect_if_ended(workers[i].pid, &s)) {
-                    status[i] = s;
-                    order.push_back("worker " + workers[i].arguments[1]);
-                }
-            }
-            if (!status[2] && (status[2] = engine.wait_exit(1))) order.push_back("master");
-            usleep(2000);
-        }
-        EXPECT_EQ(order, (Lines{"worker 1", "worker 2", "master"}));
-        for (const std::optional<int>& s : status) EXPECT_EQ(s, 0);
-        EXPECT_EQ(leftovers_of(master), Lines{});
-        EXPECT_TRUE(children().empty());
-    }
-
+// Worker 2 started by the master and worker 1 by worker 2; a new chain for a new Hash value, whose workers
+// search the master's position and count in its lines; "stop" reaching every process, a legal move from the
+// chain, and "quit" ending worker 1, worker 2, then the master.
+TEST(Chain, StartsSearchesRebuildsStopsAndQuits) {
     Subreaper reaper;  // before the engine: it must adopt the workers
     EngineProcess engine{{"--processes", "3"}};
     const pid_t master = engine.pid();
-    ProcessRole saved_role;
-};
-
-// Worker 2 started by the master and worker 1 by worker 2, a new chain for a
-// new Hash value, "stop" reaching every process, and "quit".
-TEST_F(Chain, StartsRebuildsStopsAndQuits) {
+    ASSERT_TRUE(engine.handshake());
+    const std::string m = std::to_string(master), program = link_target("/proc/" + m + "/exe");
     engine.send("debug on");
-    ASSERT_EQ(engine.lines_before_ready(), Lines{"info string JUX got isready"});
-    Lines lines;
-    const std::vector<Child> old_workers = build_chain(1, &lines);
+    engine.send("setoption name Hash value 1");
+    Lines lines = engine.lines_before_ready();
+    const std::vector<Child> old_workers = wait_for_workers({"2", "1"}, master);
     ASSERT_EQ(old_workers.size(), 2u);
-    const std::string m = std::to_string(master);
     ASSERT_EQ(lines.size(), 14u);
-    EXPECT_EQ(lines[6], "info string Using 3 Processors");
-    EXPECT_EQ(lines[7], "info string Creating Remote Pipe");
-    EXPECT_EQ(lines[8], "info string Spawned (2 " + m + ") " + std::to_string(old_workers[0].pid));
-    EXPECT_EQ(lines[11], "info string processes created");
-    EXPECT_EQ(lines[12], "info string Hashsize is 1 MB");
-    const std::string program = link_target("/proc/" + m + "/exe");
+    EXPECT_EQ(Lines(lines.begin() + 6, lines.begin() + 9),
+              (Lines{"info string Using 3 Processors", "info string Creating Remote Pipe",
+                     "info string Spawned (2 " + m + ") " + std::to_string(old_workers[0].pid)}));
+    EXPECT_EQ(Lines(lines.begin() + 11, lines.end()),
+              (Lines{"info string processes created", "info string Hashsize is 1 MB",
+                     "info string JUX got isready"}));
     EXPECT_EQ(old_workers[0].arguments, (Lines{program, "2", m}));
     EXPECT_EQ(old_workers[1].arguments, (Lines{program, "1", m}));
     EXPECT_EQ(getsid(old_workers[1].pid), old_workers[1].pid) << "detached: a session of its own";
@@ -131,107 +87,113 @@ TEST_F(Chain, StartsRebuildsStopsAndQuits) {
               (Lines{"/dev/shm/jux_" + m + "_bptable", "/dev/shm/jux_" + m + "_bttable",
                      "/dev/shm/jux_" + m + "_share_entry", "/dev/shm/jux_" + m + "_wptable",
                      "/dev/shm/jux_" + m + "_wttable"}));
+    // The master's one child is the guard of its names, out of its session and reach: standard streams on
+    // /dev/null, one pipe, the signals of a terminal and a polite kill ignored.
+    const std::vector<Child> guard = children_of(master);
+    ASSERT_EQ(guard.size(), 1u);
+    const std::string proc = "/proc/" + std::to_string(guard[0].pid), status = read_file(proc + "/status");
+    EXPECT_EQ(guard[0].command, "jux-guard");
+    EXPECT_EQ(getsid(guard[0].pid), guard[0].pid);
+    EXPECT_EQ(directory_entries(proc + "/fd").size(), 6u);  // and . ..
+    for (const char* fd : {"/fd/0", "/fd/1", "/fd/2"}) EXPECT_EQ(link_target(proc + fd), "/dev/null");
+    const uint64_t polite = 1u << (SIGHUP - 1) | 1u << (SIGINT - 1) | 1u << (SIGQUIT - 1) |
+                            1u << (SIGTERM - 1) | 1u << (SIGPIPE - 1);
+    EXPECT_EQ(std::stoull(status.substr(status.find("SigIgn:") + 7), nullptr, 16) & polite, polite);
 
-    engine.send("setoption name Hash value 2");
+    engine.send("setoption name Hash value 16");
     lines = engine.lines_before_ready();
-    ASSERT_EQ(lines.size(), 15u);
-    EXPECT_EQ(lines[1], "info string processes killed");
-    EXPECT_EQ(lines[13], "info string Hashsize is 2 MB");
-    engine.send("debug off");
     EXPECT_EQ(wait_child(old_workers[0].pid), 0);
     EXPECT_EQ(wait_child(old_workers[1].pid), 0);
-    const std::vector<Child> workers = wait_for_children({"2", "1"}, master).value_or(std::vector<Child>{});
+    const std::vector<Child> workers = wait_for_workers({"2", "1"}, master);
     ASSERT_EQ(workers.size(), 2u);
+    ASSERT_EQ(lines.size(), 15u);
+    EXPECT_EQ(lines[1], "info string processes killed");
     EXPECT_EQ(lines[9], "info string Spawned (2 " + m + ") " + std::to_string(workers[0].pid));
+    EXPECT_EQ(lines[13], "info string Hashsize is 16 MB");
+    engine.send("debug off");
 
-    ASSERT_TRUE(attach(2));
-    ASSERT_TRUE(search_everywhere("go infinite")) << "the new chain searches on the new tables";
-    engine.send("stop");
-    EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
-    // A worker still searching would refuse the new position and end with
-    // status 1.
-    engine.send("position startpos moves e2e4");
-    engine.send("go depth 3");
-    EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
-    expect_clean_quit(workers);
-}
-
-TEST_F(Chain, WorkersSearchTheSamePositionCountInTheMastersLinesAndOutliveNoMaster) {
+    // This process opens the master's blocks as a worker would.
+    init_tables();
+    const ProcessRole saved_role = role;
+    role.is_master = 0;
+    std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(master));
+    create_tables(16 * 1024, 0);
+    ASSERT_TRUE(attach_tables());
     const char* const italian = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
-    const std::vector<Child> workers = build_chain(16);
-    ASSERT_EQ(workers.size(), 2u);
-    ASSERT_TRUE(attach(16));
     const uint64_t limit = 1000000;
     engine.send(std::string("position fen ") + italian);
     engine.send("go nodes " + std::to_string(limit));
-
-    // Hold the master at the start of its search and let the workers alone
-    // search: worker 2 to its own node limit, worker 1 until worker 2's
-    // "stop" at the end of its search reaches it.
+    // Hold the master at the start of its search and let the workers alone search: worker 2 to its own
+    // node limit, worker 1 until worker 2's "stop" at the end of its search reaches it.
     Lines before = engine.read_until_prefix("info depth");
-    ASSERT_FALSE(before.empty());
     ASSERT_EQ(kill(master, SIGSTOP), 0);
-    ASSERT_TRUE(wait_for([&] {
-        return read_file("/proc/" + std::to_string(master) + "/stat").find(") T ") != std::string::npos;
-    }));
+    ASSERT_TRUE(
+        wait_for([&] { return read_file("/proc/" + m + "/stat").find(") T ") != std::string::npos; }));
     for (std::optional<std::string> line; (line = engine.read_line(300));) before.push_back(*line);
     int master_depth = 0;
     for (const std::string& line : before)
-        if (starts_with(line, "info depth "))
+        if (line.starts_with("info depth "))
             master_depth = std::max(master_depth, std::atoi(line.c_str() + 11));
     ASSERT_TRUE(wait_for([&] { return worker_nodes(2) > limit && worker_nodes(1) > limit / 4; }));
-    // The counts only grow during a search, so every total the master writes
-    // from now on is at least this, more than it can search alone.
+    // The counts only grow during a search: every total the master writes from now on is at least this.
     const uint64_t worker_total = worker_nodes(1) + worker_nodes(2);
-    const int64_t worker_entries = share_word(SHARE_ENTRIES_WORD + 1) + share_word(SHARE_ENTRIES_WORD + 2);
     EXPECT_GT(share_word(SHARE_ENTRIES_WORD + 1), 0);
     EXPECT_GT(share_word(SHARE_ENTRIES_WORD + 2), 0);
     for (int w : {0, 3, SHARE_SLOTS - 1}) EXPECT_EQ(worker_nodes(w), 0u) << "only workers 1 and 2 write";
-
-    // The root of the position has an entry deeper than any iteration the
-    // master has begun: the workers searched this very position.
+    // The root has an entry deeper than any iteration the master has begun: the workers searched it.
     ASSERT_TRUE(set_position_from_fen(italian));
     int32_t move = 0;
     const HashProbe root = probe_hash(pos.side_to_move, 1, move);
     ASSERT_TRUE(root.hit);
     EXPECT_GT(std::max(root.lower_depth, root.upper_depth), master_depth);
-    Move found = 0;
-    const std::string text = format_move(Move(move), pos.side_to_move);
-    EXPECT_TRUE(find_move_by_text(pos.side_to_move, text.c_str(), found, pos.ep_square)) << text;
-
     ASSERT_EQ(kill(master, SIGCONT), 0);
-    const Lines after = engine.read_until_prefix("bestmove");
-    ASSERT_FALSE(after.empty());
-    EXPECT_TRUE(starts_with(after.back(), "bestmove ")) << after.back();
-    int counted = 0;
-    bool cpuload = false;
-    for (const std::string& line : after) {
+    lines = engine.read_until_prefix("bestmove");
+    EXPECT_TRUE(legal_bestmove(lines, italian)) << lines.back();
+    int counted = 0, cpuload = 0;
+    for (const std::string& line : lines) {
         if (number_after(line, "nodes ") >= 0 && ++counted) {
             EXPECT_GE(number_after(line, "nodes "), int64_t(worker_total)) << line;
         }
-        if (starts_with(line, "info nodes ")) {
-            EXPECT_GE(number_after(line, "hashfull "), worker_entries * 1000 / (2 * hash_tables.entry_count));
-        }
-        if (starts_with(line, "info cpuload ")) cpuload = number_after(line, "cpuload ") > 0;
+        if (line.starts_with("info cpuload ")) cpuload = number_after(line, "cpuload ");
     }
     EXPECT_GT(counted, 0);
-    EXPECT_TRUE(cpuload);
+    EXPECT_GT(cpuload, 0);
 
-    // Killing the master makes the workers end by themselves. The counts
-    // start again, so that they tell when the workers search once more.
     std::memset(hash_tables.share_block, 0, 512);
-    ASSERT_TRUE(search_everywhere("go infinite"));
-    ASSERT_EQ(kill(master, SIGKILL), 0);
-    EXPECT_EQ(engine.wait_exit(), 128 + SIGKILL);
-    EXPECT_EQ(wait_child(workers[0].pid), 0);
-    EXPECT_EQ(wait_child(workers[1].pid), 0);
-    EXPECT_EQ(leftovers_of(master), Lines{}) << "the master's blocks lose their names too";
-    EXPECT_TRUE(collect_all_children());
+    engine.send("position startpos");
+    engine.send("go infinite");
+    ASSERT_TRUE(wait_for([&] { return worker_nodes(1) > 0 && worker_nodes(2) > 0; }));
+    release_tables();
+    role = saved_role;
+    engine.send("stop");
+    EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
+    // A worker still searching would refuse the new position and end with status 1.
+    const char* const fen = "r1bq1rk1/pp2bppp/2n1pn2/3p4/2PP4/2N1PN2/PP3PPP/R2QKB1R w KQ - 0 8";
+    engine.send(std::string("position fen ") + fen);
+    engine.send("go depth 8");
+    lines = engine.read_until_prefix("bestmove");
+    EXPECT_TRUE(legal_bestmove(lines, fen)) << lines.back();
+    EXPECT_NE(
+        std::find_if(lines.begin(), lines.end(), [](auto& l) { return l.starts_with("info depth 8 "); }),
+        lines.end());
+    engine.send("quit");
+    Lines order;  // each process with its exit status
+    for (int waited = 0; order.size() < 3 && waited < 60000; waited += 2) {
+        for (const Child& w : workers)
+            if (std::find(order.begin(), order.end(), w.arguments[1] + " 0") == order.end())
+                if (const std::optional<int> status = wait_child(w.pid, 0))
+                    order.push_back(w.arguments[1] + " " + std::to_string(*status));
+        if (const std::optional<int> status = order.size() == 2 ? engine.wait_exit(1) : std::nullopt)
+            order.push_back("master " + std::to_string(*status));
+        usleep(2000);
+    }
+    EXPECT_EQ(order, (Lines{"1 0", "2 0", "master 0"}));
+    EXPECT_EQ(leftovers_of(master), Lines{});
+    EXPECT_TRUE(children_of().empty());
 }
 
-// Whenever the master, a worker or all of them are killed, no pipe or shared
-// block of the engine stays behind, and an engine that lives on still
-// answers and quits cleanly.
+// Whenever the master, a worker or all of them are killed, no pipe or shared block of the engine stays
+// behind, and an engine that lives on still answers and quits cleanly.
 TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
     enum Moment { AFTER_UCI, DURING_REBUILD, DURING_SEARCH };
     enum Victims { MASTER, WORKER_2, EVERYTHING, MASTER_AND_GUARD };
@@ -239,10 +201,13 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         Moment moment;
         Victims victims;
     } cases[] = {
-        {AFTER_UCI, MASTER},     {DURING_REBUILD, MASTER},    {DURING_REBUILD, EVERYTHING},
-        {DURING_SEARCH, MASTER}, {DURING_SEARCH, EVERYTHING}, {DURING_SEARCH, WORKER_2},
-        // Without the guard, the worker that finds the master gone removes the names.
-        {DURING_SEARCH, MASTER_AND_GUARD},
+        {AFTER_UCI, MASTER},
+        {DURING_REBUILD, MASTER},
+        {DURING_REBUILD, EVERYTHING},
+        {DURING_SEARCH, MASTER},
+        {DURING_SEARCH, EVERYTHING},
+        {DURING_SEARCH, WORKER_2},
+        {DURING_SEARCH, MASTER_AND_GUARD},  // the worker that finds the master gone removes the names
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "moment " << c.moment << ", victims " << c.victims);
@@ -251,50 +216,41 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
         const pid_t master = engine.pid();
         ASSERT_TRUE(engine.handshake());
         if (c.moment == DURING_REBUILD) {
-            // The new blocks exist and a pipe of the chain being started still
-            // has its name. The name lives a few milliseconds, so on a busy
-            // machine this process may not run inside that window: then the
-            // kill lands just after the rebuild, which must leave nothing either.
+            // Kill while a pipe of the chain being started has its name. That lasts a few milliseconds: on a
+            // busy machine the kill may land after the rebuild, which must leave nothing either.
             engine.send("setoption name Hash value 64");
-            bool pipe_named = false;
             const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-            while (!pipe_named && std::chrono::steady_clock::now() < give_up) {
+            for (bool named = false; !named && std::chrono::steady_clock::now() < give_up; sched_yield())
                 for (const std::string& path : leftovers_of(master))
-                    pipe_named = pipe_named || path.find("/jux-uci") != std::string::npos;
-                if (!pipe_named) sched_yield();
-            }
-            if (!pipe_named) std::fprintf(stderr, "chain pipe name not seen: killed after the rebuild\n");
+                    named = named || path.find("/jux-uci") != std::string::npos;
         }
         if (c.moment == DURING_SEARCH) {
             engine.send("setoption name Hash value 16");
             ASSERT_EQ(engine.lines_before_ready(), Lines{});
-            ASSERT_TRUE(wait_for_children({"2", "1"}, master));
+            ASSERT_EQ(wait_for_workers({"2", "1"}, master).size(), 2u);
             engine.send("position startpos");
             engine.send("go infinite");
             ASSERT_FALSE(engine.read_until_prefix("info depth").empty());
         }
         ASSERT_GE(leftovers_of(master).size(), 5u) << "the blocks are named while the master lives";
 
-        if (c.victims == MASTER_AND_GUARD)
-            for (const Child& p : descendants())
-                if (p.command == "jux-guard") kill(p.pid, SIGKILL);
+        for (const Child& p : children_of(c.victims == WORKER_2 ? getpid() : master))
+            if ((c.victims == MASTER_AND_GUARD && p.command == "jux-guard") ||
+                (c.victims == WORKER_2 && p.arguments.size() == 3 && p.arguments[1] == "2"))
+                kill(p.pid, SIGKILL);
         if (c.victims == MASTER || c.victims == MASTER_AND_GUARD) kill(master, SIGKILL);
-        if (c.victims == WORKER_2)
-            for (const Child& w : children(master))
-                if (w.arguments.size() == 3 && w.arguments[1] == "2") kill(w.pid, SIGKILL);
-        // Every process of the engine, also one being started, but the guard
-        // of its names, which is there to outlive the others.
+        // Everything but the guard, which is there to outlive the others; also a process being started.
         for (bool more = c.victims == EVERYTHING; more;) {
             more = false;
-            for (const Child& p : descendants()) {
-                if (p.command == "jux-guard") continue;
-                kill(p.pid, SIGKILL);
-                more = true;
-            }
+            for (const Child& p : children_of())
+                if (!p.ended && p.command != "jux-guard") {
+                    kill(p.pid, SIGKILL);
+                    more = true;
+                }
         }
         if (c.victims == WORKER_2) {
             engine.send("stop");
-            EXPECT_TRUE(starts_with(engine.read_until_prefix("bestmove").back(), "bestmove "));
+            EXPECT_TRUE(engine.read_until_prefix("bestmove").back().starts_with("bestmove "));
             EXPECT_EQ(engine.lines_before_ready(), Lines{});
             engine.send("quit");
             EXPECT_EQ(engine.wait_exit(), 0);
@@ -308,53 +264,181 @@ TEST(ChainKill, NoNameOutlivesTheProcessesThatUseIt) {
     }
 }
 
-// "jux --processes 2": the master starts one worker, which searches with it;
-// the session reads as a one-process session does, and ends cleanly.
-TEST(TwoProcesses, AMasterAndOneWorkerAnswerAShortSession) {
-    Subreaper reaper;
-    EngineProcess engine{{"--processes", "2"}};
-    const pid_t master = engine.pid();
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name Hash value 16");
-    EXPECT_EQ(engine.lines_before_ready(), Lines{});
-    const std::vector<Child> workers = wait_for_children({"1"}, master).value_or(std::vector<Child>{});
-    ASSERT_EQ(workers.size(), 1u);
-    EXPECT_EQ(workers[0].arguments[2], std::to_string(master));
-    EXPECT_EQ(children(master).size(), 1u) << "one worker, no more";
+class Link : public ::testing::Test {
+   protected:
+    void SetUp() override {
+        signal(SIGPIPE, SIG_IGN);
+        saved_role = role;
+        saved_options = options;
+        std::snprintf(role.name_suffix, sizeof role.name_suffix, "%s", suffix.c_str());
+        role.is_master = 1;
+        options.nalimov_path[0] = '\0';  // other tests may have left a path
+        char text[] = "/tmp/jux_chain_test_XXXXXX";
+        ASSERT_NE(mkdtemp(text), nullptr);
+        scratch = text;
+        char directory[256];
+        ASSERT_TRUE(pipe_directory(directory, sizeof directory));
+        pipes = directory;
+    }
+    void TearDown() override {
+        close_worker_pipes();
+        set_worker_program(nullptr);
+        pipe_close(link);
+        worker.reset();
+        release_tables();
+        timer.poll_input = 1;
+        options = saved_options;
+        role = saved_role;
+        std::filesystem::remove_all(scratch);
+    }
+    // A stand-in worker: a shell script with the given body.
+    void write_worker(const std::string& body) {
+        const std::string program = scratch + "/worker";
+        std::ofstream(program) << "#!/bin/sh\n" << body << "\n";
+        ASSERT_EQ(chmod(program.c_str(), 0700), 0);
+        set_worker_program(program.c_str());
+    }
+    // The process id in the nth "info string Spawned (...) <pid>" line.
+    static int spawned_pid(const std::string& output, int nth = 0) {
+        size_t at = output.find("info string Spawned (");
+        while (nth-- > 0) at = output.find("info string Spawned (", at + 1);
+        return at == std::string::npos ? 0 : std::atoi(output.c_str() + output.find(") ", at) + 2);
+    }
+    // Starts the engine as worker 1 of this process and sends it the chain's first lines.
+    void start_worker(int hash_megabytes) {
+        pipe_close(link);
+        char path[512];
+        ASSERT_TRUE(pipe_path(path, sizeof path, 1, suffix.c_str()));
+        ASSERT_TRUE(pipe_create(path));
+        worker = std::make_unique<EngineProcess>(std::vector<std::string>{"1", suffix});
+        ASSERT_TRUE(wait_for([&] { return (link = pipe_open_writer(path)) >= 0; }));
+        pipe_remove(path);
+        send("uci");
+        send("setoption name Hash value " + std::to_string(hash_megabytes));
+    }
+    void send(const std::string& line) { pipe_write(link, (line + "\n").c_str()); }
+    // The master's five shared blocks, named: with workers the master keeps the names.
+    void create_shared_tables() {
+        options.process_count = 3;
+        ASSERT_EQ(create_tables(1024, 0), 1024);
+        reset_game_state();
+    }
 
-    const char* const moves = "e2e4 c7c5 g1f3";
-    engine.send(std::string("position startpos moves ") + moves);
-    engine.send("go depth 8");
-    const Lines lines = engine.read_until_prefix("bestmove");
-    ASSERT_FALSE(lines.empty());
-    const std::string last = lines.back();
-    ASSERT_TRUE(starts_with(last, "bestmove ")) << last;
-    init_tables();  // the geometry the position needs, in this process
-    ASSERT_TRUE(set_position_from_fen("rnbqkbnr/pp1ppppp/8/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2"));
-    const std::string best = last.substr(9, last.find(' ', 9) - 9);
-    Move found = 0;
-    EXPECT_TRUE(find_move_by_text(pos.side_to_move, best.c_str(), found, pos.ep_square)) << last;
-    bool depth8 = false;
-    for (const std::string& line : lines) depth8 = depth8 || starts_with(line, "info depth 8 ");
-    EXPECT_TRUE(depth8);
+    const std::string suffix = std::to_string(getpid());
+    std::string scratch, pipes;
+    int link = -1;
+    std::unique_ptr<EngineProcess> worker;
+    ProcessRole saved_role;
+    EngineOptions saved_options;
+};
 
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-    EXPECT_EQ(wait_child(workers[0].pid), 0);
-    EXPECT_EQ(leftovers_of(master), Lines{});
-    EXPECT_TRUE(collect_all_children());
+TEST_F(Link, TheMasterPassesLinesOnBeforeActingAndRebuildsTheChainOnEachHashValue) {
+    // Each stand-in keeps what it is sent in a file named after its process id.
+    write_worker("exec cat \"" + pipes + "/jux-uci$1-$2\" > " + scratch + "/received-$$");
+    options.process_count = 2;
+    options.debug_mode = 1;
+    timer.poll_input = 0;  // this process's own input is not the engine's to read here
+    CaptureStdout();
+    for (const char* line : {"setoption name NalimovCache value 2", "setoption name Hash value 1",
+                             "position startpos", "go depth 2", "setoption name Hash value 2"})
+        execute_command(line, 0);
+    const std::string output = GetCapturedStdout();
+    const int first = spawned_pid(output), second = spawned_pid(output, 1);
+    ASSERT_GT(first, 0);
+    ASSERT_GT(second, 0);
+    EXPECT_NE(output.find("\nbestmove "), std::string::npos);
+    // The old chain is told to stop and quit; the new one's pipe closes with close_worker_pipes.
+    EXPECT_TRUE(wait_for([&] { return !process_running(first); }));
+    const std::string setup = "setoption name NalimovCache value 2\nsetoption name NalimovPath value \n";
+    EXPECT_EQ(
+        read_file(scratch + "/received-" + std::to_string(first)),
+        "uci\nsetoption name Hash value 1\n" + setup + "position startpos\ngo depth 2\nstop\nstop\nquit\n");
+    close_worker_pipes();
+    EXPECT_TRUE(wait_for([&] { return !process_running(second); }));
+    EXPECT_EQ(read_file(scratch + "/received-" + std::to_string(second)),
+              "uci\nsetoption name Hash value 2\n" + setup);
 }
 
-TEST(OneProcess, TheHashOptionStartsNoWorker) {
-    Subreaper reaper;
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name Hash value 64");
-    EXPECT_EQ(engine.lines_before_ready(), Lines{});
-    EXPECT_TRUE(children(engine.pid()).empty());
-    EXPECT_EQ(leftovers_of(engine.pid()), Lines{}) << "one process needs no names";
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
+// A worker that cannot be started, ends before it connects or never connects is reported, ended and left
+// out; its pipe loses its name.
+TEST_F(Link, AWorkerThatDoesNotConnectIsLeftOut) {
+    options.debug_mode = 1;
+    for (const char* body : {"", "exit 0", "exec sleep 120"}) {
+        if (*body)
+            write_worker(body);
+        else
+            set_worker_program((scratch + "/missing").c_str());
+        CaptureStdout();
+        start_worker_chain(1);
+        const std::string output = GetCapturedStdout();
+        const int pid = spawned_pid(output);
+        EXPECT_EQ(output, "info string Creating Remote Pipe\ninfo string Spawned (1 " + suffix + ") " +
+                              std::to_string(*body ? pid : -1) +
+                              "\ninfo string worker 1 did not connect, searching without it\n")
+            << body;
+        if (*body) {
+            EXPECT_GT(pid, 0);
+            EXPECT_TRUE(wait_for([&] { return !process_running(pid); })) << "nothing of it lingers";
+        }
+        EXPECT_EQ(worker_link.has_downstream, 0);
+        EXPECT_EQ(worker_link.downstream_pipe, -1);
+        EXPECT_NE(access((pipes + "/jux-uci1-" + suffix).c_str(), F_OK), 0);
+    }
+}
+
+// A starter that dies before it has removed the name of the pipe to its worker (it does so once both ends
+// are open) leaves the name to the worker: when the writer has come and gone, or at once when the
+// engine's master has gone before any writer came.
+TEST(WorkerStartUp, AWorkerRemovesThePipeNameItsStarterLeft) {
+    const pid_t dead = fork();
+    ASSERT_GE(dead, 0);
+    if (dead == 0) _exit(0);
+    ASSERT_EQ(waitpid(dead, nullptr, 0), dead);
+    for (const pid_t master : {dead, getpid()}) {
+        const std::string suffix = std::to_string(master);
+        char path[512];
+        ASSERT_TRUE(pipe_path(path, sizeof path, 1, suffix.c_str()));
+        ASSERT_TRUE(pipe_create(path));
+        EngineProcess worker({"1", suffix});
+        if (master != dead) {
+            int link = -1;
+            ASSERT_TRUE(wait_for([&] { return (link = pipe_open_writer(path)) >= 0; }));
+            pipe_close(link);
+        }
+        EXPECT_EQ(worker.wait_exit(UPSTREAM_WAIT_MS / 3), master == dead ? 1 : 0) << suffix;
+        EXPECT_EQ(worker.error_output(),
+                  master == dead ? "jux worker 1: no commands came from engine " + suffix + "\n" : "");
+        EXPECT_NE(access(path, F_OK), 0) << path;
+        pipe_remove(path);
+    }
+}
+
+TEST_F(Link, AnOverlongLineIsCutAndAPositionDuringTheSearchEndsTheWorker) {
+    create_shared_tables();
+    start_worker(1);
+    // Were the rest of the line taken as a line of its own, it would be "quit".
+    send(std::string(4999, 'x') + "quit");
+    send("position startpos");
+    send("go infinite");
+    EXPECT_TRUE(wait_for([&] {
+        return __atomic_load_n(&hash_tables.share_block[SHARE_NODES_WORD + 2], __ATOMIC_RELAXED) != 0;
+    })) << "searching";
+    // The refusal is the master's to write; the worker ends silently.
+    send("position startpos moves e2e4");
+    EXPECT_EQ(worker->wait_exit(), 1);
+    EXPECT_EQ(worker->error_output(), "");
+    EXPECT_FALSE(worker->read_line(1000));
+}
+
+TEST_F(Link, AWorkerThatCannotOpenTheSharedBlocksEndsWithOneLine) {
+    const std::string error = "jux worker 1: cannot open the shared tables of engine " + suffix + "\n";
+    create_shared_tables();
+    for (const int megabytes : {2, 1}) {  // a larger size than the blocks have, then no blocks at all
+        start_worker(megabytes);
+        EXPECT_EQ(worker->wait_exit(), 1);
+        EXPECT_EQ(worker->error_output(), error);
+        release_tables();
+    }
 }
 
 }  // namespace
