@@ -7,20 +7,22 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <stdexcept>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+Clock::time_point deadline_after(int timeout_ms) {
+    return Clock::now() + std::chrono::milliseconds(timeout_ms);
+}
+
 int remaining_ms(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) + 1 : 0;
 }
 
-// Waits until fd is readable, then reads one chunk into text; at the end of
-// the file fd is closed. False on time-out.
+// Waits until fd is readable and appends one chunk to text; closes fd at its end. False on time-out.
 bool read_chunk(int& fd, std::string& text, int timeout_ms) {
     pollfd ready = {fd, POLLIN, 0};
     if (poll(&ready, 1, timeout_ms) <= 0) return false;
@@ -57,9 +59,7 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
         dup2(input[0], 0);
         dup2(output[1], 1);
         dup2(fileno(errors_file_), 2);
-        // The engine gets the broken-pipe signal a front end gives it, not
-        // the ignored one of this test process.
-        signal(SIGPIPE, SIG_DFL);
+        signal(SIGPIPE, SIG_DFL);  // the engine gets the signal a front end would give it
         execv(binary, argv.data());
         _exit(127);
     }
@@ -69,8 +69,7 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
     from_engine_ = output[0];
     fcntl(to_engine_, F_SETFL, O_NONBLOCK);
     if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + binary);
-    // Writing to an engine that has ended must give an error, not the signal.
-    signal(SIGPIPE, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);  // writing to an ended engine must give an error here
 }
 
 EngineProcess::~EngineProcess() {
@@ -84,8 +83,8 @@ EngineProcess::~EngineProcess() {
 }
 
 bool EngineProcess::send_raw(const std::string& bytes) {
-    // While the engine's input pipe is full, keep its output moving: an
-    // engine blocked on writing would never read what we send.
+    // While the engine's input is full, keep reading its output: an engine
+    // blocked on writing would never read what we send.
     for (size_t done = 0; done < bytes.size();) {
         if (to_engine_ < 0) return false;
         pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
@@ -101,25 +100,22 @@ bool EngineProcess::send_raw(const std::string& bytes) {
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        size_t end = pending_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return line;
-        }
+    const auto deadline = deadline_after(timeout_ms);
+    size_t end;
+    while ((end = pending_.find('\n')) == std::string::npos)
         if (from_engine_ < 0 || !read_chunk(from_engine_, pending_, remaining_ms(deadline)))
             return std::nullopt;
-    }
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 1);
+    return line;
 }
 
 std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    const auto deadline = deadline_after(timeout_ms);
     std::vector<std::string> lines;
     while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
         lines.push_back(*line);
-        if (prefix ? line->compare(0, last.size(), last) == 0 : *line == last) break;
+        if (prefix ? line->starts_with(last) : *line == last) break;
     }
     return lines;
 }
@@ -141,7 +137,7 @@ bool EngineProcess::handshake() {
 }
 
 std::optional<int> EngineProcess::wait_exit(int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    const auto deadline = deadline_after(timeout_ms);
     int status = 0;
     while (!exit_status_) {
         if (waitpid(pid_, &status, WNOHANG) == pid_)

@@ -1,0 +1,260 @@
+// The real program over pipes. Each file of transcripts/ is one session, line by line:
+//   > text     sent to the engine
+//   < text     the next line it writes is text; a final * stands for any rest
+//   << text    the same after any search reports ("info" lines but "info string")
+//   <... text  the same after any lines at all
+//   answer     after any search reports, the "bestmove" the last report's moves give
+//   pause MS   time for a wrong answer to show
+//   ! text     a line of its standard error
+//   exit N     it ends with status N and writes nothing more but search reports
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "uci/engine_process.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+bool is_search_report(const std::string& line) {
+    return line.starts_with("info ") && !line.starts_with("info string ");
+}
+
+// A report of the root, not a bound of the driver: "info score ... depth ... pv ...".
+bool is_root_report(const std::string& line) {
+    return line.starts_with("info score ") && line.find(" depth ") != std::string::npos;
+}
+
+// The report's first move, with its second as the ponder move.
+std::string answer_of(const std::string& report) {
+    char best[16] = "", ponder[16] = "";
+    const size_t at = report.find(" pv ");
+    const int moves =
+        at == std::string::npos ? 0 : std::sscanf(report.c_str() + at, " pv %15s %15s", best, ponder);
+    return "bestmove " + std::string(best) + (moves == 2 ? " ponder " + std::string(ponder) : "");
+}
+
+bool matches(const std::string& line, const std::string& expected) {
+    return expected.ends_with('*') ? line.starts_with(expected.substr(0, expected.size() - 1))
+                                   : line == expected;
+}
+
+class Transcript : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(Transcript, EveryLineAsWritten) {
+    std::ifstream file(std::string(JUX_SOURCE_DIR "/tests/uci/transcripts/") + GetParam() + ".txt");
+    ASSERT_TRUE(file.is_open());
+    EngineProcess engine;
+    std::string errors, report;
+    bool ended = false;
+    int number = 0;
+    for (std::string line; std::getline(file, line);) {
+        number++;
+        const size_t blank = line.find(' ');
+        const std::string kind = line.substr(0, blank), text = line.substr(blank + 1);
+        const bool skip_reports = kind == "<<" || kind == "answer" || kind == "exit";
+        std::optional<std::string> got;
+        if (kind == "<" || kind == "<..." || skip_reports) {
+            while ((got = engine.read_line()) &&
+                   ((skip_reports && is_search_report(*got)) || (kind == "<..." && !matches(*got, text))))
+                if (is_root_report(*got)) report = *got;
+        }
+        if (kind == ">") {
+            engine.send(text);
+        } else if (kind == "<" || kind == "<<" || kind == "<...") {
+            ASSERT_TRUE(got && matches(*got, text)) << "line " << number << ": " << got.value_or("<nothing>");
+        } else if (kind == "answer") {
+            ASSERT_EQ(got, answer_of(report)) << "line " << number;
+        } else if (kind == "pause") {
+            usleep(std::stoi(text) * 1000);
+        } else if (kind == "!") {
+            errors += text + "\n";
+        } else if (kind == "exit") {
+            EXPECT_EQ(got, std::nullopt) << "after the end";
+            EXPECT_EQ(engine.wait_exit(), std::stoi(text));
+            ended = true;
+        } else {
+            ASSERT_EQ(kind, "#") << "line " << number;
+        }
+    }
+    EXPECT_TRUE(ended) << "no exit line";
+    EXPECT_EQ(engine.error_output(), errors);
+}
+
+INSTANTIATE_TEST_SUITE_P(Uci, Transcript,
+                         ::testing::Values("before_uci", "debug_echo", "options", "positions",
+                                           "search_commands", "hash_failure", "go_parameters", "go_answers",
+                                           "go_limits", "go_release"),
+                         [](const auto& info) { return std::string(info.param); });
+
+TEST(Uci, DepthAndSearchmoves) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.handshake());
+    engine.send("setoption name OwnBook value false");
+    engine.send("go depth 6 searchmoves a2a3 h2h3");
+    const Lines lines = engine.read_until_prefix("bestmove");
+    EXPECT_EQ(lines.at(0), "info depth 1 seldepth 0");
+    const std::set<std::string> allowed = {"a2a3", "h2h3"};
+    int depth_lines[100] = {}, depth = 0, announced = 0, bounds = 0;
+    std::string report;
+    for (const std::string& line : lines) {
+        int d, number;
+        char text[16];
+        if (std::sscanf(line.c_str(), "info depth %d seldepth %d%c", &d, &number, text) == 2 && d >= 0 &&
+            d < 100) {
+            depth_lines[d]++;
+            depth = d;
+        }
+        // The root moves and the driver's bounds only from depth 6 on; only
+        // the moves asked for, and only they are numbered.
+        if (std::sscanf(line.c_str(), "info currmove %15s currmovenumber %d", text, &number) == 2) {
+            announced++;
+            EXPECT_TRUE(depth == 6 && allowed.count(text) && (number == 1 || number == 2)) << line;
+        }
+        if (line.starts_with("info score ") && !is_root_report(line)) {
+            bounds++;
+            EXPECT_EQ(depth, 6) << line;
+        }
+        // Two blanks between the score and the rest, two after each move.
+        if (is_root_report(line)) {
+            report = line;
+            const size_t at = line.find(" pv ") + 4;
+            EXPECT_TRUE(line.find("  depth ") != std::string::npos && line.ends_with("  ") &&
+                        allowed.count(line.substr(at, line.find(' ', at) - at)))
+                << line;
+        }
+    }
+    for (int d = 1; d <= 7; d++) EXPECT_EQ(depth_lines[d], d < 7 ? 2 : 0) << "depth " << d;
+    EXPECT_GT(announced, 0);
+    EXPECT_GT(bounds, 0);
+    EXPECT_EQ(lines.back(), answer_of(report));
+}
+
+TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
+    EngineProcess engine;
+    ASSERT_TRUE(engine.handshake());
+    const char garbage[] = "\x01\x02\xff\xfe garbage\n\0\0\n\r\n \t \nog\nposition startpos moves \n";
+    engine.send_raw(std::string(garbage, sizeof garbage - 1));
+    engine.send_raw("askinfo\r\n");
+    EXPECT_EQ(engine.read_line(), "unknowncommand askinfo")
+        << "a carriage return before the line end is dropped";
+    // The first 4999 characters form the line: the "isready" beyond them is
+    // not a command of its own, nor is the rest of a line far longer.
+    engine.send("debug on");
+    const std::string got = "info string JUX got ";
+    for (const std::string& line : {std::string(4999, 'a') + "isready", std::string(200000, 'x')}) {
+        engine.send(line);
+        EXPECT_EQ(engine.lines_before_ready(), (Lines{got + line.substr(0, 4999), got + "isready"}));
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+TEST(EndOfInput, LastLineWithoutLineEndIsReadAndClosedPipesEndTheEngineWithStatusZero) {
+    EngineProcess idle, searching, deaf;
+    for (EngineProcess* engine : {&idle, &searching, &deaf}) ASSERT_TRUE(engine->handshake());
+    idle.send_raw("isready");
+    idle.close_input();
+    EXPECT_EQ(idle.read_line(), "readyok");
+    EXPECT_EQ(idle.wait_exit(), 0);
+    EXPECT_FALSE(idle.read_line());
+    searching.send("go infinite");
+    searching.read_until_prefix("info depth 3 ");
+    searching.close_input();
+    EXPECT_EQ(searching.wait_exit(), 0);
+    // Closed output ends the engine with status 0, not by a signal.
+    deaf.close_output();
+    deaf.send("isready");
+    EXPECT_EQ(deaf.wait_exit(), 0);
+}
+
+TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
+    EngineProcess engine({}, JUX_BINARY, true);
+    ASSERT_TRUE(engine.handshake());
+    // After each answer the engine reads again and finds the pipe empty.
+    for (int i = 0; i < 3; i++) {
+        usleep(50000);
+        EXPECT_EQ(engine.lines_before_ready(), Lines{});
+    }
+    engine.send("quit");
+    EXPECT_EQ(engine.wait_exit(), 0);
+}
+
+const std::string USAGE =
+    "usage: jux                 run the engine: it speaks UCI on standard input and output\n"
+    "       jux --processes N   the same, searching with N processes (1 to 32, default " +
+    std::to_string(JUX_PROCESS_COUNT) +
+    ")\n"
+    "       jux --help          print this text\n"
+    "       jux --version       print the version\n"
+    "A chess GUI starts jux without arguments. With N processes the engine starts N - 1\n"
+    "helpers as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
+
+void expect_run(const Lines& arguments, const std::string& output, const std::string& errors, int status) {
+    EngineProcess program(arguments);
+    std::string text;
+    while (std::optional<std::string> line = program.read_line()) text += *line + "\n";
+    SCOPED_TRACE(arguments[0] + (arguments.size() > 1 ? " " + arguments[1] : ""));
+    EXPECT_EQ(text, output);
+    EXPECT_EQ(program.wait_exit(), status);
+    EXPECT_EQ(program.error_output(), errors);
+}
+
+TEST(CommandLine, HelpAndVersionPrintAndEndAnythingElseButTheWorkerFormIsRefused) {
+    expect_run({"--help"}, USAGE, "", 0);
+    expect_run({"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0);
+    const Lines refused[] = {// Not the worker form: a word, one or three arguments, a worker number
+                             // out of 1..31 or not in plain decimal, a suffix that is not a process
+                             // id of at most 11 digits.
+                             {"bench", "1"},
+                             {"--help", "x"},
+                             {"1"},
+                             {"1", "123", "4"},
+                             {"0", "123"},
+                             {"32", "123"},
+                             {"-1", "123"},
+                             {"+1", "123"},
+                             {" 1", "123"},
+                             {"01", "123"},
+                             {"1x", "123"},
+                             {"1", ""},
+                             {"1", "../tmp"},
+                             {"1", "a b"},
+                             {"1", "-123"},
+                             {"1", "123456789012"},
+                             // A process count out of 1..32, not in plain decimal, or missing.
+                             {"--processes"},
+                             {"--processes", "0"},
+                             {"--processes", "-1"},
+                             {"--processes", "33"},
+                             {"--processes", "99999"},
+                             {"--processes", "2x"},
+                             {"--processes", "two"},
+                             {"--processes", ""},
+                             {"--processes", "+2"},
+                             {"--processes", "2", "1"},
+                             {"--processes=2"},
+                             {"2", "--processes"}};
+    for (const Lines& arguments : refused) expect_run(arguments, "", USAGE, 2);
+}
+
+// 1 is the engine alone; the chain tests show what more processes do.
+TEST(CommandLine, AProcessCountStartsTheEngine) {
+    for (const char* count : {"1", "32", "02"}) {
+        EngineProcess program({"--processes", count});
+        SCOPED_TRACE(count);
+        EXPECT_TRUE(program.handshake());
+        EXPECT_EQ(program.lines_before_ready(), Lines{});
+        program.send("quit");
+        EXPECT_EQ(program.wait_exit(), 0);
+        EXPECT_EQ(program.error_output(), "");
+    }
+}
+
+}  // namespace
