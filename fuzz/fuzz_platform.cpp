@@ -1,7 +1,6 @@
-#include "fuzz_platform.h"
-
 #include <cstdint>
 
+#include "fuzz_support.h"
 #include "platform/clock.h"
 #include "platform/exit.h"
 #include "search/node.h"
@@ -10,28 +9,23 @@
 namespace {
 
 struct FuzzClock {
-    double now_ms;
-    uint64_t nodes_seen;  // search.node_count at the last reading
-};
-FuzzClock fuzz_clock = {0, 0};
+    double now_ms = 0;
+    uint64_t nodes_seen = 0;  // search.node_count at the last reading
+} fuzz_clock;
 
 }  // namespace
 
 void reset_fuzz_clock() {
-    fuzz_clock = {0, 0};
+    fuzz_clock = {};
 }
 
 double monotonic_ms() {
     const uint64_t nodes = search.node_count;
-    // A new search counts its nodes from 0 again.
-    if (nodes < fuzz_clock.nodes_seen) fuzz_clock.nodes_seen = 0;
-    const double work = 1 + static_cast<double>(nodes - fuzz_clock.nodes_seen);
+    if (nodes < fuzz_clock.nodes_seen) fuzz_clock.nodes_seen = 0;  // a new search counts from 0
+    fuzz_clock.now_ms += 1 + static_cast<double>(nodes - fuzz_clock.nodes_seen);
     fuzz_clock.nodes_seen = nodes;
-    fuzz_clock.now_ms += work;
-    if (nodes > FUZZ_SEARCH_NODES) {
-        const double limit = timer.hard_limit > timer.target_time ? timer.hard_limit : timer.target_time;
-        if (fuzz_clock.now_ms <= limit) fuzz_clock.now_ms = limit + 1;
-    }
+    const double limit = timer.hard_limit > timer.target_time ? timer.hard_limit : timer.target_time;
+    if (nodes > FUZZ_SEARCH_NODES && fuzz_clock.now_ms <= limit) fuzz_clock.now_ms = limit + 1;
     return fuzz_clock.now_ms;
 }
 

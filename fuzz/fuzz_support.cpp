@@ -8,8 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "board/geometry.h"
-#include "board/position.h"
 #include "book/book.h"
 #include "core/options.h"
 #include "core/role.h"
@@ -31,8 +29,8 @@
 
 namespace {
 
-// Every global struct an input can change, as raw bytes: some hold atomics,
-// which the engine only ever uses from one thread here.
+// Every global struct an input can change, as raw bytes: the atomics some
+// hold are only ever used from this one thread.
 struct SavedGlobal {
     void* address;
     size_t size;
@@ -40,13 +38,20 @@ struct SavedGlobal {
 };
 std::vector<SavedGlobal> saved_globals;
 
-template <typename T>
-void add_global(T& global) {
-    saved_globals.push_back({static_cast<void*>(&global), sizeof global, {}});
+template <typename... Globals>
+void save_globals(Globals&... globals) {
+    (saved_globals.push_back({&globals, sizeof globals, {}}), ...);
+    for (SavedGlobal& g : saved_globals)
+        g.bytes.assign(static_cast<unsigned char*>(g.address),
+                       static_cast<unsigned char*>(g.address) + g.size);
 }
 
-void remove_scratch_directory_at_exit();
 ScratchDirectory* scratch_to_remove = nullptr;
+
+void remove_scratch_directory() {
+    unlink((scratch_to_remove->path + "/" + BOOK_FILE_NAME).c_str());
+    rmdir(scratch_to_remove->path.c_str());
+}
 
 }  // namespace
 
@@ -56,24 +61,17 @@ void start_engine() {
     started = true;
     init_tables();
     std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
-    int null_fd = open("/dev/null", O_WRONLY);
-    if (null_fd >= 0) {
-        std::fflush(stdout);
-        dup2(null_fd, 1);
-        close(null_fd);
-    }
+    std::fflush(stdout);
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 }
 
 void create_scratch_directory(ScratchDirectory& scratch) {
     char name[] = "/tmp/jux-fuzz-XXXXXX";
-    if (!mkdtemp(name)) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
+    if (!mkdtemp(name)) std::abort();
     scratch.path = name;
     scratch.home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     scratch_to_remove = &scratch;
-    std::atexit(remove_scratch_directory_at_exit);
+    std::atexit(remove_scratch_directory);
 }
 
 void enter_scratch_directory(ScratchDirectory& scratch) {
@@ -85,10 +83,8 @@ void leave_scratch_directory(ScratchDirectory& scratch) {
 }
 
 void write_scratch_file(const ScratchDirectory& scratch, const char* name, const void* data, size_t size) {
-    std::string path = scratch.path + "/" + name;
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    std::FILE* file = std::fopen((scratch.path + "/" + name).c_str(), "wb");
+    if (!file || (size > 0 && std::fwrite(data, 1, size, file) != size)) std::abort();
     std::fclose(file);
 }
 
@@ -109,45 +105,19 @@ void keep_artifacts_here(int* argc, char*** argv) {
     *argv = arguments.data();
 }
 
-namespace {
-
-void remove_scratch_directory_at_exit() {
-    if (!scratch_to_remove) return;
-    std::string book = scratch_to_remove->path + "/" + BOOK_FILE_NAME;
-    unlink(book.c_str());
-    rmdir(scratch_to_remove->path.c_str());
+void require(bool condition, const char* what, const std::string& detail) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz finding: %s: %s\n", what, detail.c_str());
+    std::abort();
 }
 
-}  // namespace
-
 void save_engine_state() {
-    add_global(pos);
-    add_global(options);
-    add_global(limits);
-    add_global(interpreter);
-    add_global(search);
-    add_global(timer);
-    add_global(pv);
-    add_global(ordering);
-    add_global(book);
-    add_global(hash_tables);
-    add_global(eval_state);
-    add_global(attack_count);
-    add_global(phase_state);
-    add_global(root_tables);
-    add_global(weights);
-    add_global(worker_link);
-    add_global(role);
-    add_global(tb_counters);
-    for (SavedGlobal& g : saved_globals) {
-        const unsigned char* bytes = static_cast<const unsigned char*>(g.address);
-        g.bytes.assign(bytes, bytes + g.size);
-    }
+    save_globals(pos, options, limits, interpreter, search, timer, pv, ordering, book, hash_tables,
+                 eval_state, attack_count, phase_state, root_tables, weights, worker_link, role, tb_counters);
 }
 
 void restore_engine_state() {
-    // Shared memory first: the snapshot holds no tables.
-    release_tables();
+    release_tables();  // shared memory first: the saved state holds no tables
     for (const SavedGlobal& g : saved_globals) std::memcpy(g.address, g.bytes.data(), g.size);
     seed_random(1);
 }

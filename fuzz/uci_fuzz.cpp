@@ -1,18 +1,11 @@
 // Whole UCI sessions: the input is what a front end would write to the
-// engine's standard input. The lines are read and run as the interpreter's
-// main loop does, and a search polls the rest of them as it would from a
-// real pipe; the end of the input ends the session as it ends the engine.
-// "quit", a refused command or a fatal condition end the session too.
-//
-// After every command the position must be consistent, and every "bestmove"
-// the command wrote must name a legal move of the position (its ponder move
-// a legal reply), or 0000 when there is none.
-//
-// Only the work is bounded: hash sizes above 1 MB become 1 MB, and the clock
-// counts nodes, so that every search stops after about a thousand (see
-// fuzz_platform.h). The engine reads the default book's first plies from a
-// scratch directory; the position, options and tables start afresh for every
-// input.
+// engine's standard input, run as the interpreter's main loop runs it; a
+// search polls the rest of it as from a real pipe, and the end of the input,
+// "quit" or a refused command end the session. After every command the
+// position must be consistent, and every "bestmove" must name a legal move
+// (its ponder move a legal reply), or 0000 when there is none. Hash sizes
+// above 1 MB become 1 MB, the clock counts nodes (fuzz_support.h), and the
+// engine reads the default book's first plies from a scratch directory.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -37,19 +30,16 @@
 #include "book/san.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
-#include "fuzz_platform.h"
 #include "fuzz_support.h"
 #include "platform/input.h"
 
 namespace {
 
-// A pipe takes this much without a reader, and the engine reads from one.
 constexpr size_t MAX_SESSION_BYTES = 65536;
 constexpr int32_t MAX_MEGABYTES = 1;
 
 ScratchDirectory scratch;
 
-// Sizes that would only make the input slow are cut down.
 void bound_work(char* line) {
     for (const char* option : {"Hash", "NalimovCache"}) {
         const std::string pattern = std::string("setoption name ") + option + " value %d";
@@ -59,8 +49,7 @@ void bound_work(char* line) {
     }
 }
 
-// The input as the engine's standard input: a pipe holding all of it, its
-// writing end closed, so that the last line is followed by the end of input.
+// A pipe holding the whole input, its writing end closed, as the engine's standard input.
 bool feed_standard_input(const uint8_t* data, size_t size) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return false;
@@ -74,14 +63,7 @@ bool feed_standard_input(const uint8_t* data, size_t size) {
     return true;
 }
 
-void require(bool condition, const char* what, const std::string& detail) {
-    if (condition) return;
-    std::fprintf(stderr, "uci_fuzz: %s: %s\n", what, detail.c_str());
-    std::abort();
-}
-
-// The engine's standard output is a file in memory, emptied for every
-// session; what a command wrote is read back after it.
+// Standard output is a file in memory, emptied for every session and read back after each command.
 off_t output_read = 0;
 
 void capture_output() {
@@ -105,7 +87,6 @@ std::string new_output() {
     return text;
 }
 
-// Whether the text names a legal move of side; the move in found.
 bool names_legal_move(int side, const std::string& text, int ep_square, Move& found) {
     return find_move_by_text(side, text.c_str(), found, ep_square) && move_is_legal(found, side);
 }
@@ -124,7 +105,7 @@ bool is_legal_reply(Move move, const std::string& reply) {
 void check_answers(const std::string& output) {
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("bestmove ", 0) != 0) continue;
+        if (!line.starts_with("bestmove ")) continue;
         std::istringstream words(line.substr(9));
         std::string best, ponder_word, ponder;
         words >> best >> ponder_word >> ponder;
@@ -153,7 +134,6 @@ void run_session() {
     quit_engine();
 }
 
-// The keys of every position within BOOK_SLICE_PLIES of the start.
 constexpr int BOOK_SLICE_PLIES = 4;
 MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
 
@@ -177,9 +157,9 @@ void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
     }
 }
 
-// The part of the default book that games from the start position can
-// reach in their first plies: the probe reads the file from its start for
-// every position, and the whole book would take a third of the time.
+// The lines of the default book for the positions of the first plies: the
+// probe reads the file from its start, and the whole book would take a third
+// of the time.
 void write_book_slice() {
     set_position_from_fen(START_FEN);
     std::set<std::string> keys;
