@@ -29,8 +29,6 @@ constexpr const char* POSITIONS[] = {
     "e2e4 d7d5 f1b5",
 };
 
-ScratchDirectory scratch;
-
 void set_position(const char* moves) {
     set_position_from_fen(START_FEN);
     char words[128];
@@ -42,19 +40,16 @@ void set_position(const char* moves) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    if (scratch.path.empty()) {
-        start_engine();
-        create_scratch_directory(scratch);
-    }
+    start_engine();
     set_position(POSITIONS[data[0] % (sizeof POSITIONS / sizeof POSITIONS[0])]);
-    write_scratch_file(scratch, BOOK_FILE_NAME, data + 1, size - 1);
+    write_file(scratch_book_path(), data + 1, size - 1);
     options.own_book = 1;
     limits.time_mode = TIME_CLOCK_INCREMENT;
     limits.max_depth = 99;
     book.book_in_use = 1;
     book.book_miss_count = 0;
     seed_random(1);  // the choice among several records draws a random number
-    const Move move = probe_book_file((scratch.path + "/" + BOOK_FILE_NAME).c_str());
+    const Move move = probe_book_file(scratch_book_path().c_str());
     if (move == 0) return 0;
     // A move of the generator's list for the side to move that does not leave its king attacked.
     const std::string text = format_move(move, pos.side_to_move);  // the lookup reuses format_move's buffer

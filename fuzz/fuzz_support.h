@@ -9,23 +9,9 @@
 // process, standard output discarded.
 void start_engine();
 
-// A private directory that is the working directory while the engine reads
-// "jux.book". Targets that enter it call keep_artifacts_here first, so that
-// libFuzzer still writes its findings where it was started.
-struct ScratchDirectory {
-    std::string path;
-    int home_fd = -1;
-};
-void create_scratch_directory(ScratchDirectory& scratch);
-void enter_scratch_directory(ScratchDirectory& scratch);
-void leave_scratch_directory(ScratchDirectory& scratch);
-void write_scratch_file(const ScratchDirectory& scratch, const char* name, const void* data, size_t size);
-void keep_artifacts_here(int* argc, char*** argv);
-
-// The engine's global state, saved once and put back before every input, so
-// that an input does the same on every run.
-void save_engine_state();
-void restore_engine_state();
+// The path of a private book file in a directory of its own, both removed at exit.
+const std::string& scratch_book_path();
+void write_file(const std::string& path, const void* data, size_t size);
 
 // A finding: prints what was wrong and aborts, for libFuzzer to keep the input.
 void require(bool condition, const char* what, const std::string& detail);

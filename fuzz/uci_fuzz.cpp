@@ -1,23 +1,20 @@
 // Whole UCI sessions: the input is what a front end would write to the
-// engine's standard input, run as the interpreter's main loop runs it; a
-// search polls the rest of it as from a real pipe, and the end of the input,
-// "quit" or a refused command end the session. After every command the
-// position must be consistent, and every "bestmove" must name a legal move
-// (its ponder move a legal reply), or 0000 when there is none. Hash sizes
-// above 1 MB become 1 MB, the clock counts nodes (fuzz_support.h), and the
-// engine reads the default book's first plies from a scratch directory.
+// engine's standard input, run as the interpreter's main loop runs it; a search
+// polls the rest as from a real pipe, and the end of the input, "quit" or a
+// refused command end the session. After every command the position must be
+// consistent, and every "bestmove" must name a legal move (its ponder move a
+// legal reply), or 0000 when there is none. Hash sizes above 1 MB become 1 MB,
+// the clock counts nodes, and the engine reads the default book's first plies
+// from the working directory, a private one during each input.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
-#include <string>
+#include <vector>
 
 #include "board/attack.h"
 #include "board/fen.h"
@@ -25,20 +22,33 @@
 #include "board/movegen.h"
 #include "board/notation.h"
 #include "board/perft.h"
-#include "board/position.h"
 #include "book/book.h"
 #include "book/san.h"
+#include "core/options.h"
+#include "core/role.h"
+#include "egtb/tbprobe.h"
+#include "eval/eval_state.h"
+#include "eval/evaluate.h"
+#include "eval/phase.h"
+#include "eval/root_pst.h"
+#include "eval/weights.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
 #include "fuzz_support.h"
 #include "platform/input.h"
+#include "search/hash.h"
+#include "search/node.h"
+#include "search/ordering.h"
+#include "search/pv.h"
+#include "search/random.h"
+#include "search/timectl.h"
+#include "smp/workers.h"
 
 namespace {
 
-constexpr size_t MAX_SESSION_BYTES = 65536;
+constexpr size_t MAX_SESSION_BYTES = 65536;  // what a pipe takes without a reader
 constexpr int32_t MAX_MEGABYTES = 1;
-
-ScratchDirectory scratch;
+int home_fd = -1;  // the working directory libFuzzer was started in
 
 void bound_work(char* line) {
     for (const char* option : {"Hash", "NalimovCache"}) {
@@ -53,10 +63,11 @@ void bound_work(char* line) {
 bool feed_standard_input(const uint8_t* data, size_t size) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return false;
-    for (size_t done = 0; done < size;) {
-        ssize_t n = write(ends[1], data + done, size - done);
+    while (size > 0) {
+        const ssize_t n = write(ends[1], data, size);
         if (n <= 0) break;
-        done += static_cast<size_t>(n);
+        data += n;
+        size -= static_cast<size_t>(n);
     }
     close(ends[1]);
     standard_input = LineInput{ends[0], 0, 0, false, {}};
@@ -65,12 +76,6 @@ bool feed_standard_input(const uint8_t* data, size_t size) {
 
 // Standard output is a file in memory, emptied for every session and read back after each command.
 off_t output_read = 0;
-
-void capture_output() {
-    const int fd = memfd_create("jux-output", MFD_CLOEXEC);
-    if (fd < 0 || dup2(fd, 1) < 0) std::abort();
-    close(fd);
-}
 
 void clear_output() {
     std::fflush(stdout);
@@ -137,6 +142,7 @@ void run_session() {
 constexpr int BOOK_SLICE_PLIES = 4;
 MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
 
+// The keys of every position within plies of this one.
 void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
     char key[BOOK_KEY_LENGTH + 1];
     std::snprintf(key, sizeof key, "%08X", pos.hash_key_high);
@@ -157,9 +163,8 @@ void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
     }
 }
 
-// The lines of the default book for the positions of the first plies: the
-// probe reads the file from its start, and the whole book would take a third
-// of the time.
+// The default book's lines for the first plies: the probe reads the file from
+// its start, and the whole book would take a third of the time.
 void write_book_slice() {
     set_position_from_fen(START_FEN);
     std::set<std::string> keys;
@@ -168,7 +173,43 @@ void write_book_slice() {
     std::string slice;
     for (std::string token; in >> token;)
         if (keys.count(token.substr(0, BOOK_KEY_LENGTH))) slice += token + "\n";
-    write_scratch_file(scratch, BOOK_FILE_NAME, slice.data(), slice.size());
+    write_file(scratch_book_path(), slice.data(), slice.size());
+}
+
+// Every global struct an input can change, saved as raw bytes after the start
+// and put back before every input (the atomics some hold serve one thread here).
+struct SavedGlobal {
+    void* address;
+    size_t size;
+    std::vector<unsigned char> bytes;
+};
+std::vector<SavedGlobal> saved_globals;
+
+template <typename... Globals>
+void save_globals(Globals&... globals) {
+    (saved_globals.push_back({&globals, sizeof globals, {}}), ...);
+    for (SavedGlobal& g : saved_globals)
+        g.bytes.assign(static_cast<unsigned char*>(g.address),
+                       static_cast<unsigned char*>(g.address) + g.size);
+}
+
+// libFuzzer writes its findings to the working directory unless told where:
+// the directory it was started in, not the private one.
+void keep_artifacts_here(int* argc, char*** argv) {
+    for (int i = 1; i < *argc; i++)
+        if (!std::strncmp((*argv)[i], "-artifact_prefix=", 17) ||
+            !std::strncmp((*argv)[i], "-exact_artifact_path=", 21))
+            return;
+    char* here = getcwd(nullptr, 0);
+    if (!here) return;
+    static std::string prefix = std::string("-artifact_prefix=") + here + "/";
+    free(here);
+    static std::vector<char*> arguments;
+    arguments.assign(*argv, *argv + *argc);
+    arguments.push_back(prefix.data());
+    arguments.push_back(nullptr);
+    *argc += 1;
+    *argv = arguments.data();
 }
 
 }  // namespace
@@ -176,24 +217,29 @@ void write_book_slice() {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     keep_artifacts_here(argc, argv);
     start_engine();
-    capture_output();
-    create_scratch_directory(scratch);
+    const int output = memfd_create("jux-output", MFD_CLOEXEC);
+    if (output < 0 || dup2(output, 1) < 0) std::abort();
+    close(output);
+    home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     write_book_slice();
-    save_engine_state();
+    save_globals(pos, options, limits, interpreter, search, timer, pv, ordering, book, hash_tables,
+                 eval_state, attack_count, phase_state, root_tables, weights, worker_link, role, tb_counters);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > MAX_SESSION_BYTES) size = MAX_SESSION_BYTES;
-    if (!feed_standard_input(data, size)) return 0;
+    if (!feed_standard_input(data, size < MAX_SESSION_BYTES ? size : MAX_SESSION_BYTES)) return 0;
     reset_fuzz_clock();
-    enter_scratch_directory(scratch);
+    const std::string& book_path = scratch_book_path();
+    if (chdir(book_path.substr(0, book_path.rfind('/')).c_str()) != 0) std::abort();
     try {
         run_session();
     } catch (const ProcessEnd&) {
     }
-    leave_scratch_directory(scratch);
+    if (fchdir(home_fd) != 0) std::abort();
     close(standard_input.fd);
-    restore_engine_state();
+    release_tables();  // shared memory first: the saved state holds no tables
+    for (const SavedGlobal& g : saved_globals) std::memcpy(g.address, g.bytes.data(), g.size);
+    seed_random(1);
     return 0;
 }

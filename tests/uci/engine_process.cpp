@@ -44,9 +44,8 @@ void EngineProcess::close_fd(int& fd) {
 
 EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary,
                              bool nonblocking_input) {
-    // Standard error goes to a file, which never fills up.
     int input[2], output[2];
-    errors_file_ = std::tmpfile();
+    errors_file_ = std::tmpfile();  // a file never fills up
     if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 || errors_file_ == nullptr)
         throw std::runtime_error("cannot make the engine's pipes");
     fcntl(fileno(errors_file_), F_SETFD, FD_CLOEXEC);
@@ -86,9 +85,8 @@ bool EngineProcess::send_raw(const std::string& bytes) {
     // While the engine's input is full, keep reading its output: an engine
     // blocked on writing would never read what we send.
     for (size_t done = 0; done < bytes.size();) {
-        if (to_engine_ < 0) return false;
         pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
-        if (poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS) <= 0) return false;
+        if (to_engine_ < 0 || poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS) <= 0) return false;
         if (ready[1].revents != 0) read_chunk(from_engine_, pending_, 0);
         if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
         if (!(ready[0].revents & POLLOUT)) continue;

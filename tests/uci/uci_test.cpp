@@ -12,7 +12,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,7 @@ bool is_search_report(const std::string& line) {
     return line.starts_with("info ") && !line.starts_with("info string ");
 }
 
-// A report of the root, not a bound of the driver: "info score ... depth ... pv ...".
+// A report of the root, not a bound of the driver.
 bool is_root_report(const std::string& line) {
     return line.starts_with("info score ") && line.find(" depth ") != std::string::npos;
 }
@@ -92,49 +91,6 @@ INSTANTIATE_TEST_SUITE_P(Uci, Transcript,
                                            "search_commands", "hash_failure", "go_parameters", "go_answers",
                                            "go_limits", "go_release"),
                          [](const auto& info) { return std::string(info.param); });
-
-TEST(Uci, DepthAndSearchmoves) {
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name OwnBook value false");
-    engine.send("go depth 6 searchmoves a2a3 h2h3");
-    const Lines lines = engine.read_until_prefix("bestmove");
-    EXPECT_EQ(lines.at(0), "info depth 1 seldepth 0");
-    const std::set<std::string> allowed = {"a2a3", "h2h3"};
-    int depth_lines[100] = {}, depth = 0, announced = 0, bounds = 0;
-    std::string report;
-    for (const std::string& line : lines) {
-        int d, number;
-        char text[16];
-        if (std::sscanf(line.c_str(), "info depth %d seldepth %d%c", &d, &number, text) == 2 && d >= 0 &&
-            d < 100) {
-            depth_lines[d]++;
-            depth = d;
-        }
-        // The root moves and the driver's bounds only from depth 6 on; only
-        // the moves asked for, and only they are numbered.
-        if (std::sscanf(line.c_str(), "info currmove %15s currmovenumber %d", text, &number) == 2) {
-            announced++;
-            EXPECT_TRUE(depth == 6 && allowed.count(text) && (number == 1 || number == 2)) << line;
-        }
-        if (line.starts_with("info score ") && !is_root_report(line)) {
-            bounds++;
-            EXPECT_EQ(depth, 6) << line;
-        }
-        // Two blanks between the score and the rest, two after each move.
-        if (is_root_report(line)) {
-            report = line;
-            const size_t at = line.find(" pv ") + 4;
-            EXPECT_TRUE(line.find("  depth ") != std::string::npos && line.ends_with("  ") &&
-                        allowed.count(line.substr(at, line.find(' ', at) - at)))
-                << line;
-        }
-    }
-    for (int d = 1; d <= 7; d++) EXPECT_EQ(depth_lines[d], d < 7 ? 2 : 0) << "depth " << d;
-    EXPECT_GT(announced, 0);
-    EXPECT_GT(bounds, 0);
-    EXPECT_EQ(lines.back(), answer_of(report));
-}
 
 TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     EngineProcess engine;
