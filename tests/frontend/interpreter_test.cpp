@@ -52,8 +52,12 @@ TEST(PositionRule, MovesArePlayedUpToTheFirstWordThatNamesNoMove) {
         {"position fen 4k3/8/8/8/8/8/4P3/4K3 w - - 0 30 moves e2e4 e8d7", 62, WHITE, D7, KING},
         // Words of three characters or fewer, or too long for a move word, are skipped.
         {"position startpos moves e2 e2e4 abc " + std::string(64, 'x') + " e7e5", 2, WHITE, E5, PAWN},
-        // A word that names no move ends the list: case counts, castling is the king's move.
+        // A word that names no move ends the list: case counts, a promotion needs its letter,
+        // castling is the king's move.
         {"position startpos moves e2e4 e7e9 d2d4", 1, BLACK, D4, NO_PIECE},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8 e8d8", 2, WHITE, B7, PAWN},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8N e8d8", 2, WHITE, B7, PAWN},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8n e8d8", 4, WHITE, B8, KNIGHT},
         {"position startpos moves e2e4 " + std::string(63, 'x') + " e7e5", 1, BLACK, E5, NO_PIECE},
         {"position fen " + CASTLING_FEN + " moves E1G1", 2, WHITE, E1, KING},
         {"position fen " + CASTLING_FEN + " moves e1h1 e8g8", 2, WHITE, H1, ROOK},
