@@ -19,15 +19,13 @@ namespace {
 
 // The start itself, both colours to move, castling and en-passant rights
 // that change the move lists, and a check, where most moves are not legal.
-constexpr const char* POSITIONS[] = {
-    "",
-    "e2e4",
-    "d2d4 d7d5",
-    "e2e4 c7c5 g1f3",
-    "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",
-    "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",
-    "e2e4 d7d5 f1b5",
-};
+constexpr const char* POSITIONS[] = {"",
+                                     "e2e4",
+                                     "d2d4 d7d5",
+                                     "e2e4 c7c5 g1f3",
+                                     "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",
+                                     "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",
+                                     "e2e4 d7d5 f1b5"};
 
 void set_position(const char* moves) {
     set_position_from_fen(START_FEN);

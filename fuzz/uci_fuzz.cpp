@@ -4,22 +4,20 @@
 // refused command end the session. After every command the position must be
 // consistent, and every "bestmove" must name a legal move (its ponder move a
 // legal reply), or 0000 when there is none. Hash sizes above 1 MB become 1 MB,
-// the clock counts nodes, and the engine reads the default book's first plies
-// from the working directory, a private one during each input.
+// the clock counts nodes. The engine reads its book from the working
+// directory, a private one during each input: uci_fuzz.book, the default
+// book's lines for the first four plies (the whole book would take a third of
+// the time, and a book of its own keeps the findings reproducible).
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstring>
-#include <fstream>
-#include <set>
 #include <sstream>
 #include <vector>
 
-#include "board/attack.h"
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "board/perft.h"
 #include "book/book.h"
@@ -139,43 +137,6 @@ void run_session() {
     quit_engine();
 }
 
-constexpr int BOOK_SLICE_PLIES = 4;
-MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
-
-// The keys of every position within plies of this one.
-void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
-    char key[BOOK_KEY_LENGTH + 1];
-    std::snprintf(key, sizeof key, "%08X", pos.hash_key_high);
-    keys.insert(key);
-    if (plies == 0) return;
-    const int side = pos.side_to_move;
-    MoveEntry* list = slice_lists[plies - 1];
-    const int n = generate_moves(list, side, 1, ep_square);
-    for (int i = 0; i < n - 1; i++) {
-        const Move m = static_cast<Move>(list[i].move);
-        const SavedState saved = save_state();
-        const int next_ep = make_move(m, side, 1);
-        pos.side_to_move = side ^ 1;
-        if (!is_attacked(pos.piece_list[side][0], side ^ 1)) collect_keys(plies - 1, next_ep, keys);
-        pos.side_to_move = side;
-        unmake_move(m, side);
-        restore_state(saved);
-    }
-}
-
-// The default book's lines for the first plies: the probe reads the file from
-// its start, and the whole book would take a third of the time.
-void write_book_slice() {
-    set_position_from_fen(START_FEN);
-    std::set<std::string> keys;
-    collect_keys(BOOK_SLICE_PLIES, 0, keys);
-    std::ifstream in(JUX_SOURCE_DIR "/jux.book", std::ios::binary);
-    std::string slice;
-    for (std::string token; in >> token;)
-        if (keys.count(token.substr(0, BOOK_KEY_LENGTH))) slice += token + "\n";
-    write_file(scratch_book_path(), slice.data(), slice.size());
-}
-
 // Every global struct an input can change, saved as raw bytes after the start
 // and put back before every input (the atomics some hold serve one thread here).
 struct SavedGlobal {
@@ -221,7 +182,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     if (output < 0 || dup2(output, 1) < 0) std::abort();
     close(output);
     home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    write_book_slice();
+    set_position_from_fen(START_FEN);
+    if (symlink(JUX_SOURCE_DIR "/fuzz/uci_fuzz.book", scratch_book_path().c_str()) != 0) std::abort();
     save_globals(pos, options, limits, interpreter, search, timer, pv, ordering, book, hash_tables,
                  eval_state, attack_count, phase_state, root_tables, weights, worker_link, role, tb_counters);
     return 0;

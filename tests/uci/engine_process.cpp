@@ -13,7 +13,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Clock::time_point deadline_after(int timeout_ms) {
+Clock::time_point deadline_in(int timeout_ms) {
     return Clock::now() + std::chrono::milliseconds(timeout_ms);
 }
 
@@ -27,7 +27,7 @@ bool read_chunk(int& fd, std::string& text, int timeout_ms) {
     pollfd ready = {fd, POLLIN, 0};
     if (poll(&ready, 1, timeout_ms) <= 0) return false;
     char chunk[4096];
-    ssize_t n = read(fd, chunk, sizeof chunk);
+    const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n <= 0)
         EngineProcess::close_fd(fd);
     else
@@ -42,8 +42,7 @@ void EngineProcess::close_fd(int& fd) {
     fd = -1;
 }
 
-EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary,
-                             bool nonblocking_input) {
+EngineProcess::EngineProcess(const Lines& arguments, const char* binary, bool nonblocking_input) {
     int input[2], output[2];
     errors_file_ = std::tmpfile();  // a file never fills up
     if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 || errors_file_ == nullptr)
@@ -90,7 +89,7 @@ bool EngineProcess::send_raw(const std::string& bytes) {
         if (ready[1].revents != 0) read_chunk(from_engine_, pending_, 0);
         if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
         if (!(ready[0].revents & POLLOUT)) continue;
-        ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
@@ -98,7 +97,7 @@ bool EngineProcess::send_raw(const std::string& bytes) {
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
-    const auto deadline = deadline_after(timeout_ms);
+    const auto deadline = deadline_in(timeout_ms);
     size_t end;
     while ((end = pending_.find('\n')) == std::string::npos)
         if (from_engine_ < 0 || !read_chunk(from_engine_, pending_, remaining_ms(deadline)))
@@ -108,9 +107,9 @@ std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
     return line;
 }
 
-std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
-    const auto deadline = deadline_after(timeout_ms);
-    std::vector<std::string> lines;
+EngineProcess::Lines EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
+    const auto deadline = deadline_in(timeout_ms);
+    Lines lines;
     while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
         lines.push_back(*line);
         if (prefix ? line->starts_with(last) : *line == last) break;
@@ -118,9 +117,9 @@ std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool
     return lines;
 }
 
-std::vector<std::string> EngineProcess::lines_before_ready(int timeout_ms) {
+EngineProcess::Lines EngineProcess::lines_before_ready(int timeout_ms) {
     send("isready");
-    std::vector<std::string> lines = read_until("readyok", timeout_ms);
+    Lines lines = read_until("readyok", timeout_ms);
     if (!lines.empty() && lines.back() == "readyok")
         lines.pop_back();
     else
@@ -130,14 +129,13 @@ std::vector<std::string> EngineProcess::lines_before_ready(int timeout_ms) {
 
 bool EngineProcess::handshake() {
     send("uci");
-    std::vector<std::string> lines = read_until("uciok");
+    const Lines lines = read_until("uciok");
     return !lines.empty() && lines.back() == "uciok";
 }
 
 std::optional<int> EngineProcess::wait_exit(int timeout_ms) {
-    const auto deadline = deadline_after(timeout_ms);
-    int status = 0;
-    while (!exit_status_) {
+    const auto deadline = deadline_in(timeout_ms);
+    for (int status = 0; !exit_status_;) {
         if (waitpid(pid_, &status, WNOHANG) == pid_)
             exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         else if (remaining_ms(deadline) == 0)
