@@ -59,12 +59,8 @@ TEST(MakeUnmake, RoundTripOverEveryMoveRestoresThePosition) {
     }
 }
 
-TEST(MakeUnmake, UnusualMoves) {
-    // A double step creates the en-passant square and is irreversible.
-    setup_position(START_FEN);
-    EXPECT_EQ(make_move(make_move_code(E2, E4, MOVE_DOUBLE_STEP), WHITE, 1), E3);
-    EXPECT_EQ(pos.last_irreversible_ply, pos.game_ply);
-    // A bishop promoted on a8 (light) adds 127 to the signature, on b8 (dark) 63.
+// A bishop promoted on a8 (light) adds 127 to the signature, on b8 (dark) 63.
+TEST(MakeUnmake, PromotedBishopsCountByTheirSquareColour) {
     for (const auto& [fen, from, to, added] : {std::tuple{"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", A7, A8, 127},
                                                std::tuple{"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", B7, B8, 63}}) {
         setup_position(fen);
@@ -72,14 +68,6 @@ TEST(MakeUnmake, UnusualMoves) {
         make_move(make_move_code(from, to, MOVE_PROMOTE_BISHOP), WHITE, 1);
         EXPECT_EQ(pos.material_signature[WHITE] - before, added) << fen;
     }
-    // A null move changes nothing but the ply and its record.
-    setup_position(KIWIPETE);
-    const Snapshot before_null(pos);
-    make_move(NULL_MOVE, WHITE, 1);
-    EXPECT_EQ(pos.game_ply, before_null.p.game_ply + 1);
-    EXPECT_EQ(pos.move_history[pos.game_ply].move, static_cast<int32_t>(NULL_MOVE));
-    unmake_move(NULL_MOVE, WHITE);
-    EXPECT_TRUE(Snapshot(pos) == before_null);
 }
 
 }  // namespace

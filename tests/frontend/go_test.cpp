@@ -9,7 +9,6 @@
 #include "board/board_fixture.h"
 #include "core/options.h"
 #include "core/role.h"
-#include "frontend/command_text.h"
 #include "search/timectl.h"
 
 namespace {
@@ -81,16 +80,6 @@ TEST(CpuLoad, KernelAndUserTimeAreEachTakenInWholeMillisecondsFirst) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(cpu_load_thousandths(r.kernel_100ns, r.user_100ns, r.elapsed_ms), r.load) << r.kernel_100ns;
-}
-
-TEST(ReadDecimal, ReadsLikeTheRuntimeConversionAndHoldsAtTheIntRange) {
-    const std::pair<const char*, int32_t> rows[] = {{"  \t-17x", -17},
-                                                    {"+5 6", 5},
-                                                    {"abc", 0},
-                                                    {"- 5", 0},
-                                                    {"2147483648", INT_MAX},
-                                                    {"-99999999999999999999999", INT_MIN}};
-    for (const auto& [text, value] : rows) EXPECT_EQ(read_decimal(text), value) << text;
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 //   <... text  the same after any lines at all
 //   answer     after any search reports, the "bestmove" the last report's moves give
 //   pause MS   time for a wrong answer to show
+//   raw text   sent without a line end
+//   close input, close output: our end of the engine's standard input or output
 //   ! text     a line of its standard error
 //   exit N     it ends with status N and writes nothing more but search reports
 #include <gtest/gtest.h>
@@ -70,6 +72,10 @@ TEST_P(Transcript, EveryLineAsWritten) {
             ASSERT_TRUE(got && matches(*got, text)) << "line " << number << ": " << got.value_or("<nothing>");
         } else if (kind == "answer") {
             ASSERT_EQ(got, answer_of(report)) << "line " << number;
+        } else if (kind == "raw") {
+            engine.send_raw(text);
+        } else if (kind == "close") {
+            text == "input" ? engine.close_input() : engine.close_output();
         } else if (kind == "pause") {
             usleep(std::stoi(text) * 1000);
         } else if (kind == "!") {
@@ -89,7 +95,8 @@ TEST_P(Transcript, EveryLineAsWritten) {
 INSTANTIATE_TEST_SUITE_P(Uci, Transcript,
                          ::testing::Values("before_uci", "debug_echo", "options", "positions",
                                            "search_commands", "hash_failure", "go_parameters", "go_answers",
-                                           "go_limits", "go_release"),
+                                           "go_limits", "go_release", "end_of_input",
+                                           "end_of_input_searching", "closed_output"),
                          [](const auto& info) { return std::string(info.param); });
 
 TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
@@ -110,24 +117,6 @@ TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     }
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
-}
-
-TEST(EndOfInput, LastLineWithoutLineEndIsReadAndClosedPipesEndTheEngineWithStatusZero) {
-    EngineProcess idle, searching, deaf;
-    for (EngineProcess* engine : {&idle, &searching, &deaf}) ASSERT_TRUE(engine->handshake());
-    idle.send_raw("isready");
-    idle.close_input();
-    EXPECT_EQ(idle.read_line(), "readyok");
-    EXPECT_EQ(idle.wait_exit(), 0);
-    EXPECT_FALSE(idle.read_line());
-    searching.send("go infinite");
-    searching.read_until_prefix("info depth 3 ");
-    searching.close_input();
-    EXPECT_EQ(searching.wait_exit(), 0);
-    // Closed output ends the engine with status 0, not by a signal.
-    deaf.close_output();
-    deaf.send("isready");
-    EXPECT_EQ(deaf.wait_exit(), 0);
 }
 
 TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
@@ -152,8 +141,10 @@ const std::string USAGE =
     "A chess GUI starts jux without arguments. With N processes the engine starts N - 1\n"
     "helpers as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
 
+// Each program is sent "quit": a process count starts the engine, which ends at once.
 void expect_run(const Lines& arguments, const std::string& output, const std::string& errors, int status) {
     EngineProcess program(arguments);
+    program.send("quit");
     std::string text;
     while (std::optional<std::string> line = program.read_line()) text += *line + "\n";
     SCOPED_TRACE(arguments[0] + (arguments.size() > 1 ? " " + arguments[1] : ""));
@@ -162,9 +153,10 @@ void expect_run(const Lines& arguments, const std::string& output, const std::st
     EXPECT_EQ(program.error_output(), errors);
 }
 
-TEST(CommandLine, HelpAndVersionPrintAndEndAnythingElseButTheWorkerFormIsRefused) {
+TEST(CommandLine, ProcessCountHelpAndVersionAreTakenAnythingElseButTheWorkerFormIsRefused) {
     expect_run({"--help"}, USAGE, "", 0);
     expect_run({"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0);
+    for (const char* count : {"1", "32", "02"}) expect_run({"--processes", count}, "", "", 0);
     const Lines refused[] = {// Not the worker form: a word, one or three arguments, a worker number
                              // out of 1..31 or not in plain decimal, a suffix that is not a process
                              // id of at most 11 digits.
@@ -198,19 +190,6 @@ TEST(CommandLine, HelpAndVersionPrintAndEndAnythingElseButTheWorkerFormIsRefused
                              {"--processes=2"},
                              {"2", "--processes"}};
     for (const Lines& arguments : refused) expect_run(arguments, "", USAGE, 2);
-}
-
-// 1 is the engine alone; the chain tests show what more processes do.
-TEST(CommandLine, AProcessCountStartsTheEngine) {
-    for (const char* count : {"1", "32", "02"}) {
-        EngineProcess program({"--processes", count});
-        SCOPED_TRACE(count);
-        EXPECT_TRUE(program.handshake());
-        EXPECT_EQ(program.lines_before_ready(), Lines{});
-        program.send("quit");
-        EXPECT_EQ(program.wait_exit(), 0);
-        EXPECT_EQ(program.error_output(), "");
-    }
 }
 
 }  // namespace
