@@ -65,7 +65,6 @@ EngineProcess::EngineProcess(const Lines& arguments, const char* binary, bool no
     close(output[1]);
     to_engine_ = input[1];
     from_engine_ = output[0];
-    fcntl(to_engine_, F_SETFL, O_NONBLOCK);
     if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + binary);
     signal(SIGPIPE, SIG_IGN);  // writing to an ended engine must give an error here
 }
@@ -81,15 +80,8 @@ EngineProcess::~EngineProcess() {
 }
 
 bool EngineProcess::send_raw(const std::string& bytes) {
-    // While the engine's input is full, keep reading its output: an engine
-    // blocked on writing would never read what we send.
     for (size_t done = 0; done < bytes.size();) {
-        pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
-        if (to_engine_ < 0 || poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS) <= 0) return false;
-        if (ready[1].revents != 0) read_chunk(from_engine_, pending_, 0);
-        if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
-        if (!(ready[0].revents & POLLOUT)) continue;
-        const ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = to_engine_ < 0 ? -1 : write(to_engine_, bytes.data() + done, bytes.size() - done);
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
