@@ -1,5 +1,4 @@
-// What the fuzz targets share, and what the fuzz build links in place of the
-// engine's clock, pauses, calendar and process end.
+// What the fuzz targets share, and the fuzz build's clock.
 #pragma once
 
 #include <cstddef>
@@ -21,9 +20,9 @@ struct ProcessEnd {
     int status;
 };
 
-// The clock counts work, not time: a reading advances it by a millisecond and
-// one more per node searched since the last, a pause by its length. Past
-// FUZZ_SEARCH_NODES nodes the next reading lies past the search's hard limit,
-// so every search ends soon; only a ponder or infinite search waits on.
+// The clock counts work: a reading advances it by a millisecond and one per
+// node searched since the last, a pause by its length. Past FUZZ_SEARCH_NODES
+// nodes it jumps past the search's hard limit: only a ponder or infinite
+// search waits on.
 inline constexpr unsigned FUZZ_SEARCH_NODES = 1000;
 void reset_fuzz_clock();  // back to time 0 before each input

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "support.h"
 #include "uci/engine_process.h"
 
 namespace {
@@ -131,15 +132,11 @@ TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
     EXPECT_EQ(engine.wait_exit(), 0);
 }
 
-const std::string USAGE =
-    "usage: jux                 run the engine: it speaks UCI on standard input and output\n"
-    "       jux --processes N   the same, searching with N processes (1 to 32, default " +
-    std::to_string(JUX_PROCESS_COUNT) +
-    ")\n"
-    "       jux --help          print this text\n"
-    "       jux --version       print the version\n"
-    "A chess GUI starts jux without arguments. With N processes the engine starts N - 1\n"
-    "helpers as \"jux WORKER MASTER_PID\" (WORKER 1 to 31); they are not for hand use.\n";
+// The usage, with the default process count in place of COUNT.
+std::string usage() {
+    std::string text = read_file(JUX_SOURCE_DIR "/tests/uci/usage.txt");
+    return text.replace(text.find("COUNT"), 5, std::to_string(JUX_PROCESS_COUNT));
+}
 
 // Each program is sent "quit": a process count starts the engine, which ends at once.
 void expect_run(const Lines& arguments, const std::string& output, const std::string& errors, int status) {
@@ -154,7 +151,7 @@ void expect_run(const Lines& arguments, const std::string& output, const std::st
 }
 
 TEST(CommandLine, ProcessCountHelpAndVersionAreTakenAnythingElseButTheWorkerFormIsRefused) {
-    expect_run({"--help"}, USAGE, "", 0);
+    expect_run({"--help"}, usage(), "", 0);
     expect_run({"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0);
     for (const char* count : {"1", "32", "02"}) expect_run({"--processes", count}, "", "", 0);
     const Lines refused[] = {// Not the worker form: a word, one or three arguments, a worker number
@@ -189,7 +186,7 @@ TEST(CommandLine, ProcessCountHelpAndVersionAreTakenAnythingElseButTheWorkerForm
                              {"--processes", "2", "1"},
                              {"--processes=2"},
                              {"2", "--processes"}};
-    for (const Lines& arguments : refused) expect_run(arguments, "", USAGE, 2);
+    for (const Lines& arguments : refused) expect_run(arguments, "", usage(), 2);
 }
 
 }  // namespace
