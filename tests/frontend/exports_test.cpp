@@ -31,17 +31,10 @@ F exported(const char* name, void* from) {
 #define JUX_IN(copy, name) exported<decltype(&name)>(#name, copy)
 #define JUX(name) JUX_IN(library(), name)
 
-class Exports : public ::testing::Test {
-   protected:
-    void SetUp() override {
-        ASSERT_NE(library(), nullptr) << dlerror();
-        unsigned char host_block[28] = {1, 2, 3};
-        ASSERT_EQ(JUX(JUXInit)(1024, host_block, 0, 0), 1024);
-    }
-    void TearDown() override { JUX(JUXQuit)(); }
-};
-
-TEST_F(Exports, TextsTheSettersResultsAndASecondInit) {
+TEST(Exports, TextsSettersGameMovesAndAnAnalysisThatFindsTheMate) {
+    ASSERT_NE(library(), nullptr) << dlerror();
+    unsigned char host_block[28] = {1, 2, 3};
+    ASSERT_EQ(JUX(JUXInit)(1024, host_block, 0, 0), 1024);
     EXPECT_STREQ(JUX(JUXGetVersion)(), "DIDUV-1");
     EXPECT_STREQ(JUX(JUXGetAuthor)(), "Varnok");
     JUX(JUXNextBest)();
@@ -52,13 +45,6 @@ TEST_F(Exports, TextsTheSettersResultsAndASecondInit) {
     EXPECT_EQ(JUX(JUXSetDepth)(0), 1);
     EXPECT_EQ(JUX(JUXSetDepth)(150), 150);
     EXPECT_EQ(JUX(JUXSetInfinite)(), 1) << "after init the clock side is black";
-    // The tables of the first init still exist: a second one fails until quit.
-    EXPECT_EQ(JUX(JUXInit)(4096, nullptr, 0, 0), -1);
-    EXPECT_NE(JUX(JUXQuit)(), 0);
-    EXPECT_EQ(JUX(JUXInit)(100, nullptr, 0, 0), 256) << "small sizes are raised";
-}
-
-TEST_F(Exports, GameMovesAndAnAnalysisThatFindsTheMate) {
     JUX(JUXSetStartPosition)();
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1);
     EXPECT_EQ(JUX(JUXEnterMove)("e2e4"), 1) << "no black move: nothing played";
@@ -71,6 +57,11 @@ TEST_F(Exports, GameMovesAndAnAnalysisThatFindsTheMate) {
     JUX(JUXSetDepth)(3);
     EXPECT_GE(JUX(JUXAnalyse)(0), 29000);
     EXPECT_STREQ(JUX(JUXGetBestMove)(), "d1d8");
+    // The tables of the first init still exist: a second one fails until quit.
+    EXPECT_EQ(JUX(JUXInit)(4096, nullptr, 0, 0), -1);
+    EXPECT_NE(JUX(JUXQuit)(), 0);
+    EXPECT_EQ(JUX(JUXInit)(100, nullptr, 0, 0), 256) << "small sizes are raised";
+    JUX(JUXQuit)();
 }
 
 // Calls out of order, made in a child process on a copy of the library that
