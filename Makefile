@@ -101,10 +101,30 @@ bench: packages bench-packages profile $(BUILD)/Makefile
 fuzzers: packages fuzz-packages $(FUZZ_BUILD)/Makefile
 	@$(MAKE) --no-print-directory -C $(FUZZ_BUILD) -j$(JOBS) fuzzers
 
-# Every target for FUZZ_TIME seconds, after a replay of the repository's corpus
-# and crash reproducers.
+# Each target replays the repository's corpus and crash reproducers once, then
+# fuzzes for FUZZ_TIME seconds from them and the corpus growing in FUZZ_DIR,
+# JOBS targets at a time. The logs stay in FUZZ_DIR/logs, the findings in
+# FUZZ_DIR/artifacts/<target>/ (once fixed, add them to fuzz/crashes/<target>/).
+FUZZ_TARGETS := fen_fuzz uci_fuzz pgn_fuzz book_probe_fuzz
 fuzz: fuzzers
-	@fuzz/run.sh --build $(FUZZ_BUILD) --work $(FUZZ_DIR) --time $(FUZZ_TIME) --jobs $(JOBS)
+	@$(MAKE) --no-print-directory -k -j$(JOBS) $(FUZZ_TARGETS:%=fuzz-%)
+
+fuzz-%:
+	@mkdir -p $(FUZZ_DIR)/logs $(FUZZ_DIR)/corpus/$* $(FUZZ_DIR)/artifacts/$*
+	@$(call fuzz_run,$*,replay,$$(find fuzz/corpus/$* fuzz/crashes/$* -type f | sort))
+	@$(call fuzz_run,$*,fuzz,-max_total_time=$(FUZZ_TIME) $(if $(wildcard fuzz/$*.dict),-dict=fuzz/$*.dict) \
+		$(FUZZ_DIR)/corpus/$* fuzz/corpus/$* fuzz/crashes/$*)
+
+# Runs fuzz target $(1) on $(3), logged as $(2). An input slower than 10 s is a
+# hang, one that takes 2 GB a fault; a failure shows the log's error lines.
+define fuzz_run
+	log=$(FUZZ_DIR)/logs/$(1).$(2).log; \
+	if nice -n 10 $(FUZZ_BUILD)/fuzz/$(1) -timeout=10 -rss_limit_mb=2048 \
+		-artifact_prefix=$(FUZZ_DIR)/artifacts/$(1)/ $(3) >$$log 2>&1; then echo "fuzz: $(1) $(2) passed"; \
+	else echo "fuzz: $(1) $(2) FAILED (whole log: $$log)"; \
+		grep -E '^Running: |ERROR|runtime error|SUMMARY|Test unit written|fuzz finding:' $$log | tail -n 20; \
+		exit 1; fi
+endef
 
 # The build tree takes the prefix at configure time: the manual pages name
 # the installed book's place.

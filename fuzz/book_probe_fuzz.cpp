@@ -1,9 +1,8 @@
-// Any bytes as the book file "jux.book", probed in one of a few positions
-// (the input's first byte chooses it; the real book knows them all). A probe
-// may find no move, but a move it returns must be legal in the position.
+// Any bytes as the book file, probed in one of a few positions (the input's
+// first byte chooses it; the real book knows them all). A probe may find no
+// move, but a move it returns must be legal in the position.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,66 +17,43 @@
 
 namespace {
 
-// Moves from the start position: the start itself, both colours to move,
-// castling and en-passant rights that change the move lists, and a check,
-// where most generated moves are not legal.
-constexpr const char* POSITIONS[] = {
-    "",
-    "e2e4",
-    "d2d4 d7d5",
-    "e2e4 c7c5 g1f3",
-    "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",
-    "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",
-    "e2e4 d7d5 f1b5",
-};
-constexpr int POSITION_COUNT = sizeof POSITIONS / sizeof POSITIONS[0];
+// The start itself, both colours to move, castling and en-passant rights
+// that change the move lists, and a check, where most moves are not legal.
+constexpr const char* POSITIONS[] = {"",
+                                     "e2e4",
+                                     "d2d4 d7d5",
+                                     "e2e4 c7c5 g1f3",
+                                     "e2e4 e7e5 g1f3 b8c6 f1c4 g8f6",
+                                     "e2e4 e7e6 d2d4 d7d5 e4e5 c7c5",
+                                     "e2e4 d7d5 f1b5"};
 
-ScratchDirectory scratch;
-
-void set_position(int index) {
+void set_position(const char* moves) {
     set_position_from_fen(START_FEN);
-    char moves[128];
-    std::snprintf(moves, sizeof moves, "%s", POSITIONS[index]);
-    for (char* word = std::strtok(moves, " "); word; word = std::strtok(nullptr, " ")) enter_game_move(word);
-}
-
-// A move of the generator's list for the side to move that does not leave
-// its king attacked.
-bool is_legal_move(Move move) {
-    const std::string text = format_move(move, pos.side_to_move);  // the lookup reuses format_move's buffer
-    Move listed = 0;
-    return find_move_by_text(pos.side_to_move, text.c_str(), listed, pos.ep_square) && listed == move &&
-           move_is_legal(move, pos.side_to_move);
+    char words[128];
+    std::snprintf(words, sizeof words, "%s", moves);
+    for (char* word = std::strtok(words, " "); word; word = std::strtok(nullptr, " ")) enter_game_move(word);
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    keep_artifacts_here(argc, argv);
-    start_engine();
-    create_scratch_directory(scratch);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    set_position(data[0] % POSITION_COUNT);
-    write_scratch_file(scratch, BOOK_FILE_NAME, data + 1, size - 1);
-
+    start_engine();
+    set_position(POSITIONS[data[0] % (sizeof POSITIONS / sizeof POSITIONS[0])]);
+    write_file(scratch_book_path(), data + 1, size - 1);
     options.own_book = 1;
     limits.time_mode = TIME_CLOCK_INCREMENT;
     limits.max_depth = 99;
     book.book_in_use = 1;
     book.book_miss_count = 0;
-    // The choice among several records draws a random number: the same one for every run.
-    seed_random(1);
-    enter_scratch_directory(scratch);
-    const Move move = probe_book();
-    leave_scratch_directory(scratch);
-    if (move != 0 && !is_legal_move(move)) {
-        std::fprintf(stderr, "book_probe_fuzz: the probe returned %s, no legal move here\n",
-                     format_move(move, pos.side_to_move));
-        std::abort();
-    }
+    seed_random(1);  // the choice among several records draws a random number
+    const Move move = probe_book_file(scratch_book_path().c_str());
+    if (move == 0) return 0;
+    // A move of the generator's list for the side to move that does not leave its king attacked.
+    const std::string text = format_move(move, pos.side_to_move);  // the lookup reuses format_move's buffer
+    Move listed = 0;
+    require(find_move_by_text(pos.side_to_move, text.c_str(), listed, pos.ep_square) && listed == move &&
+                move_is_legal(move, pos.side_to_move),
+            "the probe returned a move that is not legal here", text);
     return 0;
 }

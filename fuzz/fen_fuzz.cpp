@@ -1,13 +1,11 @@
 // Any text through the FEN reader; a position it accepts is evaluated, and
 // every pseudo-legal move and every reply to a legal one is made and unmade.
-// After each make the derived state must agree with the board (the checked
-// build's consistency test), after each unmake the position must be back
-// exactly, and nothing may read or write out of bounds on the way.
+// After each make the derived state must agree with the board, after each
+// unmake the position must be back exactly.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "board/attack.h"
 #include "board/fen.h"
@@ -22,12 +20,10 @@
 
 namespace {
 
-// FEN texts longer than this hold nothing new for the reader.
-constexpr size_t MAX_FEN_BYTES = 1024;
+constexpr size_t MAX_FEN_BYTES = 1024;  // longer texts hold nothing new for the reader
 
-// Everything make and unmake must give back: the position up to its game
-// record, without the list slots of empty squares, and the current record
-// (the records above it and the captures by ply may stay stale).
+// The position up to its game record, without the list slots of empty squares,
+// and the current record: the records above it and the captures by ply may stay stale.
 constexpr size_t HEAD_BYTES = offsetof(Position, move_history);
 struct BoardSnapshot {
     unsigned char head[HEAD_BYTES];
@@ -45,14 +41,7 @@ BoardSnapshot snapshot() {
     return s;
 }
 
-void require(bool condition, const char* what, Move move) {
-    if (condition) return;
-    std::fprintf(stderr, "fen_fuzz: %s (move %#x)\n", what, move);
-    std::abort();
-}
-
-// The engine's room for one list, for the moves and for the replies: two
-// arrays of their own, so that a list that outgrows its room is caught.
+// Lists of their own for the moves and the replies, so that one that outgrows the engine's room is caught.
 MoveEntry move_list[MAX_MOVES];
 MoveEntry reply_list[MAX_MOVES];
 constexpr uint32_t CACHE_ENTRIES = 1021;
@@ -63,10 +52,11 @@ void make_every_move(int side, int ep_square, int depth) {
     const int n = generate_moves(list, side, 1, ep_square);
     for (int i = 0; i < n - 1; i++) {
         const Move m = static_cast<Move>(list[i].move);
+        const std::string move = "move " + std::to_string(m);
         const BoardSnapshot before = snapshot();
         const SavedState saved = save_state();
         const int next_ep = make_move(m, side, depth);
-        require(position_is_consistent(), "make leaves the derived state out of step with the board", m);
+        require(position_is_consistent(), "make leaves the derived state out of step with the board", move);
         if (!is_attacked(pos.piece_list[side][0], side ^ 1)) {
             int in_check = 0, tablebase_hit = 0;
             evaluate(side ^ 1, depth + 1, in_check, tablebase_hit);
@@ -75,7 +65,8 @@ void make_every_move(int side, int ep_square, int depth) {
         unmake_move(m, side);
         restore_state(saved);
         const BoardSnapshot after = snapshot();
-        require(std::memcmp(&before, &after, sizeof before) == 0, "unmake does not restore the position", m);
+        require(std::memcmp(&before, &after, sizeof before) == 0, "unmake does not restore the position",
+                move);
     }
 }
 
@@ -92,14 +83,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         eval_caches.cache_count = CACHE_ENTRIES;
         started = true;
     }
-    char text[MAX_FEN_BYTES + 1];
-    if (size > MAX_FEN_BYTES) size = MAX_FEN_BYTES;
-    std::memcpy(text, data, size);
-    text[size] = 0;
-    if (!set_position_from_fen(text)) return 0;
+    const std::string text(reinterpret_cast<const char*>(data), size < MAX_FEN_BYTES ? size : MAX_FEN_BYTES);
+    if (!set_position_from_fen(text.c_str())) return 0;
     require(position_is_consistent(), "the FEN reader leaves the derived state out of step with the board",
-            0);
-
+            text);
     std::memset(eval_cache, 0, sizeof eval_cache);
     int in_check = 0, tablebase_hit = 0;
     evaluate_at_root(in_check, tablebase_hit);

@@ -1,54 +1,55 @@
+// The fuzz build's replacements for the engine's clock, pauses, calendar and
+// process end (linked into its engine library), and what the targets share.
 #include "fuzz_support.h"
 
-#include <fcntl.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
-#include <cstring>
-#include <vector>
 
-#include "board/geometry.h"
-#include "board/position.h"
 #include "book/book.h"
-#include "core/options.h"
 #include "core/role.h"
-#include "egtb/tbprobe.h"
-#include "eval/eval_state.h"
-#include "eval/evaluate.h"
-#include "eval/phase.h"
-#include "eval/root_pst.h"
-#include "eval/weights.h"
-#include "frontend/interpreter.h"
-#include "search/hash.h"
+#include "platform/clock.h"
+#include "platform/exit.h"
 #include "search/node.h"
-#include "search/ordering.h"
-#include "search/pv.h"
-#include "search/random.h"
 #include "search/startup.h"
 #include "search/timectl.h"
-#include "smp/workers.h"
 
 namespace {
 
-// Every global struct an input can change, as raw bytes: some hold atomics,
-// which the engine only ever uses from one thread here.
-struct SavedGlobal {
-    void* address;
-    size_t size;
-    std::vector<unsigned char> bytes;
-};
-std::vector<SavedGlobal> saved_globals;
-
-template <typename T>
-void add_global(T& global) {
-    saved_globals.push_back({static_cast<void*>(&global), sizeof global, {}});
-}
-
-void remove_scratch_directory_at_exit();
-ScratchDirectory* scratch_to_remove = nullptr;
+struct FuzzClock {
+    double now_ms = 0;
+    uint64_t nodes_seen = 0;  // search.node_count at the last reading
+} fuzz_clock;
 
 }  // namespace
+
+void reset_fuzz_clock() {
+    fuzz_clock = {};
+}
+
+double monotonic_ms() {
+    const uint64_t nodes = search.node_count;
+    if (nodes < fuzz_clock.nodes_seen) fuzz_clock.nodes_seen = 0;  // a new search counts from 0
+    fuzz_clock.now_ms += 1 + static_cast<double>(nodes - fuzz_clock.nodes_seen);
+    fuzz_clock.nodes_seen = nodes;
+    const double limit = timer.hard_limit > timer.target_time ? timer.hard_limit : timer.target_time;
+    if (nodes > FUZZ_SEARCH_NODES && fuzz_clock.now_ms <= limit) fuzz_clock.now_ms = limit + 1;
+    return fuzz_clock.now_ms;
+}
+
+uint32_t calendar_seconds() {
+    return 1000000000;
+}
+
+void sleep_ms(int milliseconds) {
+    if (milliseconds > 0) fuzz_clock.now_ms += milliseconds;
+}
+
+void end_process(int status) {
+    throw ProcessEnd{status};
+}
 
 void start_engine() {
     static bool started = false;
@@ -56,98 +57,31 @@ void start_engine() {
     started = true;
     init_tables();
     std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
-    int null_fd = open("/dev/null", O_WRONLY);
-    if (null_fd >= 0) {
-        std::fflush(stdout);
-        dup2(null_fd, 1);
-        close(null_fd);
-    }
+    std::fflush(stdout);
+    if (!std::freopen("/dev/null", "w", stdout)) std::abort();
 }
 
-void create_scratch_directory(ScratchDirectory& scratch) {
-    char name[] = "/tmp/jux-fuzz-XXXXXX";
-    if (!mkdtemp(name)) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    scratch.path = name;
-    scratch.home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    scratch_to_remove = &scratch;
-    std::atexit(remove_scratch_directory_at_exit);
+const std::string& scratch_book_path() {
+    static std::string path;
+    if (!path.empty()) return path;
+    char directory[] = "/tmp/jux-fuzz-XXXXXX";
+    if (!mkdtemp(directory)) std::abort();
+    path = std::string(directory) + "/" + BOOK_FILE_NAME;
+    std::atexit([] {
+        unlink(path.c_str());
+        rmdir(path.substr(0, path.rfind('/')).c_str());
+    });
+    return path;
 }
 
-void enter_scratch_directory(ScratchDirectory& scratch) {
-    if (chdir(scratch.path.c_str()) != 0) std::abort();
-}
-
-void leave_scratch_directory(ScratchDirectory& scratch) {
-    if (fchdir(scratch.home_fd) != 0) std::abort();
-}
-
-void write_scratch_file(const ScratchDirectory& scratch, const char* name, const void* data, size_t size) {
-    std::string path = scratch.path + "/" + name;
+void write_file(const std::string& path, const void* data, size_t size) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, file) != size) std::abort();
+    if (!file || (size > 0 && std::fwrite(data, 1, size, file) != size)) std::abort();
     std::fclose(file);
 }
 
-void keep_artifacts_here(int* argc, char*** argv) {
-    for (int i = 1; i < *argc; i++)
-        if (!std::strncmp((*argv)[i], "-artifact_prefix=", 17) ||
-            !std::strncmp((*argv)[i], "-exact_artifact_path=", 21))
-            return;
-    char* here = getcwd(nullptr, 0);
-    if (!here) return;
-    static std::string prefix = std::string("-artifact_prefix=") + here + "/";
-    free(here);
-    static std::vector<char*> arguments;
-    arguments.assign(*argv, *argv + *argc);
-    arguments.push_back(prefix.data());
-    arguments.push_back(nullptr);
-    *argc += 1;
-    *argv = arguments.data();
-}
-
-namespace {
-
-void remove_scratch_directory_at_exit() {
-    if (!scratch_to_remove) return;
-    std::string book = scratch_to_remove->path + "/" + BOOK_FILE_NAME;
-    unlink(book.c_str());
-    rmdir(scratch_to_remove->path.c_str());
-}
-
-}  // namespace
-
-void save_engine_state() {
-    add_global(pos);
-    add_global(options);
-    add_global(limits);
-    add_global(interpreter);
-    add_global(search);
-    add_global(timer);
-    add_global(pv);
-    add_global(ordering);
-    add_global(book);
-    add_global(hash_tables);
-    add_global(eval_state);
-    add_global(attack_count);
-    add_global(phase_state);
-    add_global(root_tables);
-    add_global(weights);
-    add_global(worker_link);
-    add_global(role);
-    add_global(tb_counters);
-    for (SavedGlobal& g : saved_globals) {
-        const unsigned char* bytes = static_cast<const unsigned char*>(g.address);
-        g.bytes.assign(bytes, bytes + g.size);
-    }
-}
-
-void restore_engine_state() {
-    // Shared memory first: the snapshot holds no tables.
-    release_tables();
-    for (const SavedGlobal& g : saved_globals) std::memcpy(g.address, g.bytes.data(), g.size);
-    seed_random(1);
+void require(bool condition, const char* what, const std::string& detail) {
+    if (condition) return;
+    std::fprintf(stderr, "fuzz finding: %s: %s\n", what, detail.c_str());
+    std::abort();
 }

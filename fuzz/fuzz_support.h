@@ -1,30 +1,28 @@
-// What the fuzz targets share: the engine's start-up, a scratch directory for
-// the files the engine opens by name, and a snapshot of the engine's state
-// that puts it back as it was before each input.
+// What the fuzz targets share, and the fuzz build's clock.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-// The start of a master process: tables built, shared memory named after
-// this process, standard output discarded (the targets check state, not text).
+// The start of a master process: tables built, shared memory named after this
+// process, standard output discarded.
 void start_engine();
 
-// A private directory that becomes the working directory while the engine
-// reads "jux.book". Targets that enter it call keep_artifacts_here from
-// LLVMFuzzerInitialize, so that libFuzzer still writes its findings to the
-// directory it was started in.
-struct ScratchDirectory {
-    std::string path;
-    int home_fd = -1;  // the working directory to come back to
-};
-void create_scratch_directory(ScratchDirectory& scratch);
-void enter_scratch_directory(ScratchDirectory& scratch);
-void leave_scratch_directory(ScratchDirectory& scratch);
-void write_scratch_file(const ScratchDirectory& scratch, const char* name, const void* data, size_t size);
-void keep_artifacts_here(int* argc, char*** argv);
+// The path of a private book file in a directory of its own, both removed at exit.
+const std::string& scratch_book_path();
+void write_file(const std::string& path, const void* data, size_t size);
 
-// The engine's global state as start_engine leaves it, saved once and put
-// back before every input, so that an input does the same on every run.
-void save_engine_state();
-void restore_engine_state();
+// A finding: prints what was wrong and aborts, for libFuzzer to keep the input.
+void require(bool condition, const char* what, const std::string& detail);
+
+// Thrown where the engine would end its process.
+struct ProcessEnd {
+    int status;
+};
+
+// The clock counts work: a reading advances it by a millisecond and one per
+// node searched since the last, a pause by its length. Past FUZZ_SEARCH_NODES
+// nodes it jumps past the search's hard limit: only a ponder or infinite
+// search waits on.
+inline constexpr unsigned FUZZ_SEARCH_NODES = 1000;
+void reset_fuzz_clock();  // back to time 0 before each input

@@ -1,55 +1,52 @@
 // Whole UCI sessions: the input is what a front end would write to the
-// engine's standard input. The lines are read and run as the interpreter's
-// main loop does, and a search polls the rest of them as it would from a
-// real pipe; the end of the input ends the session as it ends the engine.
-// "quit", a refused command or a fatal condition end the session too.
-//
-// After every command the position must be consistent, and every "bestmove"
-// the command wrote must name a legal move of the position (its ponder move
-// a legal reply), or 0000 when there is none.
-//
-// Only the work is bounded: hash sizes above 1 MB become 1 MB, and the clock
-// counts nodes, so that every search stops after about a thousand (see
-// fuzz_platform.h). The engine reads the default book's first plies from a
-// scratch directory; the position, options and tables start afresh for every
-// input.
+// engine's standard input, run as the interpreter's main loop runs it; a search
+// polls the rest as from a real pipe, and the end of the input, "quit" or a
+// refused command end the session. After every command the position must be
+// consistent, and every "bestmove" must name a legal move (its ponder move a
+// legal reply), or 0000 when there is none. Hash sizes above 1 MB become 1 MB,
+// the clock counts nodes. The engine reads its book from the working
+// directory, a private one during each input: uci_fuzz.book, the default
+// book's lines for the first four plies (the whole book would take a third of
+// the time, and a book of its own keeps the findings reproducible).
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <set>
 #include <sstream>
-#include <string>
+#include <vector>
 
-#include "board/attack.h"
 #include "board/fen.h"
 #include "board/makemove.h"
-#include "board/movegen.h"
 #include "board/notation.h"
 #include "board/perft.h"
-#include "board/position.h"
 #include "book/book.h"
 #include "book/san.h"
+#include "core/options.h"
+#include "core/role.h"
+#include "egtb/tbprobe.h"
+#include "eval/eval_state.h"
+#include "eval/evaluate.h"
+#include "eval/phase.h"
+#include "eval/root_pst.h"
+#include "eval/weights.h"
 #include "frontend/command_text.h"
 #include "frontend/interpreter.h"
-#include "fuzz_platform.h"
 #include "fuzz_support.h"
 #include "platform/input.h"
+#include "search/hash.h"
+#include "search/node.h"
+#include "search/ordering.h"
+#include "search/pv.h"
+#include "search/random.h"
+#include "search/timectl.h"
+#include "smp/workers.h"
 
 namespace {
 
-// A pipe takes this much without a reader, and the engine reads from one.
-constexpr size_t MAX_SESSION_BYTES = 65536;
+constexpr size_t MAX_SESSION_BYTES = 65536;  // what a pipe takes without a reader
 constexpr int32_t MAX_MEGABYTES = 1;
+int home_fd = -1;  // the working directory libFuzzer was started in
 
-ScratchDirectory scratch;
-
-// Sizes that would only make the input slow are cut down.
 void bound_work(char* line) {
     for (const char* option : {"Hash", "NalimovCache"}) {
         const std::string pattern = std::string("setoption name ") + option + " value %d";
@@ -59,53 +56,32 @@ void bound_work(char* line) {
     }
 }
 
-// The input as the engine's standard input: a pipe holding all of it, its
-// writing end closed, so that the last line is followed by the end of input.
+// A pipe holding the whole input, its writing end closed, as the engine's standard input.
 bool feed_standard_input(const uint8_t* data, size_t size) {
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0) return false;
-    for (size_t done = 0; done < size;) {
-        ssize_t n = write(ends[1], data + done, size - done);
+    while (size > 0) {
+        const ssize_t n = write(ends[1], data, size);
         if (n <= 0) break;
-        done += static_cast<size_t>(n);
+        data += n;
+        size -= static_cast<size_t>(n);
     }
     close(ends[1]);
     standard_input = LineInput{ends[0], 0, 0, false, {}};
     return true;
 }
 
-void require(bool condition, const char* what, const std::string& detail) {
-    if (condition) return;
-    std::fprintf(stderr, "uci_fuzz: %s: %s\n", what, detail.c_str());
-    std::abort();
-}
-
-// The engine's standard output is a file in memory, emptied for every
-// session; what a command wrote is read back after it.
-off_t output_read = 0;
-
-void capture_output() {
-    const int fd = memfd_create("jux-output", MFD_CLOEXEC);
-    if (fd < 0 || dup2(fd, 1) < 0) std::abort();
-    close(fd);
-}
-
-void clear_output() {
-    std::fflush(stdout);
-    if (ftruncate(1, 0) != 0 || lseek(1, 0, SEEK_SET) != 0) std::abort();
-    output_read = 0;
-}
+// Standard output is a stream in memory, new for every session and read after each command.
+char* output = nullptr;
+size_t output_size = 0, output_read = 0;
 
 std::string new_output() {
     std::fflush(stdout);
-    const off_t end = lseek(1, 0, SEEK_CUR);
-    std::string text(static_cast<size_t>(end - output_read), '\0');
-    if (pread(1, text.data(), text.size(), output_read) != static_cast<ssize_t>(text.size())) std::abort();
-    output_read = end;
+    const std::string text(output + output_read, output_size - output_read);
+    output_read = output_size;
     return text;
 }
 
-// Whether the text names a legal move of side; the move in found.
 bool names_legal_move(int side, const std::string& text, int ep_square, Move& found) {
     return find_move_by_text(side, text.c_str(), found, ep_square) && move_is_legal(found, side);
 }
@@ -124,7 +100,7 @@ bool is_legal_reply(Move move, const std::string& reply) {
 void check_answers(const std::string& output) {
     std::istringstream lines(output);
     for (std::string line; std::getline(lines, line);) {
-        if (line.rfind("bestmove ", 0) != 0) continue;
+        if (!line.starts_with("bestmove ")) continue;
         std::istringstream words(line.substr(9));
         std::string best, ponder_word, ponder;
         words >> best >> ponder_word >> ponder;
@@ -142,7 +118,10 @@ void check_answers(const std::string& output) {
 }
 
 void run_session() {
-    clear_output();
+    std::fclose(stdout);
+    std::free(output);
+    stdout = open_memstream(&output, &output_size);
+    output_read = 0;
     while (read_line(standard_input, interpreter.line, LINE_BUFFER_SIZE)) {
         bound_work(interpreter.line);
         const std::string command = interpreter.line;
@@ -153,42 +132,40 @@ void run_session() {
     quit_engine();
 }
 
-// The keys of every position within BOOK_SLICE_PLIES of the start.
-constexpr int BOOK_SLICE_PLIES = 4;
-MoveEntry slice_lists[BOOK_SLICE_PLIES][MAX_MOVES];
+// Every global struct an input can change, saved as raw bytes after the start
+// and put back before every input (the atomics some hold serve one thread here).
+struct SavedGlobal {
+    void* address;
+    size_t size;
+    std::vector<unsigned char> bytes;
+};
+std::vector<SavedGlobal> saved_globals;
 
-void collect_keys(int plies, int ep_square, std::set<std::string>& keys) {
-    char key[BOOK_KEY_LENGTH + 1];
-    std::snprintf(key, sizeof key, "%08X", pos.hash_key_high);
-    keys.insert(key);
-    if (plies == 0) return;
-    const int side = pos.side_to_move;
-    MoveEntry* list = slice_lists[plies - 1];
-    const int n = generate_moves(list, side, 1, ep_square);
-    for (int i = 0; i < n - 1; i++) {
-        const Move m = static_cast<Move>(list[i].move);
-        const SavedState saved = save_state();
-        const int next_ep = make_move(m, side, 1);
-        pos.side_to_move = side ^ 1;
-        if (!is_attacked(pos.piece_list[side][0], side ^ 1)) collect_keys(plies - 1, next_ep, keys);
-        pos.side_to_move = side;
-        unmake_move(m, side);
-        restore_state(saved);
-    }
+template <typename... Globals>
+void save_globals(Globals&... globals) {
+    (saved_globals.push_back({&globals, sizeof globals, {}}), ...);
+    for (SavedGlobal& g : saved_globals)
+        g.bytes.assign(static_cast<unsigned char*>(g.address),
+                       static_cast<unsigned char*>(g.address) + g.size);
 }
 
-// The part of the default book that games from the start position can
-// reach in their first plies: the probe reads the file from its start for
-// every position, and the whole book would take a third of the time.
-void write_book_slice() {
-    set_position_from_fen(START_FEN);
-    std::set<std::string> keys;
-    collect_keys(BOOK_SLICE_PLIES, 0, keys);
-    std::ifstream in(JUX_SOURCE_DIR "/jux.book", std::ios::binary);
-    std::string slice;
-    for (std::string token; in >> token;)
-        if (keys.count(token.substr(0, BOOK_KEY_LENGTH))) slice += token + "\n";
-    write_scratch_file(scratch, BOOK_FILE_NAME, slice.data(), slice.size());
+// libFuzzer writes its findings to the working directory unless told where:
+// the directory it was started in, not the private one.
+void keep_artifacts_here(int* argc, char*** argv) {
+    for (int i = 1; i < *argc; i++)
+        if (!std::strncmp((*argv)[i], "-artifact_prefix=", 17) ||
+            !std::strncmp((*argv)[i], "-exact_artifact_path=", 21))
+            return;
+    char* here = getcwd(nullptr, 0);
+    if (!here) return;
+    static std::string prefix = std::string("-artifact_prefix=") + here + "/";
+    free(here);
+    static std::vector<char*> arguments;
+    arguments.assign(*argv, *argv + *argc);
+    arguments.push_back(prefix.data());
+    arguments.push_back(nullptr);
+    *argc += 1;
+    *argv = arguments.data();
 }
 
 }  // namespace
@@ -196,24 +173,27 @@ void write_book_slice() {
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     keep_artifacts_here(argc, argv);
     start_engine();
-    capture_output();
-    create_scratch_directory(scratch);
-    write_book_slice();
-    save_engine_state();
+    home_fd = open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    set_position_from_fen(START_FEN);
+    if (symlink(JUX_SOURCE_DIR "/fuzz/uci_fuzz.book", scratch_book_path().c_str()) != 0) std::abort();
+    save_globals(pos, options, limits, interpreter, search, timer, pv, ordering, book, hash_tables,
+                 eval_state, attack_count, phase_state, root_tables, weights, worker_link, role, tb_counters);
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > MAX_SESSION_BYTES) size = MAX_SESSION_BYTES;
-    if (!feed_standard_input(data, size)) return 0;
+    if (!feed_standard_input(data, size < MAX_SESSION_BYTES ? size : MAX_SESSION_BYTES)) return 0;
     reset_fuzz_clock();
-    enter_scratch_directory(scratch);
+    const std::string& book_path = scratch_book_path();
+    if (chdir(book_path.substr(0, book_path.rfind('/')).c_str()) != 0) std::abort();
     try {
         run_session();
     } catch (const ProcessEnd&) {
     }
-    leave_scratch_directory(scratch);
+    if (fchdir(home_fd) != 0) std::abort();
     close(standard_input.fd);
-    restore_engine_state();
+    release_tables();  // shared memory first: the saved state holds no tables
+    for (const SavedGlobal& g : saved_globals) std::memcpy(g.address, g.bytes.data(), g.size);
+    seed_random(1);
     return 0;
 }

