@@ -188,10 +188,12 @@ int run_search(int ep_square) {
     clear_history();
     search.sel_depth = 0;
 
-    // A worker that reached the depth before the master would idle until the
-    // master ends; deeper, it still fills the tables the master reads.
+    // A worker searches each iteration one ply deeper than the master, so that
+    // the master's next iteration finds its entries, and it searches on past
+    // the depth rather than idle until the master ends.
+    const int first_depth = role.is_master ? 1 : 2;
     const int last_depth = role.is_master ? limits.max_depth : DEEPEST_ITERATION;
-    for (int depth = 1; depth <= last_depth; depth++) {
+    for (int depth = first_depth; depth <= last_depth; depth++) {
         if (depth == 6 && !limits.pondering.load(std::memory_order_relaxed) &&
             root_in_tablebases(pos.side_to_move, ep_square))
             break;
