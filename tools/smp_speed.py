@@ -153,12 +153,12 @@ def main():
             print("round %d  %-32s wall %7.2f s  cpu %7.2f s  nodes %10d  work %7.2f s  own %10d" %
                   (r + 1, command, *sums[command]), flush=True)
 
-    print("\nmedians over %d rounds, depth %d, per position (wall s / nodes):" % (args.rounds, args.depth))
+    print("\nmedians over %d rounds, depth %d, per position (wall s / nodes / own nodes):" % (args.rounds, args.depth))
     for index in range(len(POSITIONS)):
         row = "%-4d" % (index + 1)
         for command in args.engines:
             runs = per_position[command][index]
-            row += "  %7.2f / %10d" % (statistics.median(x[0] for x in runs), statistics.median(x[2] for x in runs))
+            row += "  %6.2f / %9d / %9d" % tuple(statistics.median(x[k] for x in runs) for k in (0, 2, 4))
         print(row)
 
     reference = args.engines[0]

@@ -105,13 +105,30 @@ int root_in_tablebases(int side, int ep_square) {
     return tb_probe(side, ep_square) != NO_TABLEBASE_RESULT ? 1 : 0;
 }
 
+int worker_bound(int lower, int upper, int& stride) {
+    int b;
+    if (lower == -MATE_SCORE) {
+        b = upper - stride;
+    } else if (upper == MATE_SCORE) {
+        b = lower + 1 + stride;
+    } else {
+        return lower + (upper - lower + 1) / 2;
+    }
+    if (stride < MATE_SCORE) stride *= 2;
+    return b <= lower ? lower + 1 : b > upper ? upper : b;
+}
+
 int mtd_root(int side, int guess, int depth) {
     int upper = MATE_SCORE, lower = -MATE_SCORE;
     search.announce_all_moves = 1;
     int r = guess;
+    int stride = 1;
     while (lower < upper) {
         search.current_score = guess;
-        const int b = guess == lower ? guess + 1 : guess;
+        int b = guess == lower ? guess + 1 : guess;
+        // A worker's first bound is the master's; after that it runs ahead.
+        if (!role.is_master && (lower != -MATE_SCORE || upper != MATE_SCORE))
+            b = worker_bound(lower, upper, stride);
         search.on_first_path = 1;
         r = search_node(side, ROOT_PLY, b, depth, MAIN_SEARCH);
         if (r < b) {
@@ -171,7 +188,12 @@ int run_search(int ep_square) {
     clear_history();
     search.sel_depth = 0;
 
-    for (int depth = 1; depth <= limits.max_depth; depth++) {
+    // A worker searches each iteration one ply deeper than the master, so that
+    // the master's next iteration finds its entries, and it searches on past
+    // the depth rather than idle until the master ends.
+    const int first_depth = role.is_master ? 1 : 2;
+    const int last_depth = role.is_master ? limits.max_depth : DEEPEST_ITERATION;
+    for (int depth = first_depth; depth <= last_depth; depth++) {
         if (depth == 6 && !limits.pondering.load(std::memory_order_relaxed) &&
             root_in_tablebases(pos.side_to_move, ep_square))
             break;

@@ -473,4 +473,21 @@ TEST(HashTables, PrivateMemoryWhereNoNamedBlockCanBeHad) {
         }
         EXPECT_EQ(process_watch::leftovers_of(engine.pid()), std::vector<std::string>{});
     }
+// A worker's bounds: strides of 1, 2, 4 below a known upper bound (or above a
+// known lower one), then halving the bracket, never outside it.
+TEST(WorkerBound, StridesAheadThenHalvesTheBracket) {
+    int stride = 1;
+    EXPECT_EQ(worker_bound(-MATE_SCORE, -3, stride), -4);
+    EXPECT_EQ(stride, 2);
+    EXPECT_EQ(worker_bound(-MATE_SCORE, -5, stride), -7);
+    EXPECT_EQ(worker_bound(-MATE_SCORE, -8, stride), -12);
+    EXPECT_EQ(stride, 8);
+    EXPECT_EQ(worker_bound(-12, -8, stride), -10);
+    EXPECT_EQ(worker_bound(-10, -9, stride), -9);
+    EXPECT_EQ(stride, 8);
+    stride = 1;
+    EXPECT_EQ(worker_bound(4, MATE_SCORE, stride), 6);
+    EXPECT_EQ(worker_bound(6, MATE_SCORE, stride), 9);
+    EXPECT_EQ(worker_bound(-MATE_SCORE, 1 - MATE_SCORE, stride), 1 - MATE_SCORE);
+    EXPECT_EQ(worker_bound(MATE_SCORE - 2, MATE_SCORE, stride), MATE_SCORE);
 }
