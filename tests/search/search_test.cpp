@@ -473,6 +473,8 @@ TEST(HashTables, PrivateMemoryWhereNoNamedBlockCanBeHad) {
         }
         EXPECT_EQ(process_watch::leftovers_of(engine.pid()), std::vector<std::string>{});
     }
+}
+
 // A worker's bounds: strides of 1, 2, 4 below a known upper bound (or above a
 // known lower one), then halving the bracket, never outside it.
 TEST(WorkerBound, StridesAheadThenHalvesTheBracket) {
