@@ -16,5 +16,8 @@ inline constexpr int32_t ATTACK_KNIGHT = 0x2000;
 inline constexpr int32_t ATTACK_PAWN = 0x4000;
 extern const int32_t attack_flag[7];  // by piece code
 extern int32_t attack_count[2][64];
+// pawn_squares[side]: one bit per square holding a pawn of side, written with
+// attack_count[side] (so it describes the same position).
+extern uint64_t pawn_squares[2];
 
 void build_attack_table(int side);

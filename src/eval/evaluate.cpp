@@ -39,16 +39,91 @@ constexpr int32_t LAZY_MARGIN = 250;
 constexpr int32_t SIDE_TO_MOVE_BONUS = 17;
 constexpr int32_t BARE_KING_PENALTY = 200;
 
-using PieceEvaluator = void (*)(int square, int stm);
-void no_piece(int, int) {}
-// By piece code: nothing, pawn, knight, bishop, rook, queen, king.
-const PieceEvaluator piece_evaluators[7] = {no_piece,  eval_pawn,  eval_knight, eval_bishop,
-                                            eval_rook, eval_queen, eval_king};
+// The evaluator of the piece on sq. A switch rather than a table of
+// functions, so that the compiler can inline the evaluators into the loop.
+inline void evaluate_piece(int sq, int stm) {
+    switch (pos.board_piece[sq]) {
+        case PAWN:
+            eval_pawn(sq, stm);
+            break;
+        case KNIGHT:
+            eval_knight(sq, stm);
+            break;
+        case BISHOP:
+            eval_bishop(sq, stm);
+            break;
+        case ROOK:
+            eval_rook(sq, stm);
+            break;
+        case QUEEN:
+            eval_queen(sq, stm);
+            break;
+        case KING:
+            eval_king(sq, stm);
+            break;
+        default:
+            break;
+    }
+}
+
+// What the last evaluation at each ply found: the position (its game ply and
+// key) and whether its side to move was in check. A child reads its parent's.
+struct PlyCheck {
+    int32_t game_ply;
+    uint32_t key_high;
+    int32_t in_check;
+};
+PlyCheck ply_check[MAX_PLY + 1];
 
 // The piece check at ply: the slot of the piece that moved last when it
 // gives check (a king move reads as 0, like no check).
 inline void write_check_slot(int ply, int in_check) {
     eval_context->check_slot[ply] = in_check ? pos.list_slot[pos.move_history[pos.game_ply].move & 63] : 0;
+    ply_check[ply] = {pos.game_ply, pos.hash_key_high, in_check};
+}
+
+// The record of the parent position when the last move leaves nothing but
+// its origin and its destination changed (no castling, en-passant capture
+// or null move) and the parent was evaluated legal; nullptr otherwise.
+const PlyCheck* parent_of_plain_move(int ply) {
+    if (ply < 2 || pos.game_ply < 1) return nullptr;
+    const HistoryRecord& last = pos.move_history[pos.game_ply];
+    const int type = move_type(static_cast<Move>(last.move));
+    if (last.key_high == 0 || type == MOVE_SHORT_CASTLE || type == MOVE_LONG_CASTLE || type == MOVE_EN_PASSANT ||
+        type >= MOVE_NULL)
+        return nullptr;
+    const PlyCheck& parent = ply_check[ply - 1];
+    if (parent.game_ply != pos.game_ply - 1 || parent.key_high != pos.move_history[pos.game_ply - 1].key_high)
+        return nullptr;
+    return &parent;
+}
+
+// Whether side attacks the king of the side that has just moved. When that
+// king was not in check and did not move, only its line through the square
+// the piece left can have opened.
+bool mover_king_attacked(int side, const PlyCheck* parent) {
+    const int king = king_square(side ^ 1);
+    const Move last = static_cast<Move>(pos.move_history[pos.game_ply].move);
+    if (parent != nullptr && !parent->in_check && move_to(last) != king) {
+        const bool attacked = discovers_check(king, move_from(last), side);
+        JUX_ASSERT(attacked == (is_attacked(king, side) != 0));
+        return attacked;
+    }
+    return is_attacked(king, side) != 0;
+}
+
+// Whether side, to move, is in check. The parent was legal, so a check
+// comes from the piece that moved or from a line opened through the square
+// it left.
+bool side_in_check(int side, const PlyCheck* parent) {
+    const int king = king_square(side);
+    if (parent != nullptr) {
+        const Move last = static_cast<Move>(pos.move_history[pos.game_ply].move);
+        const bool check = piece_attacks(move_to(last), king) || discovers_check(king, move_from(last), side ^ 1);
+        JUX_ASSERT(check == (is_attacked(king, side ^ 1) != 0));
+        return check;
+    }
+    return is_attacked(king, side ^ 1) != 0;
 }
 
 // The move that led here has type 4 or more (promotion, capture, en
@@ -137,8 +212,9 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
     int result;
     if (!full) {
         // Far outside the expected score: material and piece squares decide.
-        if (is_attacked(king_square(opp), side)) return ILLEGAL_SCORE;
-        in_check = is_attacked(king_square(side), opp);
+        const PlyCheck* parent = parent_of_plain_move(ply);
+        if (mover_king_attacked(side, parent)) return ILLEGAL_SCORE;
+        in_check = side_in_check(side, parent);
         result = base;
     } else {
         build_attack_table(side);
@@ -187,7 +263,7 @@ int evaluate_full(int side, int base) {
         for (int slot = pos.piece_count[b] - 1; slot >= 0; slot--) {
             const int sq = pos.piece_list[b][slot];
             if (sq == DEAD_SLOT) continue;
-            piece_evaluators[pos.board_piece[sq]](sq, side);
+            evaluate_piece(sq, side);
         }
         total[b] += terms.activity_score + terms.mobility_score / 2 + terms.safety_score + terms.pawn_score +
                     terms.pawn_centre_score + terms.king_score + terms.tropism_score;

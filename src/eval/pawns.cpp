@@ -4,6 +4,7 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "eval/attack_table.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
 #include "eval/phase.h"
@@ -21,6 +22,20 @@ inline bool holds_pawn(int sq) {
 inline bool is_occupied(int sq) {
     return pos.board_colour[sq] != EMPTY;
 }
+
+// file_ahead[side][sq]: the squares in front of sq on its file, short of the
+// last rank, where no pawn ever stands. A pawn with no pawn there is passed.
+struct FileAhead {
+    uint64_t bits[2][64];
+    constexpr FileAhead() : bits{} {
+        for (int q = 0; q < 64; q++) {
+            for (int s = q + 8; s < 56; s += 8) bits[WHITE][q] |= uint64_t{1} << s;
+            for (int s = q - 8; s > 7; s -= 8) bits[BLACK][q] |= uint64_t{1} << s;
+        }
+    }
+    constexpr const uint64_t* operator[](int side) const { return bits[side]; }
+};
+constexpr FileAhead file_ahead;
 
 // The rank of sq seen from side: 1 is that side's pawn start rank.
 inline int relative_rank(int side, int sq) {
@@ -106,12 +121,7 @@ void eval_pawn(int q, int stm) {
     const int32_t* enemy_files = st.enemy_pawn_files;
     SideTerms& terms = *st.terms;
 
-    bool passed = true;
-    if (b == WHITE) {
-        for (int s = ahead; s < 56 && passed; s += 8) passed = !holds_pawn(s);
-    } else {
-        for (int s = ahead; s > 7 && passed; s -= 8) passed = !holds_pawn(s);
-    }
+    const bool passed = (file_ahead[b][q] & (pawn_squares[WHITE] | pawn_squares[BLACK])) == 0;
     if (passed) terms.pawn_score += std::min(passed_pawn_value(q, stm), 1000);
 
     const bool centre = is_centre(q);
