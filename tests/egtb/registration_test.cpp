@@ -1,11 +1,10 @@
-// Registration of Nalimov files made by the test: names, both compressed
-// name forms, the class, first directory wins, and every line that ends the
-// engine. The test runs in a scratch directory, so paths are relative.
+// Registration of Nalimov files the test makes in a scratch working directory: names, both compressed
+// name forms, the class, the first directory wins, and every line that ends the engine.
 #include <cstring>
-#include <fstream>
 
 #include "egtb/nalimov.h"
 #include "egtb_fixture.h"
+#include "support.h"
 #include "uci/engine_process.h"
 
 namespace {
@@ -42,7 +41,7 @@ class NalimovRegistration : public ::testing::Test {
         std::memset(&nalimov, 0, sizeof nalimov);
         register_tablebase_path("/nonexistent");
     }
-    // A fresh registry and directory tree holding just these files.
+    // A fresh registry and a directory tree holding just these files.
     static void make(const std::vector<File>& files) {
         std::memset(&nalimov, 0, sizeof nalimov);
         for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry);
@@ -51,7 +50,7 @@ class NalimovRegistration : public ::testing::Test {
             if (f.bytes == "/")
                 fs::create_directories(f.name);
             else
-                std::ofstream(f.name, std::ios::binary) << f.bytes;
+                write_file(f.name, f.bytes);
         }
     }
     fs::path old_dir;
@@ -85,7 +84,6 @@ TEST_F(NalimovRegistration, NamesFormsClassAndTheFirstDirectory) {
         {{plain("a/kkq.nbw", 10), plain("a/kqqqk.nbw", 10), plain("a/KQK.nbw", 10)}, "a;missing", 0, {}},
         // Empty pieces of the path name the current directory.
         {{plain("knk.nbw", 10)}, ";missing,", 3, {{2, 0, "knk.nbw", 10}}},
-        // The first directory wins, whichever separator divides them.
         {first_wins, "a;b", 3, in_order},
         {first_wins, "a,b", 3, in_order},
     };
@@ -97,21 +95,19 @@ TEST_F(NalimovRegistration, NamesFormsClassAndTheFirstDirectory) {
             EXPECT_EQ(nalimov.expected_length[r.table][r.side], r.length) << r.file;
         }
     }
-    // The tables are never decoded: no probe gets a result from them.
+    // The tables are never decoded.
     EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/Q3K3 b - - 0 1"), 30000);
     EXPECT_EQ(probe_fen("8/8/8/4k3/8/8/8/1Q2K3 w - - 0 1"), 30000);
 }
 
-// Each unusable file ends the engine with its line and status 1.
 TEST_F(NalimovRegistration, UnusableFilesEndTheEngineWithOneLine) {
     const struct {
         std::vector<File> files;
         std::vector<const char*> paths;  // set in turn
         const char* line;
     } rows[] = {
-        // The same length again is fine; another length is corruption.
+        // The same length again is fine; another length is corruption, measured by a compressed head too.
         {{plain("a/kbk.nbb", 500), plain("b/kbk.nbb", 501)}, {"a", "a", "b"}, "*** b/kbk.nbb corrupted"},
-        // A compressed file is measured by the length its head gives.
         {{plain("a/kbk.nbw", 999), compressed("b/kbknbw.emd", 8192, 998)},
          {"a", "b"},
          "*** b/kbknbw.emd corrupted"},
@@ -131,11 +127,10 @@ TEST_F(NalimovRegistration, UnusableFilesEndTheEngineWithOneLine) {
         EXPECT_EQ(engine.read_line(), row.line);
         EXPECT_EQ(engine.wait_exit(), 1) << row.line;
     }
-    // A tablebase cache that cannot be had ends the engine without a word.
-    if (shared_tablebases().empty()) return;
+    // A tablebase cache that cannot be had ends the engine without a word (unless any amount is granted).
     std::ifstream overcommit("/proc/sys/vm/overcommit_memory");
     int policy = 0;
-    if (overcommit >> policy && policy == 1) return;  // this system grants any amount of memory
+    if (shared_tablebases().empty() || (overcommit >> policy && policy == 1)) return;
     EngineProcess engine;
     ASSERT_TRUE(engine.handshake());
     engine.send("setoption name NalimovPath value " + gaviota_dir());
