@@ -1,5 +1,5 @@
-// Reading PGN text from memory: what each game holds, and damaged input that
-// must end in games with their errors set rather than a hang.
+// Reading PGN text from memory: what each game holds, and damaged text that must end in games with their
+// errors set rather than a hang.
 #include "book/pgn.h"
 
 #include <gtest/gtest.h>

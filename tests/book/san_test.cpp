@@ -6,13 +6,10 @@
 namespace {
 
 TEST(San, ReadsTheOneLegalMoveTheTextNames) {
-    // Knights on b1 and f3 both reach d2; rooks on a1 and a5 both reach a3.
-    const char* twins = "4k3/8/8/R7/8/5N2/8/RN2K3 w - - 0 1";
-    // Knights on b1 and e2 both reach c3, but the rook on e8 pins the e2 knight.
-    const char* pinned = "4r1k1/8/8/8/8/8/4N3/1N2K3 w - - 0 1";
+    const char* twins = "4k3/8/8/R7/8/5N2/8/RN2K3 w - - 0 1";    // Nb1 and Nf3 reach d2, Ra1 and Ra5 reach a3
+    const char* pinned = "4r1k1/8/8/8/8/8/4N3/1N2K3 w - - 0 1";  // Nb1 and the pinned Ne2 reach c3
     const char* pawns = "r2qk3/1P6/8/3pP3/8/2n5/1P6/4K3 w q d6 0 1";
-    // The rook on f8 covers f1; the rook on h2 covers e2.
-    const char* castles = "r3kr2/8/8/8/8/8/7r/R3K2R w KQq - 0 1";
+    const char* castles = "r3kr2/8/8/8/8/8/7r/R3K2R w KQq - 0 1";  // the rooks cover f1 and e2
     const char* rows[][3] = {
         // position, text, the move or "" when none
         {START_FEN, "e4", "e2e4"},  {START_FEN, "Ng1-f3+!?", "g1f3"},

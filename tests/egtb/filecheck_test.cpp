@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "data_rows.h"
 #include "egtb/directories.h"
 #include "egtb/syzygy.h"
 #include "egtb/tables.h"
@@ -60,42 +61,17 @@ TEST(TableFileCheck, EveryRealFileIsSoundAndDamagedCopiesAreRejected) {
         }
     }
     EXPECT_EQ(files, 12 + 70);
-    // Copies of real files: the first bytes kept (0 for all), then some replaced at an offset.
-    const struct {
-        const char* file;
-        size_t keep, at;
-        std::string bytes;
-        const char* fault;
-    } rows[] = {
-        {"KQvK.rtbw", 144, 0, "", "parts that do not add up to the file"},
-        {"KQvK.rtbw", 80, 0, "", "a table header past the end"},
-        {"KRvKP.rtbz", 16400, 0, "", "parts that do not add up to the file"},
-        {"KQvK.rtbw", 100, 0, "", "not a whole file"},
-        {"KQvK.rtbw", 0, 0, "\x72", "not a table of its kind"},
-        {"KQvK.rtbz", 0, 0, std::string("\x71\xe8\x23\x5d", 4), "not a table of its kind"},
-        {"KQvK.rtbw", 0, 6, "\x0f", "men that are not the table's"},
-        {"KQvK.rtbw", 0, 5, "\x0f", "men that are not the table's"},
-        {"KQvK.rtbw", 0, 0x27, "\xff", "an unusable number of symbols"},
-        {"KQvK.rtbw", 0, 0x15, "\x0f", "unusable code lengths"},
-        {"KQvK.rtbw", 0, 0x0b, "\x7f", "a result that is not a win, draw or loss"},
-        {"KRvK.rtbw", 0, 0x0e, "\xff", "an unusable block or index size"},
-        {"KRvK.rtbw", 0, 67, "\x80", "an index entry past the blocks"},
-        {"KRvKP.rtbw", 0, 179408 - 16 - 128, std::string(128, '\0'), "a block that decodes past the file"},
-        {"kqk.gtb.cp4", 64, 0, std::string(64, '\0'), "not the reader's block size"},
-        {"krk.gtb.cp4", 5000, 0, "", "blocks that do not end at the end of the file"},
-        {"krk.gtb.cp4", 50, 0, "", "shorter than its block index"},
-        {"krk.gtb.cp4", 30, 0, "", "shorter than its header"},
-        {"kqkr.gtb.cp4", 0, 52, std::string("\xf0\xff\xff\xff", 4), "a block of an unusable size"},
-        {"kqkr.gtb.cp4", 0, 40, std::string(4, '\0'), "a block index that does not start at the blocks"},
-        {"kqkr.gtb.cp4", 0, 32, std::string("\xd0\x03\x00\x00", 4), "blocks that are not the table's"},
-    };
-    for (const auto& row : rows) {
-        std::string bytes = real_file(row.file);
-        if (row.keep) bytes.resize(row.keep);
-        bytes.replace(row.at, row.bytes.size(), row.bytes);
-        const char* fault = check_bytes(bytes, row.file);
-        EXPECT_STREQ(fault ? fault : "sound", row.fault)
-            << row.file << " kept " << row.keep << " at " << row.at;
+    for (const auto& row : data_rows("egtb/data/damaged_copies.txt")) {
+        std::string bytes = real_file(row[0]), replacement;
+        if (const size_t keep = std::stoul(row[1])) bytes.resize(keep);
+        const size_t star = row[3].find('*');
+        for (size_t i = 0; i + 1 < std::min(star, row[3].size()); i += 2)
+            replacement += char(std::stoi(row[3].substr(i, 2), nullptr, 16));
+        if (star != std::string::npos)
+            replacement = std::string(std::stoul(row[3].substr(star + 1)), replacement[0]);
+        bytes.replace(std::stoul(row[2]), replacement.size(), replacement);
+        const char* fault = check_bytes(bytes, row[0]);
+        EXPECT_EQ(fault ? fault : "sound", row[4]) << row[0] << " kept " << row[1] << " at " << row[2];
     }
 }
 

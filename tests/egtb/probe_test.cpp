@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "board/notation.h"
+#include "data_rows.h"
 #include "egtb/syzygy.h"
 #include "egtb_fixture.h"
 
@@ -23,32 +24,14 @@ class Probe : public ::testing::Test {
 };
 
 TEST_F(Probe, ScoresOfKnownPositions) {
-    const struct {
-        char tables;  // g(aviota), s(yzygy) or b(oth)
-        const char* fen;
-        int score;
-    } rows[] = {
-        {'b', "4k3/8/8/8/8/8/8/QQQ1K3 w - - 0 1", 30000},  // four pieces against a bare king
-        {'b', "4k3/8/8/8/8/8/PP6/R3K3 w - - 0 1", 30000},
-        {'b', "3rk3/8/8/8/8/8/PP6/R3K3 w - - 0 1", 30000},  // six men
-        {'b', "4k3/8/8/8/8/8/8/4K3 w - - 0 1", 30000},
-        {'b', "4k3/8/8/8/8/8/8/R3K3 w Q - 0 1", 30000},  // tables know nothing of castling
-        // exf6 wins, mate in 12; all else draws. The square must be behind the other side's pawn.
-        {'g', "1K6/8/8/4Pp2/8/8/8/3k4 w - f6 0 1", 29976},
-        {'g', "1K6/8/8/4Pp2/8/8/8/3k4 w - - 0 1", 0},
-        {'g', "3K4/8/8/8/4pP2/8/8/1k6 b - f3 0 1", 29976},
-        {'g', "1K6/8/8/4Pp2/8/8/8/3k4 w - e6 0 1", 0},
-        {'s', "1K6/8/8/4Pp2/8/8/8/3k4 w - f6 0 1", 28000},
-        {'s', "1K6/8/8/4Pp2/8/8/8/3k4 w - - 0 1", 0},
-        {'s', "3K4/8/8/8/4pP2/8/8/1k6 b - f3 0 1", 28000},
-        {'s', "1K6/8/8/4Pp2/8/8/8/3k4 w - e6 0 1", 0},
-    };
     tb_counters.probe_count = 0;
-    for (const auto& row : rows) {
-        use(row.tables);
-        EXPECT_EQ(probe_fen(row.fen), row.score) << row.fen << " in " << path(row.tables);
+    int probes = 0;
+    for (const auto& row : data_rows("egtb/data/known_scores.txt")) {
+        use(row[0][0]);
+        EXPECT_EQ(probe_fen(row[1].c_str()), std::stoi(row[2])) << row[1] << " in " << path(row[0][0]);
+        probes++;
     }
-    EXPECT_EQ(tb_counters.probe_count, 13) << "every call counts";
+    EXPECT_EQ(tb_counters.probe_count, probes) << "every call counts";
     // No pawn beside the one that has just made its double step; only the side to move takes en passant.
     for (char tables : {'g', 's'}) {
         use(tables);

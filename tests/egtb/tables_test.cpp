@@ -10,6 +10,7 @@
 
 #include "board/fen.h"
 #include "board/types.h"
+#include "data_rows.h"
 
 namespace {
 
@@ -62,39 +63,12 @@ ProbePosition probe_position(const char* placement, int side, int ep = 0) {
 }
 
 TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
-    const struct {
-        const char* placement;
-        int side, ep;
-        bool takes;
-    } rows[] = {
-        {"k7/8/8/8/8/8/8/RK6", 1, 0, true},
-        {"k7/8/8/8/8/8/8/RK6", 0, 0, false},  // the side not to move is in check
-        {"8/8/P7/8/8/8/5K2/7k", 0, 0, true},
-        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},  // kings touching
-        {"4k3/8/5N2/8/8/8/8/4K3", 0, 0, false},
-        {"4k3/8/8/8/8/8/3p4/4K3", 1, 0, false},
-        {"4k3/8/8/8/8/8/4p3/4K3", 1, 0, true},  // a pawn in front gives no check
-        {"4k3/3P4/8/8/8/8/8/4K3", 0, 0, false},
-        {"8/8/8/b7/8/8/8/4K2k", 1, 0, false},
-        {"8/8/8/b7/8/2N5/8/4K2k", 1, 0, true},
-        {"k7/8/8/8/8/8/8/4K2Q", 0, 0, false},
-        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},  // a pawn on an end rank
-        {"4k3/8/8/8/8/8/8/8", 0, 0, false},
-        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},
-        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},
-        // En passant only behind a pawn that has just made its double step, beside one of the side to move.
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, D6, true},
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, E6, false},
-        {"4k3/3n4/8/3pP3/8/8/8/4K3", 0, D6, false},  // the pawn cannot have come from d7
-        {"4k3/8/3n4/3pP3/8/8/8/4K3", 0, D6, false},
-        {"4k3/8/8/3p3P/8/8/8/4K3", 0, D6, false},
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, D3, false},
-        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, E3, true},
-        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, 64, false},
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(readers_can_take(probe_position(row.placement, row.side, row.ep)), row.takes)
-            << row.placement << " side " << row.side << " ep " << row.ep;
+    for (const auto& row : data_rows("egtb/data/reader_guard.txt")) {
+        const std::string& ep = row[2];
+        const int ep_square = ep == "-" ? 0 : ep == "off" ? 64 : (ep[1] - '1') * 8 + ep[0] - 'a';
+        EXPECT_EQ(readers_can_take(probe_position(row[0].c_str(), std::stoi(row[1]), ep_square)),
+                  row[3] == "yes")
+            << row[0] << " side " << row[1] << " ep " << ep;
     }
     // Lists that describe no board.
     const ProbePosition p = probe_position("4k3/8/8/8/8/8/8/R3K3", 0);

@@ -1,5 +1,5 @@
-// The evaluation driver and the ending and pawn terms the bench positions never reach (the bench
-// signature guards the weights).
+// What the bench positions never reach: the legality verdict on every path, the first branch, the
+// tablebase hook, and ending and pawn terms (the bench signature guards the weights, cache and lazy exit).
 #include "eval/evaluate.h"
 
 #include <gtest/gtest.h>
@@ -46,9 +46,6 @@ class EvalTest : public ::testing::Test {
     int cached_entries() const {
         return int(std::count_if(&cache_[0][0], &cache_[0][0] + 2 * CACHE_ENTRIES,
                                  [](const EvalCacheEntry& e) { return e.key != 0; }));
-    }
-    const EvalCacheEntry& cache_entry(int side) const {
-        return cache_[side][pos.hash_key_low % CACHE_ENTRIES];
     }
     // As the search driver prepares the root before the first iteration.
     static void prepare(const char* fen) {
@@ -99,44 +96,13 @@ TEST_F(EvalTest, AttackingTheEnemyKingIsIllegalOnEveryPathAndNeverCached) {
     EXPECT_EQ(cached_entries(), 0);
 }
 
-TEST_F(EvalTest, LazyExitOutsideTheWindowAroundTheRootScore) {
+TEST_F(EvalTest, TheFirstBranchOfAnIterationIsNeverEvaluatedLazily) {
+    // Much material and a balance far from the root score would allow the lazy exit, which stores nothing.
     prepare("rn2k3/8/8/8/8/8/3Q4/R3K3 w - - 0 1");
-    const int base = material_of(pos.material_signature[WHITE]) - material_of(pos.material_signature[BLACK]) +
-                     pos.pst_sum[WHITE] - pos.pst_sum[BLACK];
     search.iteration_depth = 5;
-    search.check_slot[3] = 9;
-    for (int root_score : {0, base - 250}) {
-        search.root_score = root_score;
-        poison_attack_tables();
-        EXPECT_EQ(eval(WHITE, 3), base);
-        EXPECT_TRUE(attack_tables_untouched());
-    }
-    EXPECT_EQ(std::vector<int>({in_check, tablebase_hit, search.check_slot[3], cached_entries()}),
-              std::vector<int>({0, 0, 0, 0}));
-    search.root_score = base - 249;
-    const int full = eval(WHITE, 3);
-    EXPECT_EQ(cache_entry(WHITE).score, full);
-    EXPECT_EQ(cache_entry(WHITE).key, pos.hash_key_high);
-    // The first branch of an iteration always gets the full evaluation.
-    clear_cache();
-    search.root_score = 0;
     search.on_first_path = 1;
     eval(WHITE, 3);
     EXPECT_EQ(cached_entries(), 1);
-}
-
-TEST_F(EvalTest, CacheAnswersWithTheSameScoreFlagAndCheckingSlot) {
-    // Black's knight, slot 2 after king and rook, gives check from d3.
-    prepare("4k2r/8/8/8/4n3/8/8/R3K3 b - - 0 1");
-    make_move(make_move_code(E4, D3, MOVE_QUIET), BLACK, 1);
-    const int first = eval(WHITE, 2);
-    EXPECT_EQ(cache_entry(WHITE).in_check, 1);
-    // A fresh evaluation would see the changed sum; the key is the same, so the cache answers.
-    pos.pst_sum[WHITE] += 500;
-    in_check = search.check_slot[2] = -1;
-    EXPECT_EQ(eval(WHITE, 2), first);
-    EXPECT_EQ(std::vector<int>({in_check, search.check_slot[2], int(cache_entry(BLACK).key)}),
-              std::vector<int>({1, 2, 0}));
 }
 
 TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {

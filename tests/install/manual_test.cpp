@@ -1,5 +1,5 @@
-// The manual pages against the programs: every option the engine announces
-// to a GUI, and every juxtool command, has its entry.
+// The manual pages against the programs: every option the engine announces to a GUI, and every juxtool
+// command, has its entry.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -10,41 +10,26 @@
 
 namespace {
 
-std::string manual_page(const char* name) {
-    return read_file(std::string(JUX_SOURCE_DIR) + "/man/" + name);
-}
-
-TEST(ManualPage, EveryAnnouncedUciOptionHasItsEntry) {
-    const std::string page = manual_page("jux.6.in");
-    ASSERT_FALSE(page.empty());
+TEST(ManualPage, EveryUciOptionAndJuxtoolCommandHasItsEntry) {
+    const std::string engine_page = read_file(std::string(JUX_SOURCE_DIR) + "/man/jux.6.in");
     EngineProcess engine;
     engine.send("uci");
     int options = 0;
     for (const std::string& line : engine.read_until("uciok")) {
-        const std::string prefix = "option name ";
-        if (line.rfind(prefix, 0) != 0) continue;
-        const std::string name = line.substr(prefix.size(), line.find(" type ") - prefix.size());
-        EXPECT_NE(page.find("\n.TP\n.B " + name + "\n"), std::string::npos) << name;
+        if (line.rfind("option name ", 0) != 0) continue;
+        const std::string name = line.substr(12, line.find(" type ") - 12);
+        EXPECT_NE(engine_page.find("\n.TP\n.B " + name + "\n"), std::string::npos) << name;
         options++;
     }
     EXPECT_EQ(options, 9);
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}
-
-TEST(ManualPage, EveryJuxtoolCommandHasItsEntry) {
-    const std::string page = manual_page("juxtool.1.in");
     // The usage juxtool prints lists its commands, one per indented line.
+    const std::string tool_page = read_file(std::string(JUX_SOURCE_DIR) + "/man/juxtool.1.in");
     std::istringstream usage(run_command(JUXTOOL_BINARY " 2>&1").output);
     int commands = 0;
-    for (std::string line; std::getline(usage, line);) {
-        std::istringstream words(line);
-        std::string first;
-        if (line[0] != ' ' || !(words >> first)) continue;
-        if (first.rfind("--", 0) != 0) first = first.substr(0, first.find('|'));
-        EXPECT_NE(page.find("\n.B juxtool " + (first == "--version" ? "\\-\\-version" : first)),
-                  std::string::npos)
-            << first;
+    for (std::string line, first; std::getline(usage, line);) {
+        if (line[0] != ' ' || !(std::istringstream(line) >> first)) continue;
+        first = first == "--version" ? "\\-\\-version" : first.substr(0, first.find('|'));
+        EXPECT_NE(tool_page.find("\n.B juxtool " + first), std::string::npos) << first;
         commands++;
     }
     EXPECT_EQ(commands, 5);
