@@ -11,7 +11,9 @@
 
 namespace {
 
-// Ranks are places in the text order of the moves (see the first expectation of the ranks test).
+// Ranks are places in the text order of the moves: from the start a2a3 a2a4 b1a3 b1c3 b2b3 b2b4 c2c3 c2c4
+// d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3; after 1. e4 black's a7a5 a7a6 b7b5 b7b6 b8a6 b8c6 c7c5 c7c6 d7d5 d7d6
+// e7e5.
 constexpr char RANK_E4 = 'A' + 11, RANK_D4 = 'A' + 9, RANK_NF3 = 'A' + 14, RANK_A4 = 'A' + 1,
                RANK_E5 = 'A' + 10;
 const Move E2E4 = make_move_code(E2, E4, MOVE_DOUBLE_STEP);
@@ -102,21 +104,6 @@ TEST_F(BookProbe, MissesAndWhatSwitchesTheBookOff) {
     book_setup_position(START_FEN, "e2e4");
     EXPECT_EQ(probe_book(), make_move_code(E7, E5, MOVE_DOUBLE_STEP));
     EXPECT_EQ(std::make_pair(book.book_miss_count, book.book_in_use), std::make_pair(0, 1));
-    // OwnBook, time mode, depth limit: a fixed time or a depth of 99 is an unlimited search.
-    book_setup_position(START_FEN);
-    write_file(BOOK_FILE_NAME, token(key_after(""), E4_RECORD));
-    const int rows[][4] = {{0, TIME_CLOCK_INCREMENT, 99, 0},
-                           {1, TIME_FIXED, 99, 0},
-                           {1, TIME_FIXED, 12, 1},
-                           {1, TIME_MOVES_TO_GO, 99, 1}};
-    for (const auto& row : rows) {
-        options.own_book = row[0];
-        limits.time_mode = row[1];
-        limits.max_depth = row[2];
-        book = BookState{1, 3};
-        EXPECT_EQ(probe_book(), row[3] ? E2E4 : 0) << row[0] << " " << row[1] << " " << row[2];
-        EXPECT_EQ(std::make_pair(book.book_in_use, book.book_miss_count), std::make_pair(row[3], 1 - row[3]));
-    }
 }
 
 TEST_F(BookProbe, SeekStopsAtTheFirstGreaterKey) {
@@ -164,13 +151,6 @@ TEST_F(BookProbe, RecordsThatNameNoMoveHereOrOnlyPoorMovesFailTheProbe) {
 // Captures, castling and promotions leave the piece lists in other orders than a FEN gives, and a search
 // leaves things in the picker: neither may change the ranks.
 TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
-    Move order[BOOK_ORDER_SIZE];
-    const int count = book_move_order(WHITE, 0, order);
-    std::string texts;
-    for (int i = 0; i < count; i++) texts += std::string(format_move(order[i], WHITE)) + " ";
-    EXPECT_EQ(texts,
-              "a2a3 a2a4 b1a3 b1c3 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3 g1h3 g2g3 g2g4 "
-              "h2h3 h2h4 ");
     const std::pair<const char*, const char*> rows[] = {
         {"e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 d2d4 c7c6 g1f3 g8f6 f1c4 c8f5 e1g1 e7e6",
          "rn2kb1r/pp3ppp/2p1pn2/q4b2/2BP4/2N2N2/PPP2PPP/R1BQ1RK1 w kq - 0 8"},

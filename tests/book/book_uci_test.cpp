@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "book_fixture.h"
+#include "data_rows.h"
 #include "uci/engine_process.h"
 
 namespace {
@@ -32,29 +33,11 @@ TEST_F(BookUci, BookMovesComeWithoutSearchUntilTheBookIsOff) {
     write_file(BOOK_FILE_NAME, key_after("") < key_after("e2e4 e7e5") ? start + after_e5 : after_e5 + start);
     EngineProcess engine;  // started here, in the book's directory
     ASSERT_TRUE(engine.handshake());
-    const struct {
-        const char* position;
-        const char* go;
-        bool from_book;
-        const char* allowed;  // the best moves allowed, "" for any
-    } steps[] = {
-        {"position startpos", "go depth 3", true, "e2e4"},
-        {"position startpos", "go depth 3 searchmoves a2a3 h2h3", false, "a2a3 h2h3"},
-        {"position startpos", "go depth 3 searchmoves d2d4 e2e4", true, "e2e4"},
-        {"position startpos moves e2e4 e7e5", "go wtime 30000 btime 30000 movestogo 40", true, "g1f3"},
-        {"position startpos moves e2e4 e7e5 g1f3 b8c6", "go depth 3", false, ""},
-        // An unlimited search switches the book off for the rest of the game, though the position is in it.
-        {"position startpos", "go infinite", false, ""},
-        {"position startpos moves e2e4 e7e5", "go depth 2", false, ""},
-        {"position startpos", "go depth 2", true, "e2e4"},  // a new game opens it again
-        {"setoption name OwnBook value false\nposition startpos", "go depth 2", false, ""},
-    };
-    for (const auto& step : steps) {
-        const auto [last, searched] = answer(engine, step.position, step.go);
-        EXPECT_EQ(searched, !step.from_book) << step.position << " / " << step.go;
+    for (const auto& step : data_rows("book/data/uci_steps.txt")) {
+        const auto [last, searched] = answer(engine, step[0], step[1]);
+        EXPECT_EQ(searched, step[2] == "search") << step[0] << " / " << step[1];
         ASSERT_EQ(last.rfind("bestmove ", 0), 0u) << last;
-        EXPECT_TRUE(!*step.allowed || std::string(step.allowed).find(last.substr(9)) != std::string::npos)
-            << last;
+        EXPECT_TRUE(step[3] == "-" || step[3].find(last.substr(9)) != std::string::npos) << last;
     }
 }
 

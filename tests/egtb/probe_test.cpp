@@ -85,28 +85,25 @@ TEST_F(Probe, DistancesToMateAgreeWithTheMovesAndBetweenTheTables) {
 // The search plays a move that leaves its own king attacked before it finds out: the readers must never
 // see such a position (the Syzygy reader aborts on them).
 TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"1k6/8/8/8/8/8/1K6/R7 b - - 0 1", "b8a8"},  // onto the rook's file
-        {"8/8/P7/8/8/8/5K2/7k b - - 0 1", "h1g1"},   // beside the other king
-        {"8/8/8/8/8/8/1K3q2/7k w - - 0 1", "b2c2"},  // into the queen's rank
+    const struct {
+        const char* fen;
+        Square from, to;
+    } rows[] = {
+        {"1k6/8/8/8/8/8/1K6/R7 b - - 0 1", B8, A8},  // onto the rook's file
+        {"8/8/P7/8/8/8/5K2/7k b - - 0 1", H1, G1},   // beside the other king
+        {"8/8/8/8/8/8/1K3q2/7k w - - 0 1", B2, C2},  // into the queen's rank
     };
     for (char tables : {'s', 'g', 'b'}) {
         use(tables);
-        for (const auto& [fen, text] : rows) {
-            ASSERT_TRUE(tb_setup(fen)) << fen;
-            static MoveEntry list[256];
+        for (const auto& row : rows) {
+            ASSERT_TRUE(tb_setup(row.fen)) << row.fen;
             const int side = pos.side_to_move;
-            generate_moves(list, side, 1, 0);
-            Move move = 0;
-            for (int i = 0; list[i].score != LIST_TERMINATOR; i++)
-                if (format_move(static_cast<Move>(list[i].move), side) == std::string(text))
-                    move = static_cast<Move>(list[i].move);
-            ASSERT_NE(move, 0u) << fen << " " << text;
-            make_move(move, side, 1);
-            EXPECT_EQ(tb_probe(side ^ 1, 0), 30000) << fen << " " << text << " in " << path(tables);
+            make_move(make_move_code(row.from, row.to, MOVE_QUIET), side, 1);
+            EXPECT_EQ(tb_probe(side ^ 1, 0), 30000) << row.fen << " in " << path(tables);
             char moves[256];
             pos.side_to_move = side ^ 1;
-            EXPECT_EQ(tb_root_moves(side ^ 1, 0, moves, sizeof moves), 0) << fen << " " << text;
+            EXPECT_EQ(tb_root_moves(side ^ 1, 0, moves, sizeof moves), 0)
+                << row.fen << " in " << path(tables);
         }
     }
 }

@@ -1,11 +1,12 @@
 // What the bench positions never reach: the legality verdict on every path, the first branch, the
-// tablebase hook, and ending and pawn terms (the bench signature guards the weights, cache and lazy exit).
+// tablebase hook, opposite bishops, promoted pieces (the bench guards the weights, cache and lazy exit).
 #include "eval/evaluate.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "board/fen.h"
@@ -13,6 +14,7 @@
 #include "board/makemove.h"
 #include "board/notation.h"
 #include "core/options.h"
+#include "data_rows.h"
 #include "egtb/tbprobe.h"
 #include "eval/attack_table.h"
 #include "eval/eval_state.h"
@@ -106,37 +108,21 @@ TEST_F(EvalTest, TheFirstBranchOfAnIterationIsNeverEvaluatedLazily) {
 }
 
 TEST_F(EvalTest, TablebaseProbeOnlyNearTheRootOrAfterCapturesWithFewMen) {
-    const char* five = "4k3/8/8/8/8/8/3P4/R3K3 w - - 0 1";
-    const Move capture = make_move_code(B2, D2, MOVE_CAPTURE), quiet = make_move_code(B2, D2, MOVE_QUIET);
-    const Move promotion = make_move_code(B7, B8, MOVE_PROMOTE_QUEEN), null_move = 13;
-    const struct {
-        const char* fen;
-        int ply, iteration_depth;
-        Move last_move;
-        int pieces, use, probes;
-    } rows[] = {
-        {five, 2, 0, quiet, 5, 1, 1},
-        {five, 3, 0, capture, 5, 1, 0},
-        {five, 3, 5, capture, 5, 1, 1},
-        {five, 5, 5, capture, 5, 1, 0},
-        {five, 3, 5, quiet, 5, 1, 0},
-        {five, 3, 5, make_move_code(B2, B4, MOVE_DOUBLE_STEP), 5, 1, 0},
-        {five, 3, 5, promotion, 5, 1, 1},
-        {five, 3, 5, null_move, 5, 1, 0},
-        {five, 1, 0, quiet, 5, 0, 0},
-        {"4k3/8/8/8/8/8/3PPP2/R3K3 w - - 0 1", 1, 0, quiet, 5, 1, 0},
-        {"4k3/pp6/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 5, 1, 0},
-        {"4k3/p7/8/8/8/8/PP6/4K3 w - - 0 1", 1, 0, quiet, 4, 1, 0},
-    };
-    for (const auto& row : rows) {
-        prepare(row.fen);
-        search.iteration_depth = row.iteration_depth;
-        pos.move_history[pos.game_ply].move = static_cast<int32_t>(row.last_move);
-        options.tablebase_pieces = row.pieces;
-        options.use_tablebases = row.use;
+    const std::map<std::string, Move> last_moves = {{"quiet", make_move_code(B2, D2, MOVE_QUIET)},
+                                                    {"capture", make_move_code(B2, D2, MOVE_CAPTURE)},
+                                                    {"double step", make_move_code(B2, B4, MOVE_DOUBLE_STEP)},
+                                                    {"promotion", make_move_code(B7, B8, MOVE_PROMOTE_QUEEN)},
+                                                    {"null", 13}};
+    for (const auto& row : data_rows("eval/data/tablebase_probes.txt")) {
+        prepare(row[0].c_str());
+        search.iteration_depth = std::stoi(row[2]);
+        pos.move_history[pos.game_ply].move = static_cast<int32_t>(last_moves.at(row[3]));
+        options.tablebase_pieces = std::stoi(row[4]);
+        options.use_tablebases = std::stoi(row[5]);
         const int before = tb_counters.probe_count;
-        eval(WHITE, row.ply);
-        EXPECT_EQ(tb_counters.probe_count - before, row.probes) << row.fen << " ply " << row.ply;
+        eval(WHITE, std::stoi(row[1]));
+        EXPECT_EQ(tb_counters.probe_count - before, std::stoi(row[6]))
+            << row[0] << " ply " << row[1] << " " << row[3];
         EXPECT_EQ(tablebase_hit, 0);  // nothing registered: the evaluation goes on
     }
 }
@@ -159,39 +145,6 @@ TEST_F(EvalTest, OppositeBishopsPullTheBalanceTowardsADraw) {
         pos.pst_sum[BLACK] = 0;
         eval(WHITE, 1);
         EXPECT_EQ(eval_state.breakdown.base, row.base) << row.fen << " balance " << row.balance;
-    }
-}
-
-TEST_F(EvalTest, EndingsAndPawnRaces) {
-    const EvalBreakdown& b = eval_state.breakdown;
-    const struct {
-        const char* fen;
-        const int32_t* value;
-        int expected;
-    } rows[] = {
-        {"8/8/8/8/8/8/8/Kb5k w - - 0 1", &b.ending_rule, ENDING_LONE_MINOR},
-        {"8/8/8/8/8/8/8/Kb5k w - - 0 1", &b.result, 0},
-        // Two knights get 30 less the lone king's square: 0 in a corner, 36 in the centre.
-        {"k7/8/8/8/8/8/8/KNN5 b - - 0 1", &b.ending_rule, ENDING_TWO_KNIGHTS},
-        {"k7/8/8/8/8/8/8/KNN5 b - - 0 1", &b.result, -30},
-        {"8/8/8/3k4/8/8/8/KNN5 w - - 0 1", &b.result, 30 - 36},
-        {"r3k3/8/8/8/8/8/8/3BK3 b - - 0 1", &b.ending_rule, ENDING_ROOK_AGAINST_MINOR},
-        {"3bk3/8/8/8/8/8/P7/R3K3 w - - 0 1", &b.ending_rule, ENDING_NONE},
-        // a4 and e4 inside the black king's square; not when the king attacks e4, nor with the pawns
-        // two files apart, nor outside pure pawn endings.
-        {"8/8/3k4/8/P3P3/8/8/K7 w - - 0 1", &b.pawn_race[BLACK], -150},
-        {"8/8/3k4/8/P3P3/8/8/K7 w - - 0 1", &b.pawn_race[WHITE], 0},
-        {"8/8/8/3k4/P3P3/8/8/K7 b - - 0 1", &b.pawn_race[BLACK], 0},
-        {"8/8/3k4/8/2P1P3/8/8/K7 w - - 0 1", &b.pawn_race[BLACK], 0},
-        {"n7/8/3k4/8/P3P3/8/8/K7 w - - 0 1", &b.pawn_race[BLACK], 0},
-        {"k7/8/8/p3p3/8/3K4/8/8 b - - 0 1", &b.pawn_race[WHITE], -150},
-        {"4k3/8/8/8/8/8/8/3QK3 b - - 0 1", &b.bare_king, -200},
-        {"4k3/8/8/8/8/8/8/3RK3 w - - 0 1", &b.bare_king, 0},
-    };
-    for (const auto& row : rows) {
-        prepare(row.fen);
-        eval(pos.side_to_move, 1);
-        EXPECT_EQ(*row.value, row.expected) << row.fen << " value " << (&row - rows);
     }
 }
 
