@@ -30,7 +30,6 @@ class TablebaseEngine : public ::testing::Test {
         engine.send("setoption name NalimovPath value " + path);
         ASSERT_EQ(engine.lines_before_ready(), Lines{});
     }
-    // The best move of a search from fen after moves ("" for none); lines receives the output.
     std::string search(const std::string& fen, const Lines& moves, const char* go, Lines* lines = nullptr) {
         std::string line = "position fen " + fen + (moves.empty() ? "" : " moves");
         for (const std::string& move : moves) line += " " + move;
@@ -41,7 +40,6 @@ class TablebaseEngine : public ::testing::Test {
         if (output.empty() || output.back().rfind("bestmove ", 0) != 0) return "";
         return output.back().substr(9, output.back().find(' ', 9) - 9);
     }
-    // The test's own board after the moves.
     static int probe_after(const std::string& fen, const Lines& moves) {
         tb_setup(fen.c_str());
         for (const std::string& move : moves) enter_game_move(move.c_str());

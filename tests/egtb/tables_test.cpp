@@ -40,7 +40,6 @@ std::string real_file(const std::string& file) {
     return read_file((file_kind(file) == GAVIOTA_DISTANCES ? gaviota_dir() : syzygy_dir()) + "/" + file);
 }
 
-// The bytes mapped to whole pages, or only up to the last byte.
 const char* check_bytes(const std::string& bytes, const std::string& file, bool whole_pages = true) {
     const size_t mapped = whole_pages ? (bytes.size() + 4095) / 4096 * 4096 : bytes.size();
     return check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), mapped,
@@ -195,7 +194,6 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
                   row[3] == "yes")
             << row[0] << " side " << row[1] << " ep " << ep;
     }
-    // Lists that describe no board.
     const ProbePosition p = probe_position("4k3/8/8/8/8/8/8/R3K3", 0);
     ASSERT_TRUE(readers_can_take(p));
     const std::pair<const char*, void (*)(ProbePosition&)> spoiled[] = {

@@ -49,7 +49,6 @@ class EvalTest : public ::testing::Test {
         return int(std::count_if(&cache_[0][0], &cache_[0][0] + 2 * CACHE_ENTRIES,
                                  [](const EvalCacheEntry& e) { return e.key != 0; }));
     }
-    // As the search driver prepares the root before the first iteration.
     static void prepare(const char* fen) {
         ASSERT_TRUE(set_position_from_fen(fen)) << fen;
         prepare_evaluation();

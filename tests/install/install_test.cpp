@@ -18,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The engine installed under stage, started in dir as a GUI starts it: its best move from the start
-// position, and whether it searched for it.
 std::pair<std::string, bool> installed_answer(const fs::path& stage, const fs::path& dir) {
     fs::create_directories(dir);
     const fs::path old_dir = fs::current_path();
