@@ -1,6 +1,5 @@
-// Shared set-up for book tests: positions from moves, book text written field
-// by field, and a scratch directory that becomes the working directory (the
-// engine opens "jux.book" by that relative name).
+// Shared set-up for book tests: positions from moves, book text field by field, and a scratch working
+// directory (the engine opens "jux.book" by that relative name).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,13 +21,11 @@
 #include "support.h"
 
 inline void book_setup_position(const char* fen, const char* moves = "") {
-    static bool tables_built = false;
-    if (!tables_built) init_tables();
-    tables_built = true;
-    ASSERT_TRUE(set_position_from_fen(fen)) << fen;
+    static const bool built = (init_tables(), true);
+    ASSERT_TRUE(built && set_position_from_fen(fen)) << fen;
     std::istringstream in(moves);
     for (std::string text; in >> text;) {
-        int side = pos.side_to_move;
+        const int side = pos.side_to_move;
         ASSERT_NE(enter_game_move(text.c_str()), side) << "move " << text << " not played";
     }
 }
@@ -53,15 +50,14 @@ inline std::string token(uint32_t key, const std::string& records) {
     return text + records + "\n";
 }
 
-// Runs in a scratch directory with the book on for a clock game at the start.
+// In a scratch directory with the book on for a clock game at the start.
 class BookTest : public ::testing::Test {
    protected:
     void SetUp() override {
         char pattern[] = "/tmp/jux_book_test_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         old_dir_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
+        std::filesystem::current_path(pattern);
         book_setup_position(START_FEN);
         options.own_book = 1;
         limits.time_mode = TIME_CLOCK_INCREMENT;
@@ -70,8 +66,9 @@ class BookTest : public ::testing::Test {
         seed_random(12345);
     }
     void TearDown() override {
+        const std::filesystem::path scratch = std::filesystem::current_path();
         std::filesystem::current_path(old_dir_);
-        std::filesystem::remove_all(dir_);
+        std::filesystem::remove_all(scratch);
     }
-    std::filesystem::path dir_, old_dir_;
+    std::filesystem::path old_dir_;
 };

@@ -1,43 +1,41 @@
-// Probing "jux.book": ratings and weights, the random choice, the seek, the
-// move ranks, legality and the miss counter ("searchmoves" and the options
-// through the engine in the book's UCI tests).
+// Probing "jux.book": ratings and weights, the random choice and searchmoves, the misses, the seek, the
+// move ranks and their legality.
 #include <algorithm>
 #include <cmath>
 #include <map>
 #include <set>
 
-#include "book_fixture.h"
 #include "board/makemove.h"
+#include "book_fixture.h"
+#include "data_rows.h"
 #include "search/ordering.h"
 
 namespace {
 
-// Ranks in the moves' text order: from the start a2a3 a2a4 b1a3 b1c3 b2b3
-// b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3 g1h3 g2g3 g2g4 h2h3
-// h2h4; after 1. e4 black's a7a5 a7a6 b7b5 b7b6 b8a6 b8c6 c7c5 c7c6 d7d5
-// d7d6 e7e5 ...
+// Ranks are places in the text order of the moves: from the start a2a3 a2a4 b1a3 b1c3 b2b3 b2b4 c2c3 c2c4
+// d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3; after 1. e4 black's a7a5 a7a6 b7b5 b7b6 b8a6 b8c6 c7c5 c7c6 d7d5 d7d6
+// e7e5.
 constexpr char RANK_E4 = 'A' + 11, RANK_D4 = 'A' + 9, RANK_NF3 = 'A' + 14, RANK_A4 = 'A' + 1,
                RANK_E5 = 'A' + 10;
 const Move E2E4 = make_move_code(E2, E4, MOVE_DOUBLE_STEP);
+const std::string E4_RECORD = rec(RANK_E4, '-', 1, 50, 4, 3, 0, 1);
 
 using BookProbe = BookTest;
 
 TEST_F(BookProbe, WorkedRatingsAndWeights) {
-    struct Row {
+    const struct {
         std::string record;
         int play, tplay;
         double weight;
-    };
-    const Row rows[] = {
+    } rows[] = {
         // pct (8 + 2) x 100 / 16 = 62; play (310 + 50) / 6; tplay (180 + 50) / 4
         {rec('A', 'B', 16, 50, 16, 8, 4, 4), 60, 57, 5 * std::exp(0.1 * 57)},
-        // No games: pct 50; never won: a last resort.
-        {rec('A', 'B', 0, 40, 0, 0, 0, 0), 48, 46, 0.001},
-        // variants 0 and 99 with the same statistics: trunc(sqrt(99) + 1) = 10 times the weight.
+        {rec('A', 'B', 0, 40, 0, 0, 0, 0), 48, 46, 0.001},  // no games: pct 50; never won: a last resort
+        // 99 variants: trunc(sqrt(99) + 1) = 10 times the weight of none.
         {rec('A', 'B', 0, 0xFF, 7, 3, 1, 3), 90, 131, std::exp(0.1 * 131)},
         {rec('A', 'B', 99, 0xFF, 7, 3, 1, 3), 90, 131, 10 * std::exp(0.1 * 131)},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         BookRecord r{};
         ASSERT_TRUE(parse_book_record(row.record.c_str(), r)) << row.record;
         EXPECT_EQ(book_play_rating(r), row.play) << row.record;
@@ -46,8 +44,7 @@ TEST_F(BookProbe, WorkedRatingsAndWeights) {
     }
     BookRecord r{};
     EXPECT_FALSE(parse_book_record("AB00103200010000080000400G04", r));
-    // Numbers too wide for their fields are clamped.
-    char text[BOOK_RECORD_LENGTH + 1] = {};
+    char text[BOOK_RECORD_LENGTH + 1] = {};  // numbers too wide for their fields are clamped
     format_book_record(BookRecord{'A', 'B', 70000, 300, 2000000, 1, 2, 3}, text);
     EXPECT_STREQ(text, "ABFFFFFFFFFFF000010000200003");
 }
@@ -62,18 +59,15 @@ TEST_F(BookProbe, ChoiceFollowsTheWeightsAndTheSearchmovesList) {
     const Move moves[3] = {E2E4, make_move_code(D2, D4, MOVE_DOUBLE_STEP),
                            make_move_code(G1, F3, MOVE_QUIET)};
     std::map<Move, int> seen;
-    const int draws = 20000;
-    for (int i = 0; i < draws; i++) seen[probe_book()]++;
+    for (int i = 0; i < 20000; i++) seen[probe_book()]++;
     EXPECT_EQ(book.book_miss_count, 0);
     for (int i = 0; i < 3; i++)
-        EXPECT_NEAR(seen[moves[i]] / double(draws), w[i] / (w[0] + w[1] + w[2]), 0.015) << i;
+        EXPECT_NEAR(seen[moves[i]] / 20000.0, w[i] / (w[0] + w[1] + w[2]), 0.015) << i;
     // The poor a4 comes only for the draw 32767, which asks for the whole sum.
     const int poor = seen[make_move_code(A2, A4, MOVE_DOUBLE_STEP)];
     EXPECT_LE(poor, 3);
-    EXPECT_EQ(seen[moves[0]] + seen[moves[1]] + seen[moves[2]] + poor, draws) << "only book moves";
-
-    // "searchmoves" leaves only the moves it names, as whole words; a poor
-    // move alone is a miss. The moves of 300 probes, "none" for a miss.
+    EXPECT_EQ(seen[moves[0]] + seen[moves[1]] + seen[moves[2]] + poor, 20000) << "only book moves";
+    // "searchmoves" leaves the moves it names as whole words; a poor move alone is a miss ("none").
     const std::pair<const char*, const char*> rows[] = {{"g1f3 a2a3", "g1f3"},
                                                         {"\te2e4  d2d4 ", "d2d4 e2e4"},
                                                         {"a2a3 h2h3", "none"},
@@ -94,56 +88,32 @@ TEST_F(BookProbe, ChoiceFollowsTheWeightsAndTheSearchmovesList) {
     limits.search_moves_text[0] = 0;
 }
 
-TEST_F(BookProbe, SixMissesSwitchTheBookOffUntilANewGame) {
-    write_file(BOOK_FILE_NAME, token(key_after("e2e4"), rec('-', RANK_E5, 1, 50, 4, 3, 0, 1)));
-    book_setup_position(START_FEN);
-    for (int i = 1; i <= 6; i++) {
-        EXPECT_EQ(probe_book(), 0u);
-        EXPECT_EQ(book.book_miss_count, i);
-        EXPECT_EQ(book.book_in_use, i < 6 ? 1 : 0);
-    }
-    // What the interpreter does when a new game begins; a hit resets the count.
-    book = BookState{options.own_book, 0};
-    probe_book();
-    book_setup_position(START_FEN, "e2e4");
-    EXPECT_EQ(probe_book(), make_move_code(E7, E5, MOVE_DOUBLE_STEP));
-    EXPECT_EQ(book.book_miss_count, 0);
-    EXPECT_EQ(book.book_in_use, 1);
-}
-
-TEST_F(BookProbe, OwnBookOffUnlimitedSearchesAndAMissingFileSwitchTheBookOff) {
+TEST_F(BookProbe, MissesAndWhatSwitchesTheBookOff) {
     testing::internal::CaptureStdout();
     EXPECT_EQ(probe_book(), 0u);  // no file yet
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "") << "silently";
-    EXPECT_EQ(book.book_in_use, 0);
-    EXPECT_EQ(book.book_miss_count, 1);
-
-    write_file(BOOK_FILE_NAME, token(key_after(""), rec(RANK_E4, '-', 1, 50, 4, 3, 0, 1)));
-    // OwnBook, time mode, depth limit; a fixed time or depth of 99 is an unlimited search.
-    const int rows[][4] = {{0, TIME_CLOCK_INCREMENT, 99, 0},
-                           {1, TIME_FIXED, 99, 0},
-                           {1, TIME_FIXED, 12, 1},
-                           {1, TIME_MOVES_TO_GO, 99, 1}};
-    for (const auto& row : rows) {
-        options.own_book = row[0];
-        limits.time_mode = row[1];
-        limits.max_depth = row[2];
-        book = BookState{1, 3};
-        EXPECT_EQ(probe_book(), row[3] ? E2E4 : 0) << row[0] << " " << row[1] << " " << row[2];
-        EXPECT_EQ(book.book_in_use, row[3]);
-        EXPECT_EQ(book.book_miss_count, 1 - row[3]);
+    EXPECT_EQ(std::make_pair(book.book_miss_count, book.book_in_use), std::make_pair(1, 0));
+    write_file(BOOK_FILE_NAME, token(key_after("e2e4"), rec('-', RANK_E5, 1, 50, 4, 3, 0, 1)));
+    book_setup_position(START_FEN);
+    book = BookState{1, 0};
+    for (int i = 1; i <= 6; i++) {
+        EXPECT_EQ(probe_book(), 0u);
+        EXPECT_EQ(std::make_pair(book.book_miss_count, book.book_in_use), std::make_pair(i, i < 6 ? 1 : 0));
     }
+    book = BookState{1, 0};  // a new game; then a hit resets the count
+    probe_book();
+    book_setup_position(START_FEN, "e2e4");
+    EXPECT_EQ(probe_book(), make_move_code(E7, E5, MOVE_DOUBLE_STEP));
+    EXPECT_EQ(std::make_pair(book.book_miss_count, book.book_in_use), std::make_pair(0, 1));
 }
 
 TEST_F(BookProbe, SeekStopsAtTheFirstGreaterKey) {
     const uint32_t start = key_after("");
     ASSERT_LT(start, 0xFFFFFFFFu);
-    const std::string e4 = rec(RANK_E4, '-', 1, 50, 4, 3, 0, 1);
-    // Out of order: a greater key first hides the position behind it.
-    write_file(BOOK_FILE_NAME, token(start + 1, e4) + token(start, e4));
+    write_file(BOOK_FILE_NAME, token(start + 1, E4_RECORD) + token(start, E4_RECORD));
     EXPECT_EQ(probe_book(), 0u);
     // Smaller keys and tokens that are no position are passed over.
-    write_file(BOOK_FILE_NAME, "junk " + token(0, e4) + "0000000G\n" + token(start, e4));
+    write_file(BOOK_FILE_NAME, "junk " + token(0, E4_RECORD) + "0000000G\n" + token(start, E4_RECORD));
     EXPECT_EQ(probe_book(), E2E4);
     // A single record is taken without drawing a random number.
     const int after_probe = next_random();
@@ -151,54 +121,28 @@ TEST_F(BookProbe, SeekStopsAtTheFirstGreaterKey) {
     EXPECT_EQ(after_probe, next_random());
 }
 
-// Each token replaces the book; misses count up, a hit resets the count.
 TEST_F(BookProbe, RecordsThatNameNoMoveHereOrOnlyPoorMovesFailTheProbe) {
-    const std::string good = rec(RANK_E4, '-', 1, 50, 4, 3, 0, 1);
-    std::string seventeen;
-    for (int i = 0; i < BOOK_MAX_RECORDS; i++) seventeen += good;
-    const std::pair<std::string, Move> rows[] = {
-        // Three that never won: 0.003 in all, below 0.01. All records were
-        // read, so the count starts again from this miss.
-        {rec(RANK_E4, '-', 50, 50, 9, 0, 9, 0) + rec(RANK_D4, '-', 50, 50, 9, 0, 5, 4) +
-             rec(RANK_NF3, '-', 50, 50, 9, 0, 0, 9),
-         0},
-        {good + rec('A' + 29, '-', 1, 50, 4, 3, 0, 1), 0},  // the 30th move of 20 spoils good ones
-        {rec('A' + 20, '-', 1, 50, 4, 3, 0, 1), 0},         // the 21st
-        {rec('-', RANK_E5, 1, 50, 4, 3, 0, 1), 0},          // a record for black only
-        {"NA0001320000400003000000000Z", 0},                // a damaged number
-        {good.substr(0, 27), 0},                            // no whole record
-        {"", 0},                                            // no record at all
-        {rec('A' + 19, '-', 1, 50, 4, 3, 0, 1), make_move_code(H2, H4, MOVE_DOUBLE_STEP)},  // the 20th
-        // An 18th record naming no move, and a stray tail, are never read.
-        {seventeen + rec('A' + 40, '-', 1, 50, 4, 3, 0, 1) + "XYZ", E2E4},
-    };
-    int misses = 0;
-    for (const auto& [records, expected] : rows) {
-        write_file(BOOK_FILE_NAME, token(key_after(""), records));
+    int misses = 0;  // a hit resets the count
+    for (const auto& row : data_rows("book/data/start_records.txt")) {
+        write_file(BOOK_FILE_NAME, token(key_after(""), row[0]));
         book.book_in_use = 1;
-        EXPECT_EQ(probe_book(), expected) << records;
-        misses = expected ? 0 : misses + 1;
-        EXPECT_EQ(book.book_miss_count, misses) << records;
+        const Move move = probe_book();
+        EXPECT_EQ(move ? format_move(move, WHITE) : "-", row[1]) << row[0];
+        misses = move ? 0 : misses + 1;
+        EXPECT_EQ(book.book_miss_count, misses) << row[0];
     }
+    // An 18th record naming no move, and a stray tail, are never read.
+    std::string seventeen;
+    for (int i = 0; i < BOOK_MAX_RECORDS; i++) seventeen += E4_RECORD;
+    write_file(BOOK_FILE_NAME,
+               token(key_after(""), seventeen + rec('A' + 40, '-', 1, 50, 4, 3, 0, 1) + "XYZ"));
+    EXPECT_EQ(probe_book(), E2E4);
 }
 
+// Captures, castling and promotions leave the piece lists in other orders than a FEN gives, and a search
+// leaves things in the picker: neither may change the ranks.
 TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
-    book_setup_position(START_FEN);
-    Move order[BOOK_ORDER_SIZE];
-    const int count = book_move_order(WHITE, 0, order);
-    std::string texts;
-    for (int i = 0; i < count; i++) texts += std::string(format_move(order[i], WHITE)) + " ";
-    EXPECT_EQ(texts,
-              "a2a3 a2a4 b1a3 b1c3 b2b3 b2b4 c2c3 c2c4 d2d3 d2d4 e2e3 e2e4 f2f3 f2f4 g1f3 g1h3 g2g3 g2g4 "
-              "h2h3 h2h4 ");
-
-    // The same positions reached by moves and set up by FEN: captures,
-    // castling and promotions leave the piece lists in other orders than a
-    // FEN gives. Whatever a search left in the picker must not matter either.
-    const struct {
-        const char* moves;
-        const char* fen;
-    } rows[] = {
+    const std::pair<const char*, const char*> rows[] = {
         {"e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 d2d4 c7c6 g1f3 g8f6 f1c4 c8f5 e1g1 e7e6",
          "rn2kb1r/pp3ppp/2p1pn2/q4b2/2BP4/2N2N2/PPP2PPP/R1BQ1RK1 w kq - 0 8"},
         {"g1f3 d7d5 g2g3 c8g4 f1g2 g4f3 g2f3 e7e5 e1g1 b8c6 b2b4 f8b4 c2c3 b4c3 d2c3 g8f6",
@@ -206,48 +150,43 @@ TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
         {"a2a4 b7b5 a4b5 a7a6 b5a6 c8b7 a6b7 g8f6 b7a8q e7e6",
          "Qn1qkb1r/2pp1ppp/4pn2/8/8/8/1PPPPPPP/RNBQKBNR w KQk - 0 6"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [moves, fen] : rows) {
         Move by_moves[BOOK_ORDER_SIZE], by_fen[BOOK_ORDER_SIZE];
-        book_setup_position(START_FEN, row.moves);
+        book_setup_position(START_FEN, moves);
         const uint32_t key = pos.hash_key_high;
-        const int n_moves = book_move_order(pos.side_to_move, pos.ep_square, by_moves);
-        book_setup_position(row.fen);
-        ASSERT_EQ(pos.hash_key_high, key) << row.fen;
+        const int n = book_move_order(pos.side_to_move, pos.ep_square, by_moves);
+        book_setup_position(fen);
+        ASSERT_EQ(pos.hash_key_high, key) << fen;
         ordering.picker_stage[TRIAL_MOVE_PLY] = PICK_REMAINING;
-        ordering.hash_move[TRIAL_MOVE_PLY] = int32_t(by_moves[n_moves - 1]);
-        ordering.killer_table[TRIAL_MOVE_PLY] = KillerRecord{3, 1, int32_t(by_moves[n_moves - 2]), 0};
-        ordering.history_score[by_moves[n_moves - 3] & 4095] = 5000;
-        ASSERT_EQ(book_move_order(pos.side_to_move, pos.ep_square, by_fen), n_moves) << row.fen;
-        for (int i = 0; i < n_moves; i++)
-            EXPECT_EQ(format_move(by_fen[i], pos.side_to_move),
-                      std::string(format_move(by_moves[i], pos.side_to_move)))
-                << row.fen << " rank " << i;
+        ordering.hash_move[TRIAL_MOVE_PLY] = int32_t(by_moves[n - 1]);
+        ordering.killer_table[TRIAL_MOVE_PLY] = KillerRecord{3, 1, int32_t(by_moves[n - 2]), 0};
+        ordering.history_score[by_moves[n - 3] & 4095] = 5000;
+        ASSERT_EQ(book_move_order(pos.side_to_move, pos.ep_square, by_fen), n) << fen;
+        EXPECT_TRUE(std::equal(by_fen, by_fen + n, by_moves)) << fen;
     }
 }
 
 TEST_F(BookProbe, ARecordNamingAMoveThatIsNotLegalHereFailsTheProbe) {
-    // The knight on d2 is pinned by the bishop on b4: d2b3 is generated but
-    // not legal, and spoils the position like a rank beyond the list.
+    // The knight on d2 is pinned by the bishop on b4: d2b3 is generated but not legal.
     book_setup_position("rnbqk2r/pppp1ppp/4pn2/8/1bPP4/8/PP1NPPPP/R1BQKBNR w KQkq - 3 4");
     const uint32_t key = pos.hash_key_high;
     Move order[BOOK_ORDER_SIZE];
     const int count = book_move_order(WHITE, 0, order);
-    auto record = [&](Square from, Square to) {
-        const Move m = make_move_code(from, to, MOVE_QUIET);
+    auto record = [&](Move m) {
         return rec(char('A' + (std::find(order, order + count, m) - order)), '-', 1, 50, 4, 3, 0, 1);
     };
-    const std::string nf3 = record(G1, F3), nb3 = record(D2, B3);
+    const Move nf3 = make_move_code(G1, F3, MOVE_QUIET);
+    const std::string good = record(nf3), pinned = record(make_move_code(D2, B3, MOVE_QUIET));
     const std::pair<std::string, Move> rows[] = {
-        {nf3, make_move_code(G1, F3, MOVE_QUIET)}, {nb3, 0}, {nf3 + nb3, 0}, {nb3 + nf3, 0}};
+        {good, nf3}, {pinned, 0}, {good + pinned, 0}, {pinned + good, 0}};
     for (const auto& [records, expected] : rows) {
         write_file(BOOK_FILE_NAME, token(key, records));
         book = BookState{1, 2};
         EXPECT_EQ(probe_book(), expected) << records;
         EXPECT_EQ(book.book_miss_count, expected ? 0 : 3) << records;
         // The trial moves are taken back completely.
-        EXPECT_EQ(pos.hash_key_high, key);
-        EXPECT_EQ(pos.game_ply, 8);
-        EXPECT_EQ(pos.board_piece[D2], KNIGHT);
+        EXPECT_EQ(std::make_tuple(pos.hash_key_high, pos.game_ply, pos.board_piece[D2]),
+                  std::make_tuple(key, 8, KNIGHT));
     }
 }
 

@@ -1,6 +1,5 @@
-// The book that ships with the engine: sorted, of whole records, and read by
-// this engine. A book position gives the same legal moves whether a game
-// reached it by moves or a front end set it up by FEN. A change of the key
+// The book that ships with the engine: sorted, of whole records, and every book move legal and the same
+// whether a game reached the position by moves or a front end set it up by FEN. A change of the key
 // table or of the move order fails here: rebuild the book then.
 #include <map>
 #include <random>
@@ -14,16 +13,7 @@ namespace {
 
 const std::string BOOK_PATH = std::string(JUX_SOURCE_DIR) + "/" + BOOK_FILE_NAME;
 
-std::map<uint32_t, std::string> load_book() {
-    std::map<uint32_t, std::string> tokens;
-    std::ifstream in(BOOK_PATH);
-    for (std::string token; in >> token;)
-        tokens[std::stoul(token.substr(0, BOOK_KEY_LENGTH), nullptr, 16)] = token;
-    return tokens;
-}
-
-// The moves the current position's records name, in record order; a record
-// whose rank names no move or an illegal one shows as "-".
+// The moves the current position's records name, in record order; "-" for a rank that names no legal move.
 std::vector<std::string> book_moves_here(const std::map<uint32_t, std::string>& tokens) {
     std::vector<std::string> moves;
     const auto found = tokens.find(pos.hash_key_high);
@@ -39,26 +29,18 @@ std::vector<std::string> book_moves_here(const std::map<uint32_t, std::string>& 
     return moves;
 }
 
-// The FEN of the current position (the clocks do not matter to the book).
+// The FEN of the current position, one digit per empty square; the clocks do not matter to the book.
 std::string fen_of_position() {
     std::string fen;
     for (int rank = 7; rank >= 0; rank--) {
-        int empty = 0;
-        for (int file = 0; file < 8; file++) {
-            const Square s = rank * 8 + file;
-            if (pos.board_colour[s] == EMPTY) {
-                empty++;
-                continue;
-            }
-            if (empty) fen += char('0' + empty);
-            empty = 0;
+        for (Square s = rank * 8; s < rank * 8 + 8; s++) {
             const char letter = " PNBRQK"[pos.board_piece[s]];
-            fen += pos.board_colour[s] == WHITE ? letter : char(letter - 'A' + 'a');
+            fen += pos.board_colour[s] == EMPTY   ? '1'
+                   : pos.board_colour[s] == WHITE ? letter
+                                                  : char(letter + 32);
         }
-        if (empty) fen += char('0' + empty);
-        if (rank) fen += '/';
+        fen += rank ? "/" : pos.side_to_move == WHITE ? " w " : " b ";
     }
-    fen += pos.side_to_move == WHITE ? " w " : " b ";
     const struct {
         char letter;
         Square king, rook;
@@ -66,37 +48,30 @@ std::string fen_of_position() {
     } rights[] = {{'K', E1, H1, WHITE}, {'Q', E1, A1, WHITE}, {'k', E8, H8, BLACK}, {'q', E8, A8, BLACK}};
     std::string castling;
     for (const auto& r : rights)
-        if (pos.board_piece[r.king] == KING && pos.board_colour[r.king] == r.colour &&
-            pos.board_piece[r.rook] == ROOK && pos.board_colour[r.rook] == r.colour &&
+        if (pos.board_piece[r.king] == KING && pos.board_piece[r.rook] == ROOK &&
+            pos.board_colour[r.king] == r.colour && pos.board_colour[r.rook] == r.colour &&
             pos.square_moves[r.king] == 0 && pos.square_moves[r.rook] == 0)
             castling += r.letter;
-    fen += castling.empty() ? "-" : castling;
-    fen += " ";
-    fen += pos.ep_square ? std::string{char('a' + file_of(pos.ep_square)), char('1' + rank_of(pos.ep_square))}
-                         : "-";
-    return fen + " 0 1";
+    const std::string ep = {char('a' + file_of(pos.ep_square)), char('1' + rank_of(pos.ep_square))};
+    return fen + (castling.empty() ? "-" : castling) + " " + (pos.ep_square ? ep : "-") + " 0 1";
 }
 
-TEST(DefaultBook, IsSortedAndOfWholeRecords) {
+TEST(DefaultBook, IsSortedOfWholeRecordsAndTheSameReachedByMovesOrSetUpByFen) {
+    std::map<uint32_t, std::string> tokens;
     std::ifstream in(BOOK_PATH);
-    ASSERT_TRUE(in) << BOOK_PATH;
     int64_t previous = -1;
-    int tokens = 0;
-    for (std::string token; in >> token; tokens++) {
+    for (std::string token; in >> token;) {
         ASSERT_GE(token.size(), size_t(BOOK_KEY_LENGTH + BOOK_RECORD_LENGTH)) << token;
         ASSERT_LE(token.size(), size_t(BOOK_TOKEN_LENGTH)) << token;
         ASSERT_EQ((token.size() - BOOK_KEY_LENGTH) % BOOK_RECORD_LENGTH, 0u) << token;
         const int64_t key = std::stoll(token.substr(0, BOOK_KEY_LENGTH), nullptr, 16);
         ASSERT_GT(key, previous) << "not sorted at " << token;
         previous = key;
+        tokens[uint32_t(key)] = token;
     }
-    EXPECT_GT(tokens, 1000);
-}
-
-TEST(DefaultBook, PositionsGiveTheSameLegalMovesReachedByMovesAndSetUpByFen) {
-    const std::map<uint32_t, std::string> tokens = load_book();
-    // Lines of book moves: all of the first four plies, and random walks to
-    // the end of the book, where captures have shuffled the piece lists.
+    ASSERT_GT(tokens.size(), 1000u) << BOOK_PATH;
+    // All lines of the first four plies, and random walks to the end of the book, where captures have
+    // shuffled the piece lists.
     std::set<std::string> lines;
     std::vector<std::string> open = {""};
     while (!open.empty()) {
@@ -119,7 +94,6 @@ TEST(DefaultBook, PositionsGiveTheSameLegalMovesReachedByMovesAndSetUpByFen) {
             lines.insert(line);
         }
     }
-
     int in_book = 0;
     for (const std::string& line : lines) {
         book_setup_position(START_FEN, line.c_str());
@@ -132,8 +106,7 @@ TEST(DefaultBook, PositionsGiveTheSameLegalMovesReachedByMovesAndSetUpByFen) {
         for (const std::string& move : by_moves) EXPECT_NE(move, "-") << fen << " reached by" << line;
         in_book += !by_moves.empty();
     }
-    // A wrong key table or move order would lead off the book at once.
-    EXPECT_GT(in_book, 1000);
+    EXPECT_GT(in_book, 1000);  // a wrong key table or move order leads off the book at once
 }
 
 }  // namespace

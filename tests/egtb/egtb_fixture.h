@@ -1,6 +1,5 @@
-// Shared set-up for the tablebase tests: where the real table files are,
-// registration of a path, probes of FEN positions, and random legal
-// positions with the probes of their moves.
+// Shared set-up for the tablebase tests: the real table files, registration, probes of FEN positions,
+// random legal positions and the probes of their moves.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,14 +21,11 @@
 #include "egtb/tbprobe.h"
 #include "search/startup.h"
 
-// The real Gaviota and Syzygy files: the directory JUX_TB_DIR names, with
-// gaviota/ and syzygy/ in it. The tests that need them skip without it.
+// JUX_TB_DIR names a directory with gaviota/ and syzygy/ in it; the tests that need them skip without it.
 inline std::string shared_tablebases() {
-    const char* candidate = std::getenv("JUX_TB_DIR");
-    if (candidate && *candidate && std::filesystem::is_directory(std::string(candidate) + "/gaviota") &&
-        std::filesystem::is_directory(std::string(candidate) + "/syzygy"))
-        return std::filesystem::canonical(candidate).string();
-    return "";
+    const char* dir = std::getenv("JUX_TB_DIR");
+    if (!dir || !*dir || !std::filesystem::is_directory(std::string(dir) + "/gaviota")) return "";
+    return std::filesystem::canonical(dir).string();
 }
 inline std::string gaviota_dir() {
     return shared_tablebases() + "/gaviota";
@@ -38,33 +34,27 @@ inline std::string syzygy_dir() {
     return shared_tablebases() + "/syzygy";
 }
 
-#define REQUIRE_SHARED_TABLEBASES()                                                            \
-    do {                                                                                       \
-        if (shared_tablebases().empty()) GTEST_SKIP() << "JUX_TB_DIR names no tablebase files"; \
-    } while (0)
+#define REQUIRE_SHARED_TABLEBASES() \
+    if (shared_tablebases().empty()) GTEST_SKIP() << "JUX_TB_DIR names no tablebase files"
 
-// Registers the tables under path (as "setoption name NalimovPath" does) and
-// returns the class found.
+// As "setoption name NalimovPath" does; returns the class found.
 inline int register_tablebase_path(const std::string& path, int cache_kb = 16384) {
     std::snprintf(options.nalimov_path, sizeof options.nalimov_path, "%s", path.c_str());
     return tb_probe(TB_REGISTER, cache_kb);
 }
 
 inline bool tb_setup(const char* fen) {
-    static bool tables_built = false;
-    if (!tables_built) init_tables();
-    tables_built = true;
-    return set_position_from_fen(fen);
+    static const bool built = (init_tables(), true);
+    return built && set_position_from_fen(fen);
 }
 
-// The probe of the position a FEN describes, with its en-passant square.
 inline int probe_fen(const char* fen) {
     EXPECT_TRUE(tb_setup(fen)) << fen;
     return tb_probe(pos.side_to_move, pos.ep_square);
 }
 
-// n legal positions with the men (FEN letters, kings included) on random
-// squares, half of them with black to move; pawns stay off the end ranks.
+// n legal positions of the men (FEN letters, kings included) on random squares, every other one with
+// black to move; pawns stay off the end ranks.
 inline std::vector<std::string> legal_positions(const std::string& men, int n, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<std::string> fens;
@@ -79,7 +69,7 @@ inline std::vector<std::string> legal_positions(const std::string& men, int n, u
         std::string fen;  // one digit per empty square is a valid FEN
         for (int rank = 7; rank >= 0; rank--) fen += board.substr(rank * 8, 8) + (rank ? "/" : "");
         fen += fens.size() % 2 ? " b - - 0 1" : " w - - 0 1";
-        if (tb_setup(fen.c_str())) fens.push_back(fen);  // refused: the side to move could take the king
+        if (tb_setup(fen.c_str())) fens.push_back(fen);
     }
     return fens;
 }
@@ -88,8 +78,6 @@ struct ChildScore {
     Move move;
     int score;  // the probe after the move, from the mover's view; bare kings draw
 };
-
-// Every legal move of the current position with the score it leads to.
 inline std::vector<ChildScore> child_scores() {
     static MoveEntry list[256];
     const int side = pos.side_to_move;

@@ -1,28 +1,151 @@
-// Table numbers and names of the material combinations, and the guard of
-// the positions the readers get.
+// The tables: names and numbers of the material combinations, the guard of the positions the readers get,
+// checks of table files (real files pass, damaged copies do not, no flipped bit that passes lets a probe
+// crash a reader), and a damaged file leaves out exactly the tables that lead to it.
 #include "egtb/tables.h"
 
-#include <gtest/gtest.h>
-
-#include <cctype>
 #include <cstring>
+#include <numeric>
 #include <set>
-#include <string>
 
-#include "board/types.h"
+#include "data_rows.h"
+#include "egtb/directories.h"
+#include "egtb/filecheck.h"
+#include "egtb/syzygy.h"
+#include "egtb_fixture.h"
+#include "support.h"
 
 namespace {
+
+namespace fs = std::filesystem;
+
+int table_number(const std::string& name) {
+    for (int table = 1; table <= TABLE_COUNT; table++)
+        if (table_name(table) == name) return table;
+    return NO_TABLE;
+}
+
+// "KQvKR.rtbw" and "kqkr.gtb.cp4" both name table kqkr.
+TableFileKind file_kind(const std::string& file) {
+    return file.find(".gtb") != std::string::npos    ? GAVIOTA_DISTANCES
+           : file.find(".rtbz") != std::string::npos ? SYZYGY_DISTANCES
+                                                     : SYZYGY_RESULTS;
+}
+int file_table(const std::string& file) {
+    std::string name;
+    for (char c : file.substr(0, file.find('.')))
+        if (c != 'v') name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return table_number(name);
+}
+std::string real_file(const std::string& file) {
+    return read_file((file_kind(file) == GAVIOTA_DISTANCES ? gaviota_dir() : syzygy_dir()) + "/" + file);
+}
+
+const char* check_bytes(const std::string& bytes, const std::string& file, bool whole_pages = true) {
+    const size_t mapped = whole_pages ? (bytes.size() + 4095) / 4096 * 4096 : bytes.size();
+    return check_table_bytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), mapped,
+                             file_kind(file), file_table(file));
+}
+
+TEST(TableFileCheck, EveryRealFileIsSoundAndDamagedCopiesAreRejected) {
+    REQUIRE_SHARED_TABLEBASES();
+    int files = 0;
+    for (const std::string& dir : {syzygy_dir(), gaviota_dir()}) {
+        for (const auto& entry : fs::directory_iterator(dir)) {
+            const std::string file = entry.path().filename().string();
+            const std::string extension = entry.path().extension().string();
+            if (extension != ".rtbw" && extension != ".rtbz" && extension != ".cp4") continue;
+            ASSERT_NE(file_table(file), NO_TABLE) << file;
+            EXPECT_EQ(check_table_file(entry.path().c_str(), file_kind(file), file_table(file)), nullptr)
+                << file;
+            EXPECT_EQ(check_bytes(read_file(entry.path().string()), file, false), nullptr)
+                << file << " to its end";
+            files++;
+        }
+    }
+    EXPECT_EQ(files, 12 + 70);
+    for (const auto& row : data_rows("egtb/data/damaged_copies.txt")) {
+        std::string bytes = real_file(row[0]), replacement;
+        if (const size_t keep = std::stoul(row[1])) bytes.resize(keep);
+        const size_t star = row[3].find('*');
+        for (size_t i = 0; i + 1 < std::min(star, row[3].size()); i += 2)
+            replacement += char(std::stoi(row[3].substr(i, 2), nullptr, 16));
+        if (star != std::string::npos)
+            replacement = std::string(std::stoul(row[3].substr(star + 1)), replacement[0]);
+        bytes.replace(std::stoul(row[2]), replacement.size(), replacement);
+        const char* fault = check_bytes(bytes, row[0]);
+        EXPECT_EQ(fault ? fault : "sound", row[4]) << row[0] << " kept " << row[1] << " at " << row[2];
+    }
+}
+
+// Flips inside compressed data cannot be told from real data: those that pass must still be probed
+// without a crash (which ends the test process). Every flip of the header bits, a sample beyond.
+TEST(TableFileCheck, NoSingleBitFlipCrashesAProbe) {
+    REQUIRE_SHARED_TABLEBASES();
+    const struct {
+        const char* file;
+        const char* men;
+        size_t header_bits, bit_step;
+    } rows[] = {{"KRvK.rtbw", "KRk", 8 * 64, 7}, {"KQvK.rtbw", "KQk", 0, 29}, {"KRvKR.rtbz", "KRkr", 0, 211}};
+    char pattern[] = "/tmp/jux_flips_XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    const std::string dir = pattern;
+    TablebaseDirectories dirs;
+    split_tablebase_path(pattern, dirs);
+    for (const auto& row : rows) {
+        const bool distances = file_kind(row.file) == SYZYGY_DISTANCES;
+        // A distances file is read only next to its results file; its reader rates root moves.
+        if (distances) fs::copy_file(syzygy_dir() + "/KRvKR.rtbw", dir + "/KRvKR.rtbw");
+        const std::string original = real_file(row.file);
+        const std::vector<std::string> fens = legal_positions(row.men, distances ? 20 : 60, 99);
+        for (size_t bit = 0; bit < 8 * original.size(); bit += bit < row.header_bits ? 1 : row.bit_step) {
+            std::string flipped = original;
+            flipped[bit / 8] = static_cast<char>(flipped[bit / 8] ^ (1 << (bit % 8)));
+            if (check_bytes(flipped, row.file) != nullptr) continue;
+            write_file(dir + "/" + row.file, flipped);
+            ASSERT_NE(register_syzygy_tables(dirs), 0) << row.file << " bit " << bit;
+            for (const std::string& fen : fens) {
+                probe_fen(fen.c_str());
+                char moves[1024];
+                if (distances) tb_root_moves(pos.side_to_move, 0, moves, sizeof moves);
+            }
+        }
+        for (const auto& entry : fs::directory_iterator(dir)) fs::remove(entry);
+    }
+    fs::remove_all(dir);
+    register_tablebase_path("/nonexistent");
+}
+
+TEST(TableFileCheck, ADamagedFileLeavesOutTheTablesThatLeadToIt) {
+    // Captures lead down, promotions sideways; a missing file (the last row) leaves out nothing else.
+    const struct {
+        std::vector<const char*> damaged, usable, left_out;
+        int8_t others;
+    } rows[] = {
+        {{"kqk"}, {"krk", "krkr", "knnk"}, {"kqk", "kqkr", "kpk", "kpkp", "kppk", "kqqk", "krkp", "kqkq"}, 1},
+        {{"kpk"}, {"kqk", "kqkr", "krk"}, {"kpk", "kpkp", "krkp", "kppk", "kqpk", "kqkp"}, 1},
+        {{"krkr"}, {"krk", "kqkr", "kqkq"}, {"krkr", "krkp", "krrkr", "krpkr"}, 1},
+        {{}, {"kqk", "kpkp", "kppkp"}, {}, 1},
+        {{}, {"kqkr"}, {"kqk"}, 0},
+    };
+    for (const auto& row : rows) {
+        int8_t found[TABLE_COUNT + 1], usable[TABLE_COUNT + 1];
+        for (int8_t& f : found) f = row.others ? TABLE_FILE_SOUND : TABLE_FILE_MISSING;
+        for (const char* name : row.damaged) found[table_number(name)] = TABLE_FILE_DAMAGED;
+        for (const char* name : row.usable) found[table_number(name)] = TABLE_FILE_SOUND;
+        find_usable_tables(found, usable);
+        for (const char* name : row.usable) EXPECT_EQ(usable[table_number(name)], 1) << name;
+        for (const char* name : row.left_out) EXPECT_EQ(usable[table_number(name)], 0) << name;
+    }
+}
 
 TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
     const std::pair<int, const char*> known[] = {{0, "kk"},    {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
                                                  {21, "kppk"}, {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
     for (const auto& [table, name] : known) EXPECT_STREQ(table_name(table), name) << table;
-
     std::set<std::string> names;
     for (int table = 1; table <= TABLE_COUNT; table++) {
         const std::string name = table_name(table);
         names.insert(name);
-        // Piece counts (pawns first) of both sides from the letters of the name.
         int32_t counts[2][5] = {}, reversed = -1;
         for (size_t i = 1, side = 0; i < name.size(); i++) {
             if (name[i] == 'k')
@@ -40,102 +163,55 @@ TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
     EXPECT_EQ(names.size(), 110u) << "every table has its own name";
 }
 
-// The lists the readers get, from the placement field of a FEN (white
-// first, the king last on each list).
+// The readers' lists from a FEN placement: white first, each king last (a second king is kept too).
 ProbePosition probe_position(const char* placement, int side, int ep = 0) {
+    Placement board;
+    read_placement(placement, board);
     ProbePosition p{};
     p.side = side;
     p.ep_square = ep;
-    int n[2] = {0, 0};
-    int kings[2][2] = {{0, 0}, {0, 0}};  // square and count, so that a second king is kept too
-    int rank = 7, file = 0;
-    auto add = [&](int colour, int square, int piece) {
-        p.square[colour][n[colour]] = square;
-        p.piece[colour][n[colour]++] = piece;
-    };
-    for (const char* c = placement; *c; c++) {
-        if (*c == '/') {
-            rank--;
-            file = 0;
-        } else if (*c >= '1' && *c <= '8') {
-            file += *c - '0';
-        } else {
-            const int colour = std::islower(static_cast<unsigned char>(*c)) ? 1 : 0;
-            const int piece = static_cast<int>(std::strchr("pnbrqk", std::tolower(*c)) - "pnbrqk") + 1;
-            if (piece == 6 && kings[colour][1]++ == 0)
-                kings[colour][0] = rank * 8 + file;
-            else
-                add(colour, rank * 8 + file, piece);
-            if (piece < 6) p.count[colour][piece - 1]++;
-            file++;
-        }
-    }
     for (int colour = 0; colour < 2; colour++) {
-        if (kings[colour][1] > 0) add(colour, kings[colour][0], 6);
-        p.square[colour][n[colour]] = LIST_END;
+        int n = 0;
+        for (int king_last = 0; king_last < 2; king_last++) {
+            for (int square = 0; square < 64; square++) {
+                const int piece = board.piece[square];
+                if (board.colour[square] != colour || (piece == KING) != (king_last == 1)) continue;
+                p.square[colour][n] = square;
+                p.piece[colour][n++] = piece;
+                if (piece != KING) p.count[colour][piece - 1]++;
+            }
+        }
+        p.square[colour][n] = LIST_END;
     }
     return p;
 }
 
 TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
-    const struct {
-        const char* placement;
-        int side, ep;
-        bool takes;
-    } rows[] = {
-        {"k7/8/8/8/8/8/8/RK6", 1, 0, true},
-        {"k7/8/8/8/8/8/8/RK6", 0, 0, false},  // the side not to move is in check
-        {"8/8/P7/8/8/8/5K2/7k", 0, 0, true},
-        {"8/8/P7/8/8/8/5K2/6k1", 0, 0, false},   // kings touching
-        {"4k3/8/5N2/8/8/8/8/4K3", 0, 0, false},  // a knight gives check
-        {"4k3/8/8/8/8/8/3p4/4K3", 1, 0, false},  // a pawn gives check
-        {"4k3/8/8/8/8/8/4p3/4K3", 1, 0, true},   // a pawn in front does not
-        {"4k3/3P4/8/8/8/8/8/4K3", 0, 0, false},  // a white pawn gives check
-        {"8/8/8/b7/8/8/8/4K2k", 1, 0, false},    // a bishop from afar
-        {"8/8/8/b7/8/2N5/8/4K2k", 1, 0, true},   // blocked
-        {"k7/8/8/8/8/8/8/4K2Q", 0, 0, false},    // a queen along the long diagonal
-        {"P3k3/8/8/8/8/8/8/4K3", 0, 0, false},   // a pawn on an end rank
-        {"4k3/8/8/8/8/8/8/8", 0, 0, false},      // no white king
-        {"4k3/8/8/8/8/8/8/K3K3", 1, 0, false},   // two white kings
-        {"4k3/8/8/8/8/8/8/4K3", 2, 0, false},    // no side to move
-        // En passant: behind a pawn that has just made its double step,
-        // beside a pawn of the side to move.
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, D6, true},
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, E6, false},    // behind the side's own pawn
-        {"4k3/3n4/8/3pP3/8/8/8/4K3", 0, D6, false},  // the pawn cannot have come from d7
-        {"4k3/8/3n4/3pP3/8/8/8/4K3", 0, D6, false},  // the square is taken
-        {"4k3/8/8/3p3P/8/8/8/4K3", 0, D6, false},    // no pawn to take
-        {"4k3/8/8/3pP3/8/8/8/4K3", 0, D3, false},    // the wrong rank
-        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, E3, true},
-        {"4k3/8/8/8/4Pp2/8/8/4K3", 1, 64, false},  // off the board
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(readers_can_take(probe_position(row.placement, row.side, row.ep)), row.takes)
-            << row.placement << " side " << row.side << " ep " << row.ep;
+    for (const auto& row : data_rows("egtb/data/reader_guard.txt")) {
+        const std::string& ep = row[2];
+        const int ep_square = ep == "-" ? 0 : ep == "off" ? 64 : (ep[1] - '1') * 8 + ep[0] - 'a';
+        EXPECT_EQ(readers_can_take(probe_position(row[0].c_str(), std::stoi(row[1]), ep_square)),
+                  row[3] == "yes")
+            << row[0] << " side " << row[1] << " ep " << ep;
     }
-    // Lists that do not describe a board.
-    ProbePosition p = probe_position("4k3/8/8/8/8/8/8/R3K3", 0);
+    const ProbePosition p = probe_position("4k3/8/8/8/8/8/8/R3K3", 0);
     ASSERT_TRUE(readers_can_take(p));
-    const struct {
-        const char* fault;
-        void (*spoil)(ProbePosition&);
-    } spoiled[] = {
+    const std::pair<const char*, void (*)(ProbePosition&)> spoiled[] = {
         {"two men on one square", [](ProbePosition& q) { q.square[0][0] = q.square[0][1]; }},
         {"a square off the board", [](ProbePosition& q) { q.square[0][0] = 64; }},
         {"an unknown man", [](ProbePosition& q) { q.piece[0][0] = 7; }},
         {"counts that are not the lists'", [](ProbePosition& q) { q.count[0][3] = 0; }},
         {"a list without its end",
          [](ProbePosition& q) {
-             for (int i = 0; i < 17; i++) {
-                 q.square[0][i] = i;
-                 q.piece[0][i] = i == 0 ? 6 : 2;
-             }
+             std::iota(q.square[0], q.square[0] + 17, 0);
+             std::fill_n(q.piece[0], 17, KNIGHT);
+             q.piece[0][0] = KING;
          }},
     };
-    for (const auto& s : spoiled) {
+    for (const auto& [fault, spoil] : spoiled) {
         ProbePosition q = p;
-        s.spoil(q);
-        EXPECT_FALSE(readers_can_take(q)) << s.fault;
+        spoil(q);
+        EXPECT_FALSE(readers_can_take(q)) << fault;
     }
 }
 

@@ -1,10 +1,13 @@
-// Reading PGN text from memory: what each game holds, and damaged input that
-// must end in games with their errors set rather than a hang.
-#include "book/pgn.h"
-
+// Reading games and moves: what each game of PGN text holds, damaged text that must end in games with
+// their errors set rather than a hang, and standard algebraic notation against the current position.
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "book/pgn.h"
+#include "book/san.h"
+#include "book_fixture.h"
+#include "data_rows.h"
 
 namespace {
 
@@ -47,6 +50,15 @@ TEST(Pgn, GamesAndDamagedTextComeBackAsGamesWithErrors) {
         {"{only a comment}\n", ""},
     };
     for (const auto& [input, expected] : rows) EXPECT_EQ(read_all(input), expected) << input.substr(0, 80);
+}
+
+TEST(San, ReadsTheOneLegalMoveTheTextNames) {
+    for (const auto& row : data_rows("book/data/san.txt")) {
+        book_setup_position(row[0] == "startpos" ? START_FEN : row[0].c_str());
+        Move m = 0;
+        const bool found = find_move_by_san(pos.side_to_move, row[1].c_str(), m, pos.ep_square);
+        EXPECT_EQ(found ? format_move(m, pos.side_to_move) : "-", row[2]) << row[0] << " " << row[1];
+    }
 }
 
 }  // namespace
