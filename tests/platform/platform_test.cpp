@@ -112,6 +112,7 @@ TEST(Fifo, OwnerOnlyReplacesLeftoversAndCarriesBytesUntilTheWriterEnds) {
     signal(SIGPIPE, SIG_IGN);
     const std::string directory = temporary_directory(), path = directory + "/jux-uci1-test";
     std::fclose(std::fopen(path.c_str(), "w"));
+    EXPECT_EQ(pipe_open_reader(path.c_str()), PIPE_FAILED) << "not a pipe";
     // What a lost process left under the name is replaced; the mode is the owner's whatever the mask.
     const mode_t old_mask = umask(0277);
     ASSERT_TRUE(pipe_create(path.c_str()));

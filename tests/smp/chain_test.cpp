@@ -291,8 +291,7 @@ TEST(Link, TheMasterPassesLinesOnBeforeActingAndRebuildsTheChainOnEachHashValue)
         execute_command(line, 0);
     const std::string output = GetCapturedStdout();
     const int first = spawned_pid(output, 0), second = spawned_pid(output, 1);
-    ASSERT_GT(first, 0);
-    ASSERT_GT(second, 0);
+    ASSERT_TRUE(first > 0 && second > 0) << output;
     EXPECT_NE(output.find("\nbestmove "), std::string::npos);
     // The old chain is told to stop and quit; the new one's pipe closes with close_worker_pipes.
     EXPECT_TRUE(wait_for([&] { return !process_running(first); }));
