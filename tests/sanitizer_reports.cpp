@@ -1,6 +1,5 @@
-// In a sanitizer build the tests start engines, tools and hosts that may report a fault while the test only
-// reads their output or kills them. Their reports go to files in a directory of this test process; a report
-// found there when the tests end fails the run and is printed.
+// In a sanitizer build, reports of the engines and tools the tests start go to files in a directory of this
+// process; a report found there when the tests end fails the run and is printed.
 #ifdef JUX_SANITIZER_REPORT_DIR
 #include <gtest/gtest.h>
 #include <unistd.h>

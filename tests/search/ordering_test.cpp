@@ -37,8 +37,7 @@ std::vector<Move> picked(int stage, Move hash, Move killer_1, Move killer_2,
 }  // namespace
 
 TEST(Picker, OrderOfTheStages) {
-    // Hash move, captures by score, killers, then the rest. Taking an entry out moves the last one into
-    // its place, so d stands before c when the quiet moves are reached; of equal scores the first wins.
+    // Hash move, captures by score, killers, the rest; a taken entry's slot gets the last, so d precedes c.
     EXPECT_EQ(
         picked(PICK_HASH_MOVE, hot, k1, k2,
                {{a, 40}, {pxq, 30001199}, {k1, 5}, {hot, 100}, {nxp, 30000088}, {c, 90}, {k2, 0}, {d, 90}}),
@@ -56,8 +55,7 @@ TEST(Picker, RandomisedStagePrefersAHigherLaterEntryOneTimeInThree) {
     EXPECT_NEAR(later, 1000, 80);
 }
 
-// The master keeps the clock's seed; every worker of one engine, started in the same second, draws a
-// stream of its own.
+// The master keeps the clock's seed; workers started in the same second each draw a stream of their own.
 TEST(Picker, EachProcessDrawsItsOwnStream) {
     for (uint32_t seconds : {0u, 0xFFFFFFFFu}) {
         EXPECT_EQ(process_seed(seconds, 0), seconds);

@@ -1,5 +1,4 @@
-// Processes a test did not start directly: as the subreaper of its descendants the test adopts the
-// workers, collects their exit statuses and sees what of an engine is left behind.
+// Processes a test did not start directly: as subreaper the test adopts the workers.
 #pragma once
 
 #include <dirent.h>
@@ -66,8 +65,7 @@ inline std::vector<Child> children_of(pid_t parent = getpid()) {
     return found;
 }
 
-// Adopts every orphan among this process's descendants while it lives; ends and collects them all when it
-// goes.
+// Adopts orphaned descendants while it lives; ends and collects them all when it goes.
 struct Subreaper {
     Subreaper() { prctl(PR_SET_CHILD_SUBREAPER, 1); }
     ~Subreaper() {
@@ -78,8 +76,7 @@ struct Subreaper {
     }
 };
 
-// Waits until the children other than except are exactly one worker per number, and returns them in that
-// order. A started worker shows its starter's arguments until it has loaded the program.
+// Waits until the children other than except are exactly one worker per number; returns them in that order.
 inline std::vector<Child> wait_for_workers(const std::vector<std::string>& numbers, pid_t except) {
     std::vector<Child> ordered, all;
     const bool found = wait_for([&] {
@@ -99,15 +96,6 @@ inline std::optional<int> wait_child(pid_t pid, int timeout_ms = 60000) {
     int raw = 0;
     if (!wait_for([&] { return waitpid(pid, &raw, WNOHANG) == pid; }, timeout_ms)) return std::nullopt;
     return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-}
-
-// Collects every child that ends until none is left; false on time-out.
-inline bool collect_all_children() {
-    return wait_for([] {
-        while (waitpid(-1, nullptr, WNOHANG) > 0) {
-        }
-        return children_of().empty();
-    });
 }
 
 // The pipes and shared-memory blocks of the engine whose master is master.
