@@ -1,6 +1,5 @@
-// The book that ships with the engine: sorted, of whole records, and every book move legal and the same
-// whether a game reached the position by moves or a front end set it up by FEN. A change of the key
-// table or of the move order fails here: rebuild the book then.
+// The shipped book: sorted, whole records, every move legal and the same by moves or by FEN. A change of
+// the key table or of the move order fails here: rebuild the book then.
 #include <map>
 #include <random>
 #include <set>

@@ -1,5 +1,4 @@
-// The whole engine with tablebases: the mate it announces, the stop after iteration 5, damaged files,
-// and endings played out against a defender that always takes the longest way to be mated.
+// The engine with tablebases: the mate it announces, damaged files, endings against the longest defence.
 #include <algorithm>
 
 #include "board/notation.h"

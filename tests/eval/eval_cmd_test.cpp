@@ -1,8 +1,4 @@
 // juxtool eval end to end: the output format, batches on standard input, refused positions, the terms.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "data_rows.h"
 
 namespace {

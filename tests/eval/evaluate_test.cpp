@@ -1,5 +1,5 @@
-// What the bench positions never reach: the legality verdict on every path, the first branch, the
-// tablebase hook, opposite bishops, promoted pieces (the bench guards the weights, cache and lazy exit).
+// What the bench never reaches: the legality verdict, the first branch, the tablebase hook, opposite
+// bishops, promoted pieces.
 #include "eval/evaluate.h"
 
 #include <gtest/gtest.h>
