@@ -36,7 +36,6 @@ inline uint32_t key_after(const char* moves) {
     return pos.hash_key_high;
 }
 
-// One record, field by field as the format lays it out.
 inline std::string rec(char white, char black, unsigned variants, unsigned book_value, unsigned played,
                        unsigned won, unsigned draw, unsigned lost) {
     char text[64];

@@ -106,8 +106,7 @@ TEST_F(BookProbe, RecordsThatNameNoMoveHereOrOnlyPoorMovesFailTheProbe) {
     EXPECT_EQ(probe_book(), E2E4);
 }
 
-// Captures, castling and promotions leave the piece lists in other orders than a FEN gives, and a search
-// leaves things in the picker: neither may change the ranks.
+// Piece lists in other orders than a FEN gives, and a picker left by a search, keep the ranks.
 TEST_F(BookProbe, RanksFollowTheTextOrderWhateverThePickerOrThePieceListsHold) {
     const std::pair<const char*, const char*> rows[] = {
         {"e2e4 d7d5 e4d5 d8d5 b1c3 d5a5 d2d4 c7c6 g1f3 g8f6 f1c4 c8f5 e1g1 e7e6",

@@ -1,5 +1,4 @@
-// The shipped book: sorted, whole records, every move legal and the same by moves or by FEN. A change of
-// the key table or of the move order fails here: rebuild the book then.
+// The shipped book, by moves or by FEN alike; a new key table or move order fails here: rebuild the book.
 #include <map>
 #include <random>
 #include <set>
@@ -69,8 +68,7 @@ TEST(DefaultBook, IsSortedOfWholeRecordsAndTheSameReachedByMovesOrSetUpByFen) {
         tokens[uint32_t(key)] = token;
     }
     ASSERT_GT(tokens.size(), 1000u) << BOOK_PATH;
-    // All lines of the first four plies, and random walks to the end of the book, where captures have
-    // shuffled the piece lists.
+    // All lines of four plies, and random walks to the book's end, where captures shuffle the piece lists.
     std::set<std::string> lines;
     std::vector<std::string> open = {""};
     while (!open.empty()) {

@@ -39,8 +39,7 @@ TEST_F(Probe, ScoresOfKnownPositions) {
     }
 }
 
-// A win is worth exactly its best move, a loss two units more than its best move, a draw has a drawing
-// move and no winning one; Syzygy's win, draw or loss agrees with Gaviota's distance.
+// A win scores its best move, a loss its best move + 2, a draw its best; Syzygy agrees with Gaviota.
 TEST_F(Probe, DistancesToMateAgreeWithTheMovesAndBetweenTheTables) {
     use('b');
     int positions = 0;

@@ -26,8 +26,7 @@ class NalimovRegistration : public ::testing::Test {
         std::memset(&nalimov, 0, sizeof nalimov);
         register_tablebase_path("/nonexistent");
     }
-    // A fresh registry and a tree of just these files: "name=length" a plain file, "name=block:length" a
-    // compressed head (little-endian words), "name=/" a directory, "name=text".
+    // A fresh registry and a tree of just these files (the data files' header says how they read).
     static void make(const std::string& files) {
         std::memset(&nalimov, 0, sizeof nalimov);
         for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry);

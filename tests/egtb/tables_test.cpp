@@ -1,7 +1,5 @@
-// Material tables, the readers' position guard, table file checks, what a damaged file leaves out.
+// The readers' position guard, table file checks, what a damaged file leaves out.
 #include "egtb/tables.h"
-
-#include <cstring>
 
 #include "data_rows.h"
 #include "egtb/directories.h"
@@ -131,12 +129,6 @@ TEST(TableFileCheck, ADamagedFileLeavesOutTheTablesThatLeadToIt) {
         for (const char* name : row.usable) EXPECT_EQ(usable[table_number(name)], 1) << name;
         for (const char* name : row.left_out) EXPECT_EQ(usable[table_number(name)], 0) << name;
     }
-}
-
-TEST(MaterialTables, NamesFollowTheNumbering) {
-    const std::pair<int, const char*> known[] = {{0, "kk"},    {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
-                                                 {21, "kppk"}, {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
-    for (const auto& [table, name] : known) EXPECT_STREQ(table_name(table), name) << table;
 }
 
 // The readers' lists from a FEN placement: white first, each king last (a second king is kept too).

@@ -4,8 +4,7 @@
 namespace {
 
 TEST(JuxtoolEval, ScoresTermsAndDiagnostics) {
-    // A refused position (no kings; a side to move that could take the king) keeps the batch aligned
-    // and makes the exit status 2. Nine pawns of a side get a diagnostic.
+    // A refused position keeps the batch aligned and makes the status 2; nine pawns get a diagnostic.
     const struct {
         const char* input;  // standard input, "" for none
         const char* arguments;

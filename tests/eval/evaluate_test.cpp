@@ -1,13 +1,9 @@
-// What the bench never reaches: the legality verdict, the first branch, the tablebase hook, opposite
-// bishops, promoted pieces.
+// What the bench never reaches: legality verdict, first branch, tablebase hook, bishops, promotions.
 #include "eval/evaluate.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <vector>
 
 #include "board/fen.h"
 #include "board/geometry.h"

@@ -1,7 +1,5 @@
-// This build tree installed under DESTDIR: its files, the installed book as the fallback, a clean
-// uninstall; a manual page entry for every UCI option.
+// This tree installed under DESTDIR: its files, its book, a clean uninstall; every UCI option in the manual.
 #include <cstdlib>
-#include <vector>
 
 #include "book/book_fixture.h"
 
