@@ -5,7 +5,6 @@
 
 namespace {
 
-// A builder that never ends is stopped after 20 s.
 int juxtool(const std::string& arguments) {
     return std::system((std::string("timeout 20 ") + JUXTOOL_BINARY + " " + arguments).c_str());
 }

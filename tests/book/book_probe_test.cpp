@@ -150,7 +150,6 @@ TEST_F(BookProbe, ARecordNamingAMoveThatIsNotLegalHereFailsTheProbe) {
         book = BookState{1, 2};
         EXPECT_EQ(probe_book(), expected) << records;
         EXPECT_EQ(book.book_miss_count, expected ? 0 : 3) << records;
-        // The trial moves are taken back completely.
         EXPECT_EQ(std::make_tuple(pos.hash_key_high, pos.game_ply, pos.board_piece[D2]),
                   std::make_tuple(key, 8, KNIGHT));
     }

@@ -18,7 +18,6 @@ int table_number(const std::string& name) {
     return NO_TABLE;
 }
 
-// "KQvKR.rtbw" and "kqkr.gtb.cp4" both name table kqkr.
 TableFileKind file_kind(const std::string& file) {
     return file.find(".gtb") != std::string::npos    ? GAVIOTA_DISTANCES
            : file.find(".rtbz") != std::string::npos ? SYZYGY_DISTANCES
@@ -129,6 +128,12 @@ TEST(TableFileCheck, ADamagedFileLeavesOutTheTablesThatLeadToIt) {
         for (const char* name : row.usable) EXPECT_EQ(usable[table_number(name)], 1) << name;
         for (const char* name : row.left_out) EXPECT_EQ(usable[table_number(name)], 0) << name;
     }
+}
+
+TEST(MaterialTables, FindsTheTableWithTheColoursExchanged) {
+    int32_t white[5] = {0, 0, 0, 1, 0}, black[5] = {0, 0, 0, 0, 1}, reversed = -1;  // KR against KQ
+    EXPECT_EQ(material_table(white, black, reversed), table_number("kqkr"));
+    EXPECT_EQ(reversed, 1);
 }
 
 // The readers' lists from a FEN placement: white first, each king last (a second king is kept too).

@@ -24,7 +24,6 @@ namespace {
 
 constexpr uint32_t CACHE_ENTRIES = 1021;
 
-// Small local evaluation caches instead of shared memory, no tablebases.
 class EvalTest : public ::testing::Test {
    protected:
     void SetUp() override {
