@@ -120,7 +120,7 @@ fuzz-%:
 define fuzz_run
 	log=$(FUZZ_DIR)/logs/$(1).$(2).log; \
 	if nice -n 10 $(FUZZ_BUILD)/fuzz/$(1) -timeout=10 -rss_limit_mb=2048 \
-		-artifact_prefix=$(FUZZ_DIR)/artifacts/$(1)/ $(3) >$$log 2>&1; then echo "fuzz: $(1) $(2) passed"; \
+		-artifact_prefix=$(abspath $(FUZZ_DIR))/artifacts/$(1)/ $(3) >$$log 2>&1; then echo "fuzz: $(1) $(2) passed"; \
 	else echo "fuzz: $(1) $(2) FAILED (whole log: $$log)"; \
 		grep -E '^Running: |ERROR|runtime error|SUMMARY|Test unit written|fuzz finding:' $$log | tail -n 20; \
 		exit 1; fi
