@@ -1,23 +1,18 @@
-// Building a book from games with juxtool: the books, counts and warnings of small game files worked out
-// by hand, and broken input.
+// juxtool book build: hand-counted books and warnings of small game files, and broken input.
 #include <cstdlib>
 
 #include "book_fixture.h"
 
 namespace {
 
-// A builder that never ends is stopped after 20 s.
 int juxtool(const std::string& arguments) {
     return std::system((std::string("timeout 20 ") + JUXTOOL_BINARY + " " + arguments).c_str());
 }
 
 using BookBuild = BookTest;
 
-// small.pgn: games one to four and the last count; 1. e4 (rank 11) four times, won 2, drawn 1, lost 1;
-// 2. Nf3 (rank 23 after 1. e4 e5) three times; moves played once stay out, and the positions whose moves
-// lost more often than they won. given_lines.pgn: a line given by "{book}" counts once, as one game won
-// and one lost, whatever the results; the players' own moves count per game. shared_key.pgn: one key
-// with and without castling rights keeps the position with more games.
+// small: counts, and moves played once or losing more than winning stay out; given_lines: a "{book}" line
+// counts once as one win and one loss; shared_key: of one key with and without castling, more games win.
 TEST_F(BookBuild, GameFilesGiveTheHandCountedBooks) {
     const std::string data = std::string(JUX_SOURCE_DIR) + "/tests/book/data/";
     const struct {

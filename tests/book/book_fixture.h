@@ -1,10 +1,10 @@
-// Shared set-up for book tests: positions from moves, book text field by field, and a scratch working
-// directory (the engine opens "jux.book" by that relative name).
+// Shared set-up for book tests; the scratch working directory is there for "jux.book", a relative name.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -19,6 +19,7 @@
 #include "search/random.h"
 #include "search/startup.h"
 #include "support.h"
+#include "uci/engine_process.h"
 
 inline void book_setup_position(const char* fen, const char* moves = "") {
     static const bool built = (init_tables(), true);
@@ -35,7 +36,6 @@ inline uint32_t key_after(const char* moves) {
     return pos.hash_key_high;
 }
 
-// One record, field by field as the format lays it out.
 inline std::string rec(char white, char black, unsigned variants, unsigned book_value, unsigned played,
                        unsigned won, unsigned draw, unsigned lost) {
     char text[64];
@@ -48,6 +48,18 @@ inline std::string token(uint32_t key, const std::string& records) {
     char text[16];
     std::snprintf(text, sizeof text, "%08X", key);
     return text + records + "\n";
+}
+
+// The last line of the answer to go, and whether a search ran.
+inline std::pair<std::string, bool> answer(EngineProcess& engine, const std::string& position,
+                                           const std::string& go) {
+    engine.send(position);
+    engine.send(go);
+    if (go == "go infinite") engine.send("stop");
+    const std::vector<std::string> lines = engine.read_until_prefix("bestmove");
+    const bool searched = std::any_of(lines.begin(), lines.end(),
+                                      [](const std::string& l) { return l.rfind("info depth", 0) == 0; });
+    return {lines.empty() ? "" : lines.back().substr(0, lines.back().find(" ponder")), searched};
 }
 
 // In a scratch directory with the book on for a clock game at the start.

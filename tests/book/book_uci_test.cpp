@@ -1,30 +1,14 @@
-// The book seen through the real engine: book moves come at once without a search, "searchmoves"
-// restricts them, unlimited searches and OwnBook switch the book off, and a jux.book that is no regular
-// file is no book.
+// The book through the engine: moves without a search until the book is off; a jux.book that is no file.
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <functional>
 
 #include "book_fixture.h"
 #include "data_rows.h"
-#include "uci/engine_process.h"
 
 namespace {
 
 using BookUci = BookTest;
-
-// The last line of the answer to go, and whether a search ran.
-std::pair<std::string, bool> answer(EngineProcess& engine, const std::string& position,
-                                    const std::string& go) {
-    engine.send(position);
-    engine.send(go);
-    if (go == "go infinite") engine.send("stop");
-    const std::vector<std::string> lines = engine.read_until_prefix("bestmove");
-    const bool searched = std::any_of(lines.begin(), lines.end(),
-                                      [](const std::string& l) { return l.rfind("info depth", 0) == 0; });
-    return {lines.empty() ? "" : lines.back().substr(0, lines.back().find(" ponder")), searched};
-}
 
 TEST_F(BookUci, BookMovesComeWithoutSearchUntilTheBookIsOff) {
     // e2e4 from the start (rank 11) and g1f3 after 1. e4 e5 (rank 23).
@@ -45,7 +29,6 @@ TEST_F(BookUci, ABookThatIsNoRegularFileIsNoBook) {
     // Reading a FIFO would wait for a writer, a device may never end.
     const std::function<void()> kinds[] = {
         [] { ASSERT_EQ(mkfifo(BOOK_FILE_NAME, 0600), 0); },
-        [] { std::filesystem::create_directory(BOOK_FILE_NAME); },
         [] { std::filesystem::create_symlink("/dev/zero", BOOK_FILE_NAME); },
     };
     for (const auto& make_book_file : kinds) {

@@ -1,6 +1,4 @@
-// The book that ships with the engine: sorted, of whole records, and every book move legal and the same
-// whether a game reached the position by moves or a front end set it up by FEN. A change of the key
-// table or of the move order fails here: rebuild the book then.
+// The shipped book, by moves or by FEN alike; a new key table or move order fails here: rebuild the book.
 #include <map>
 #include <random>
 #include <set>
@@ -70,8 +68,7 @@ TEST(DefaultBook, IsSortedOfWholeRecordsAndTheSameReachedByMovesOrSetUpByFen) {
         tokens[uint32_t(key)] = token;
     }
     ASSERT_GT(tokens.size(), 1000u) << BOOK_PATH;
-    // All lines of the first four plies, and random walks to the end of the book, where captures have
-    // shuffled the piece lists.
+    // All lines of four plies, and random walks to the book's end, where captures shuffle the piece lists.
     std::set<std::string> lines;
     std::vector<std::string> open = {""};
     while (!open.empty()) {

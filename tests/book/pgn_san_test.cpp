@@ -1,8 +1,4 @@
-// Reading games and moves: what each game of PGN text holds, damaged text that must end in games with
-// their errors set rather than a hang, and standard algebraic notation against the current position.
-#include <gtest/gtest.h>
-
-#include <sstream>
+// Reading PGN games (damaged text ends in games with errors, never a hang) and SAN moves.
 
 #include "book/pgn.h"
 #include "book/san.h"

@@ -1,5 +1,4 @@
-// Shared set-up for the tablebase tests: the real table files, registration, probes of FEN positions,
-// random legal positions and the probes of their moves.
+// Shared set-up for the tablebase tests: table paths, probes of FEN positions and of random legal ones.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,8 +52,7 @@ inline int probe_fen(const char* fen) {
     return tb_probe(pos.side_to_move, pos.ep_square);
 }
 
-// n legal positions of the men (FEN letters, kings included) on random squares, every other one with
-// black to move; pawns stay off the end ranks.
+// n legal positions of the men (FEN letters) on random squares, every other one with black to move.
 inline std::vector<std::string> legal_positions(const std::string& men, int n, unsigned seed) {
     std::mt19937 rng(seed);
     std::vector<std::string> fens;

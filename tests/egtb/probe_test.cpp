@@ -1,7 +1,4 @@
-// Probes of the real Gaviota and Syzygy tables: distances to mate on the engine's scale, the en-passant
-// rule, positions without a table or that the readers cannot take, the missing reader, the cache.
-#include <gtb-probe.h>
-
+// Probes of the real tables: distances to mate, the en-passant rule, positions the readers cannot take.
 #include <algorithm>
 
 #include "board/notation.h"
@@ -42,8 +39,7 @@ TEST_F(Probe, ScoresOfKnownPositions) {
     }
 }
 
-// A win is worth exactly its best move, a loss two units more than its best move, a draw has a drawing
-// move and no winning one; Syzygy's win, draw or loss agrees with Gaviota's distance.
+// A win scores its best move, a loss its best move + 2, a draw its best; Syzygy agrees with Gaviota.
 TEST_F(Probe, DistancesToMateAgreeWithTheMovesAndBetweenTheTables) {
     use('b');
     int positions = 0;
@@ -82,8 +78,7 @@ TEST_F(Probe, DistancesToMateAgreeWithTheMovesAndBetweenTheTables) {
     }
 }
 
-// The search plays a move that leaves its own king attacked before it finds out: the readers must never
-// see such a position (the Syzygy reader aborts on them).
+// The search plays moves that leave its own king attacked; the Syzygy reader aborts on such positions.
 TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
     const struct {
         const char* fen;
@@ -105,38 +100,6 @@ TEST_F(Probe, PositionsTheReadersCannotTakeGetNoResult) {
             EXPECT_EQ(tb_root_moves(side ^ 1, 0, moves, sizeof moves), 0)
                 << row.fen << " in " << path(tables);
         }
-    }
-}
-
-TEST_F(Probe, AMissingSyzygyReaderLeavesTheGaviotaTables) {
-    options.debug_mode = 1;
-    use_syzygy_reader("libjux-no-such-reader.so.1");
-    testing::internal::CaptureStdout();
-    const int found = register_tablebase_path(path('b'));
-    const std::string output = testing::internal::GetCapturedStdout();
-    options.debug_mode = 0;
-    EXPECT_EQ(found, 4);
-    EXPECT_NE(output.find("info string Syzygy tablebases left out: the reader libjux-no-such-reader.so.1 "
-                          "cannot be loaded (libjux-no-such-reader.so.1: cannot open shared object file"),
-              std::string::npos)
-        << output;
-    EXPECT_EQ(probe_fen("8/8/4K3/8/8/8/3k4/R7 w - - 0 1"), 29978);
-    const char* only_syzygy = "8/8/8/4k3/8/8/3PB3/4K3 w - - 0 1";  // KBPK
-    EXPECT_EQ(probe_fen(only_syzygy), 30000);
-    use_syzygy_reader(nullptr);
-    use('b');
-    EXPECT_EQ(probe_fen(only_syzygy), 28000);
-}
-
-TEST_F(Probe, TheCacheTakesTheGivenSize) {
-    // A registration that finds nothing leaves the cache.
-    const std::tuple<std::string, int, unsigned> rows[] = {
-        {gaviota_dir(), 4096, 4096}, {gaviota_dir(), 0, 64}, {"/nonexistent", 8192, 64}};
-    for (const auto& [dir, kb, expected] : rows) {
-        register_tablebase_path(dir, kb);
-        TB_STATS stats;
-        tbstats_get(&stats);
-        EXPECT_EQ(stats.dtm_cachesize / 1024, expected) << dir << " " << kb;
     }
 }
 

@@ -1,5 +1,4 @@
-// Registration of Nalimov files the test makes in a scratch working directory: names, both compressed
-// name forms, the class, the first directory wins, and every line that ends the engine.
+// Registration of Nalimov files made in a scratch working directory, and every line that ends the engine.
 #include <cstring>
 #include <sstream>
 
@@ -27,8 +26,7 @@ class NalimovRegistration : public ::testing::Test {
         std::memset(&nalimov, 0, sizeof nalimov);
         register_tablebase_path("/nonexistent");
     }
-    // A fresh registry and a tree of just these files: "name=length" a plain file, "name=block:length" a
-    // compressed head (little-endian words), "name=/" a directory, "name=text".
+    // A fresh registry and a tree of just these files (the data files' header says how they read).
     static void make(const std::string& files) {
         std::memset(&nalimov, 0, sizeof nalimov);
         for (const auto& entry : fs::directory_iterator(".")) fs::remove_all(entry);
@@ -82,16 +80,6 @@ TEST_F(NalimovRegistration, UnusableFilesEndTheEngineWithOneLine) {
         EXPECT_EQ(engine.read_line(), row[2]);
         EXPECT_EQ(engine.wait_exit(), 1) << row[2];
     }
-    // A tablebase cache that cannot be had ends the engine without a word (unless any amount is granted).
-    std::ifstream overcommit("/proc/sys/vm/overcommit_memory");
-    int policy = 0;
-    if (shared_tablebases().empty() || (overcommit >> policy && policy == 1)) return;
-    EngineProcess engine;
-    ASSERT_TRUE(engine.handshake());
-    engine.send("setoption name NalimovPath value " + gaviota_dir());
-    engine.send("setoption name NalimovCache value 2000000000");
-    EXPECT_EQ(engine.wait_exit(), 1);
-    EXPECT_FALSE(engine.read_line(1000));
 }
 
 }  // namespace

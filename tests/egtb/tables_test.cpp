@@ -1,11 +1,5 @@
-// The tables: names and numbers of the material combinations, the guard of the positions the readers get,
-// checks of table files (real files pass, damaged copies do not, no flipped bit that passes lets a probe
-// crash a reader), and a damaged file leaves out exactly the tables that lead to it.
+// The readers' position guard, table file checks, what a damaged file leaves out.
 #include "egtb/tables.h"
-
-#include <cstring>
-#include <numeric>
-#include <set>
 
 #include "data_rows.h"
 #include "egtb/directories.h"
@@ -24,7 +18,6 @@ int table_number(const std::string& name) {
     return NO_TABLE;
 }
 
-// "KQvKR.rtbw" and "kqkr.gtb.cp4" both name table kqkr.
 TableFileKind file_kind(const std::string& file) {
     return file.find(".gtb") != std::string::npos    ? GAVIOTA_DISTANCES
            : file.find(".rtbz") != std::string::npos ? SYZYGY_DISTANCES
@@ -77,8 +70,7 @@ TEST(TableFileCheck, EveryRealFileIsSoundAndDamagedCopiesAreRejected) {
     }
 }
 
-// Flips inside compressed data cannot be told from real data: those that pass must still be probed
-// without a crash (which ends the test process). Every flip of the header bits, a sample beyond.
+// Flips that pass the check must still probe without a crash: every header bit, a sample beyond.
 TEST(TableFileCheck, NoSingleBitFlipCrashesAProbe) {
     REQUIRE_SHARED_TABLEBASES();
     const struct {
@@ -138,29 +130,10 @@ TEST(TableFileCheck, ADamagedFileLeavesOutTheTablesThatLeadToIt) {
     }
 }
 
-TEST(MaterialTables, NamesFollowTheNumberingAndFindTheirTableInBothColours) {
-    const std::pair<int, const char*> known[] = {{0, "kk"},    {1, "kpk"},    {5, "kqk"},    {7, "knkp"},
-                                                 {21, "kppk"}, {36, "kppkp"}, {60, "kbnkq"}, {110, "kqqkq"}};
-    for (const auto& [table, name] : known) EXPECT_STREQ(table_name(table), name) << table;
-    std::set<std::string> names;
-    for (int table = 1; table <= TABLE_COUNT; table++) {
-        const std::string name = table_name(table);
-        names.insert(name);
-        int32_t counts[2][5] = {}, reversed = -1;
-        for (size_t i = 1, side = 0; i < name.size(); i++) {
-            if (name[i] == 'k')
-                side = 1;
-            else
-                counts[side][std::strchr("pnbrq", name[i]) - "pnbrq"]++;
-        }
-        EXPECT_EQ(material_table(counts[0], counts[1], reversed), table) << name;
-        EXPECT_EQ(reversed, 0) << name;
-        const bool symmetric = std::memcmp(counts[0], counts[1], sizeof counts[0]) == 0;
-        EXPECT_EQ(material_table(counts[1], counts[0], reversed), table)
-            << name << " with the colours exchanged";
-        EXPECT_EQ(reversed, symmetric ? 0 : 1) << name;
-    }
-    EXPECT_EQ(names.size(), 110u) << "every table has its own name";
+TEST(MaterialTables, FindsTheTableWithTheColoursExchanged) {
+    int32_t white[5] = {0, 0, 0, 1, 0}, black[5] = {0, 0, 0, 0, 1}, reversed = -1;  // KR against KQ
+    EXPECT_EQ(material_table(white, black, reversed), table_number("kqkr"));
+    EXPECT_EQ(reversed, 1);
 }
 
 // The readers' lists from a FEN placement: white first, each king last (a second king is kept too).
@@ -193,25 +166,6 @@ TEST(ProbePositionGuard, OnlyPositionsTheReadersCanTakePass) {
         EXPECT_EQ(readers_can_take(probe_position(row[0].c_str(), std::stoi(row[1]), ep_square)),
                   row[3] == "yes")
             << row[0] << " side " << row[1] << " ep " << ep;
-    }
-    const ProbePosition p = probe_position("4k3/8/8/8/8/8/8/R3K3", 0);
-    ASSERT_TRUE(readers_can_take(p));
-    const std::pair<const char*, void (*)(ProbePosition&)> spoiled[] = {
-        {"two men on one square", [](ProbePosition& q) { q.square[0][0] = q.square[0][1]; }},
-        {"a square off the board", [](ProbePosition& q) { q.square[0][0] = 64; }},
-        {"an unknown man", [](ProbePosition& q) { q.piece[0][0] = 7; }},
-        {"counts that are not the lists'", [](ProbePosition& q) { q.count[0][3] = 0; }},
-        {"a list without its end",
-         [](ProbePosition& q) {
-             std::iota(q.square[0], q.square[0] + 17, 0);
-             std::fill_n(q.piece[0], 17, KNIGHT);
-             q.piece[0][0] = KING;
-         }},
-    };
-    for (const auto& [fault, spoil] : spoiled) {
-        ProbePosition q = p;
-        spoil(q);
-        EXPECT_FALSE(readers_can_take(q)) << fault;
     }
 }
 

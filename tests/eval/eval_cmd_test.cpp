@@ -1,15 +1,10 @@
 // juxtool eval end to end: the output format, batches on standard input, refused positions, the terms.
-#include <gtest/gtest.h>
-
-#include <string>
-
 #include "data_rows.h"
 
 namespace {
 
 TEST(JuxtoolEval, ScoresTermsAndDiagnostics) {
-    // A refused position (no kings; a side to move that could take the king) keeps the batch aligned
-    // and makes the exit status 2. Nine pawns of a side get a diagnostic.
+    // A refused position keeps the batch aligned and makes the status 2; nine pawns get a diagnostic.
     const struct {
         const char* input;  // standard input, "" for none
         const char* arguments;

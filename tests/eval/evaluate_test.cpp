@@ -1,13 +1,9 @@
-// What the bench positions never reach: the legality verdict on every path, the first branch, the
-// tablebase hook, opposite bishops, promoted pieces (the bench guards the weights, cache and lazy exit).
+// What the bench never reaches: legality verdict, first branch, tablebase hook, bishops, promotions.
 #include "eval/evaluate.h"
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <vector>
 
 #include "board/fen.h"
 #include "board/geometry.h"
@@ -28,7 +24,6 @@ namespace {
 
 constexpr uint32_t CACHE_ENTRIES = 1021;
 
-// Small local evaluation caches instead of shared memory, no tablebases.
 class EvalTest : public ::testing::Test {
    protected:
     void SetUp() override {
