@@ -1,5 +1,4 @@
-// Make/unmake: every generated move, several plies deep, must restore the
-// position exactly and keep every derived value in step with the board.
+// Make/unmake of every move, several plies deep: derived values in step, the position restored exactly.
 #include "board/makemove.h"
 
 #include <random>
@@ -7,6 +6,7 @@
 
 #include "board/attack.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "board_fixture.h"
 
 namespace {
@@ -68,6 +68,13 @@ TEST(MakeUnmake, PromotedBishopsCountByTheirSquareColour) {
         make_move(make_move_code(from, to, MOVE_PROMOTE_BISHOP), WHITE, 1);
         EXPECT_EQ(pos.material_signature[WHITE] - before, added) << fen;
     }
+}
+
+TEST(Notation, FormatsSquaresPromotionsAndCastling) {
+    EXPECT_STREQ(format_move(make_move_code(G2, H1, MOVE_CAPTURE_PROMOTE_ROOK), BLACK), "g2h1r");
+    EXPECT_STREQ(format_move(make_move_code(A7, A8, MOVE_PROMOTE_KNIGHT), WHITE), "a7a8n");
+    EXPECT_STREQ(format_move(LONG_CASTLE_MOVE, BLACK), "e8c8");
+    EXPECT_STREQ(format_move(SHORT_CASTLE_MOVE, WHITE), "e1g1");
 }
 
 }  // namespace

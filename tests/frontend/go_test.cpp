@@ -1,5 +1,4 @@
-// The limits a "go" line leaves and the time budget planned from them, for
-// numbers no front end should send as much as for the usual ones.
+// The limits a "go" line leaves and the time budget planned from them, for usual and absurd numbers.
 #include "frontend/go.h"
 
 #include <gtest/gtest.h>
