@@ -17,7 +17,9 @@ TEST(Fen, FieldsOfTheText) {
         {START_FEN, {{&pos.side_to_move, WHITE}, {&pos.ep_square, 0}, {&pos.game_ply, 0}, {&pos.last_irreversible_ply, 0},
                      {&pos.piece_count[WHITE], 16}, {&pos.piece_count[BLACK], 16},
                      {&pos.material_signature[WHITE], 1768}, {&pos.material_signature[BLACK], 1768}}},
-        {"8/8/8/8/8/8/8/K6k w - - 0 1", {{&pos.board_piece[A1], KING}, {&pos.board_colour[H1], BLACK}, {&pos.game_ply, 2}}},
+        {"8/8/8/8/8/8/8/K6k w - - 0 1", {{&pos.board_piece[A1], KING}, {&pos.board_colour[H1], BLACK}, {&pos.game_ply, 2}, {&pos.square_moves[H8], 1}}},
+        // A bishop counts by its square's colour: c1 dark, c8 light.
+        {"2b1k3/8/8/8/8/8/8/2B1K3 w - - 0 1", {{&pos.material_signature[WHITE], 64}, {&pos.material_signature[BLACK], 128}}},
         {"8/8/8/8/8/8/8/K6k b - - 0 1", {{&pos.game_ply, 3}}},
         // The half-move clock counts back from the current ply, within the game; move numbers are bounded.
         {"4k3/8/8/8/8/8/8/4K3 w - - 12 40", {{&pos.game_ply, 80}, {&pos.last_irreversible_ply, 68}}},
@@ -45,20 +47,6 @@ TEST(Fen, FieldsOfTheText) {
     }
 }
 // clang-format on
-
-TEST(Fen, PieceListsAndCastlingLetters) {
-    // King, queen, rooks, bishops, knights, pawns, each group by square.
-    setup_position(START_FEN);
-    EXPECT_EQ(std::vector<int>(pos.piece_list[WHITE], pos.piece_list[WHITE] + 16),
-              (std::vector<int>{E1, D1, A1, H1, C1, F1, B1, G1, A2, B2, C2, D2, E2, F2, G2, H2}));
-    // Castling letters clear only their squares.
-    setup_position("r3k2r/8/8/8/8/8/8/R3K2R w Kq - 0 1");
-    for (Square s = 0; s < 64; s++)
-        EXPECT_EQ(pos.square_moves[s], s == E1 || s == H1 || s == E8 || s == A8 ? 0 : 1);
-    EXPECT_EQ(pos.castle_off[WHITE] + pos.castle_off[BLACK], 0);
-    setup_position("8/8/8/8/8/8/8/K6k w - - 0 1");
-    for (Square s = 0; s < 64; s++) EXPECT_EQ(pos.square_moves[s], 1);
-}
 
 TEST(Fen, PositionsTheEngineCannotHoldOrPlayAreRefusedWithoutChanges) {
     // A game in progress, with a move on the record and a principal variation.

@@ -2,7 +2,6 @@
 #include "board/makemove.h"
 
 #include <random>
-#include <tuple>
 
 #include "board/attack.h"
 #include "board/movegen.h"
@@ -56,17 +55,6 @@ TEST(MakeUnmake, RoundTripOverEveryMoveRestoresThePosition) {
         int checked = 0;
         walk(3, pos.side_to_move, pos.ep_square, checked);
         EXPECT_GT(checked, 1000) << fen;
-    }
-}
-
-// A bishop promoted on a8 (light) adds 127 to the signature, on b8 (dark) 63.
-TEST(MakeUnmake, PromotedBishopsCountByTheirSquareColour) {
-    for (const auto& [fen, from, to, added] : {std::tuple{"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", A7, A8, 127},
-                                               std::tuple{"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", B7, B8, 63}}) {
-        setup_position(fen);
-        const int before = pos.material_signature[WHITE];
-        make_move(make_move_code(from, to, MOVE_PROMOTE_BISHOP), WHITE, 1);
-        EXPECT_EQ(pos.material_signature[WHITE] - before, added) << fen;
     }
 }
 
