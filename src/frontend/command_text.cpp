@@ -42,12 +42,6 @@ bool begins_with(const char* line, const char* prefix) {
     return std::strncmp(line, prefix, std::strlen(prefix)) == 0;
 }
 
-int32_t read_decimal(const char* text) {
-    int32_t value = 0;
-    if (read_signed_digits(skip_blanks(text), value) == nullptr) return 0;
-    return value;
-}
-
 bool scan_pattern(const char* line, const char* pattern, int32_t* number, char* word, int word_size) {
     const char* in = line;
     for (const char* p = pattern; *p != 0; p++) {

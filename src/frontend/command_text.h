@@ -1,15 +1,10 @@
-// Reading command lines: prefixes, decimal numbers and the scan patterns of
-// the option commands.
+// Reading command lines: prefixes and the scan patterns of the option
+// commands.
 #pragma once
 
 #include <cstdint>
 
 bool begins_with(const char* line, const char* prefix);
-
-// A decimal integer as the runtime's conversion reads it: leading white
-// space and a sign accepted, reading stops at the first non-digit, no digits
-// give 0. Values beyond the int range are held at its ends.
-int32_t read_decimal(const char* text);
 
 // Matches line against pattern the way a formatted scan does: a blank
 // matches any run of white space (none included), "%d" reads a decimal
