@@ -92,9 +92,14 @@ INSTANTIATE_TEST_SUITE_P(Uci, Transcript,
                                            "end_of_input_searching", "closed_output"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
-    EngineProcess engine;
+// Non-blocking input, as some front ends leave it: a read that finds the pipe empty is not the end.
+TEST(Uci, GarbageAndOverlongLinesOnNonBlockingInputLeaveTheEngineAnswering) {
+    EngineProcess engine({}, JUX_BINARY, true);
     ASSERT_TRUE(engine.handshake());
+    for (int i = 0; i < 3; i++) {
+        usleep(50000);
+        EXPECT_EQ(engine.lines_before_ready(), Lines{});
+    }
     const char garbage[] = "\x01\x02\xff\xfe garbage\n\0\0\n\r\n \t \nog\nposition startpos moves \n";
     engine.send_raw(std::string(garbage, sizeof garbage - 1));
     engine.send_raw("askinfo\r\n");
@@ -107,17 +112,6 @@ TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     for (const std::string& line : {std::string(4999, 'a') + "isready", std::string(200000, 'x')}) {
         engine.send(line);
         EXPECT_EQ(engine.lines_before_ready(), (Lines{got + line.substr(0, 4999), got + "isready"}));
-    }
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}
-
-TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
-    EngineProcess engine({}, JUX_BINARY, true);
-    ASSERT_TRUE(engine.handshake());
-    for (int i = 0; i < 3; i++) {
-        usleep(50000);
-        EXPECT_EQ(engine.lines_before_ready(), Lines{});
     }
     engine.send("quit");
     EXPECT_EQ(engine.wait_exit(), 0);
