@@ -11,8 +11,7 @@
 #include "search/startup.h"
 
 inline void setup_position(const char* fen) {
-    static const bool built = (init_tables(), true);
-    (void)built;
+    [[maybe_unused]] static const bool built = (init_tables(), true);
     ASSERT_TRUE(set_position_from_fen(fen)) << fen << ": " << fen_refusal_reason();
 }
 
