@@ -1,6 +1,4 @@
-// Any bytes as the book file, probed in one of a few positions (the input's
-// first byte chooses it; the real book knows them all). A probe may find no
-// move, but a move it returns must be legal in the position.
+// Any bytes as the book file, probed in a position the first byte chooses: a move it returns must be legal.
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -17,8 +15,7 @@
 
 namespace {
 
-// The start itself, both colours to move, castling and en-passant rights
-// that change the move lists, and a check, where most moves are not legal.
+// Both colours to move, castling and en-passant rights, and a check where most moves are not legal.
 constexpr const char* POSITIONS[] = {"",
                                      "e2e4",
                                      "d2d4 d7d5",

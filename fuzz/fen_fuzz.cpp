@@ -1,7 +1,5 @@
-// Any text through the FEN reader; a position it accepts is evaluated, and
-// every pseudo-legal move and every reply to a legal one is made and unmade.
-// After each make the derived state must agree with the board, after each
-// unmake the position must be back exactly.
+// Any text through the FEN reader; an accepted position is evaluated, and every pseudo-legal move and reply
+// is made (the derived state must agree with the board) and unmade (the position must be back exactly).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -22,8 +20,7 @@ namespace {
 
 constexpr size_t MAX_FEN_BYTES = 1024;  // longer texts hold nothing new for the reader
 
-// The position up to its game record, without the list slots of empty squares,
-// and the current record: the records above it and the captures by ply may stay stale.
+// The position up to its game record, list slots of empty squares cleared, and the current record.
 constexpr size_t HEAD_BYTES = offsetof(Position, move_history);
 struct BoardSnapshot {
     unsigned char head[HEAD_BYTES];

@@ -1,5 +1,4 @@
-// The fuzz build's replacements for the engine's clock, pauses, calendar and
-// process end (linked into its engine library), and what the targets share.
+// The fuzz build's clock, pauses, calendar and process end, and what the targets share.
 #include "fuzz_support.h"
 
 #include <stdlib.h>

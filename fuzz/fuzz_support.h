@@ -4,8 +4,7 @@
 #include <cstddef>
 #include <string>
 
-// The start of a master process: tables built, shared memory named after this
-// process, standard output discarded.
+// A master process: tables built, shared memory named after this process, standard output discarded.
 void start_engine();
 
 // The path of a private book file in a directory of its own, both removed at exit.
@@ -20,9 +19,7 @@ struct ProcessEnd {
     int status;
 };
 
-// The clock counts work: a reading advances it by a millisecond and one per
-// node searched since the last, a pause by its length. Past FUZZ_SEARCH_NODES
-// nodes it jumps past the search's hard limit: only a ponder or infinite
-// search waits on.
+// The clock counts work: a millisecond per reading and per node searched since the last; past
+// FUZZ_SEARCH_NODES nodes it jumps beyond the hard limit, so only ponder or infinite searches wait on.
 inline constexpr unsigned FUZZ_SEARCH_NODES = 1000;
 void reset_fuzz_clock();  // back to time 0 before each input

@@ -1,7 +1,5 @@
-// Any text as a game file: the PGN reader takes it apart, the SAN reader finds
-// every move on the engine's board, the book builder counts them and writes a
-// book. That book must be one the probe can read: one line per key, keys
-// strictly ascending, each line a key and one to seventeen well-formed records.
+// Any text as a game file through the PGN and SAN readers into a book, which must be one the probe can read:
+// one line per key, keys strictly ascending, each a key and one to seventeen well-formed records.
 #include <cstdint>
 #include <sstream>
 #include <string>

@@ -1,13 +1,6 @@
-// Whole UCI sessions: the input is what a front end would write to the
-// engine's standard input, run as the interpreter's main loop runs it; a search
-// polls the rest as from a real pipe, and the end of the input, "quit" or a
-// refused command end the session. After every command the position must be
-// consistent, and every "bestmove" must name a legal move (its ponder move a
-// legal reply), or 0000 when there is none. Hash sizes above 1 MB become 1 MB,
-// the clock counts nodes. The engine reads its book from the working
-// directory, a private one during each input: uci_fuzz.book, the default
-// book's lines for the first four plies (the whole book would take a third of
-// the time, and a book of its own keeps the findings reproducible).
+// Whole UCI sessions as the main loop runs them: after every command the position must be consistent and
+// every "bestmove" name a legal move (its ponder move a legal reply), or 0000 when there is none. The book is
+// uci_fuzz.book, the default book's first four plies, so that findings reproduce quickly.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -71,7 +64,6 @@ bool feed_standard_input(const uint8_t* data, size_t size) {
     return true;
 }
 
-// Standard output is a stream in memory, new for every session and read after each command.
 char* output = nullptr;
 size_t output_size = 0, output_read = 0;
 
@@ -132,8 +124,8 @@ void run_session() {
     quit_engine();
 }
 
-// Every global struct an input can change, saved as raw bytes after the start
-// and put back before every input (the atomics some hold serve one thread here).
+// Every global struct an input can change, saved as raw bytes after the start and put back before every
+// input.
 struct SavedGlobal {
     void* address;
     size_t size;
@@ -149,8 +141,7 @@ void save_globals(Globals&... globals) {
                        static_cast<unsigned char*>(g.address) + g.size);
 }
 
-// libFuzzer writes its findings to the working directory unless told where:
-// the directory it was started in, not the private one.
+// Findings go to the directory libFuzzer was started in, not the private one it works in.
 void keep_artifacts_here(int* argc, char*** argv) {
     for (int i = 1; i < *argc; i++)
         if (!std::strncmp((*argv)[i], "-artifact_prefix=", 17) ||

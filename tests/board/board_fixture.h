@@ -11,16 +11,14 @@
 #include "search/startup.h"
 
 inline void setup_position(const char* fen) {
-    static const bool built = (init_tables(), true);
-    (void)built;
+    [[maybe_unused]] static const bool built = (init_tables(), true);
     ASSERT_TRUE(set_position_from_fen(fen)) << fen << ": " << fen_refusal_reason();
 }
 
 inline constexpr const char* KIWIPETE =
     "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1";
 
-// Everything make/unmake must give back, minus what may stay stale: history
-// records above game_ply, list slots of empty squares, captures by ply.
+// What make/unmake must give back: not records above game_ply, slots of empty squares, captures by ply.
 struct Snapshot {
     Position p;
     explicit Snapshot(const Position& from) : p(from) {

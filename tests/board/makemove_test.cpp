@@ -1,12 +1,11 @@
-// Make/unmake: every generated move, several plies deep, must restore the
-// position exactly and keep every derived value in step with the board.
+// Make/unmake of every move, several plies deep: derived values in step, the position restored exactly.
 #include "board/makemove.h"
 
 #include <random>
-#include <tuple>
 
 #include "board/attack.h"
 #include "board/movegen.h"
+#include "board/notation.h"
 #include "board_fixture.h"
 
 namespace {
@@ -59,15 +58,11 @@ TEST(MakeUnmake, RoundTripOverEveryMoveRestoresThePosition) {
     }
 }
 
-// A bishop promoted on a8 (light) adds 127 to the signature, on b8 (dark) 63.
-TEST(MakeUnmake, PromotedBishopsCountByTheirSquareColour) {
-    for (const auto& [fen, from, to, added] : {std::tuple{"4k3/P7/8/8/8/8/8/4K3 w - - 0 1", A7, A8, 127},
-                                               std::tuple{"4k3/1P6/8/8/8/8/8/4K3 w - - 0 1", B7, B8, 63}}) {
-        setup_position(fen);
-        const int before = pos.material_signature[WHITE];
-        make_move(make_move_code(from, to, MOVE_PROMOTE_BISHOP), WHITE, 1);
-        EXPECT_EQ(pos.material_signature[WHITE] - before, added) << fen;
-    }
+TEST(Notation, FormatsSquaresPromotionsAndCastling) {
+    EXPECT_STREQ(format_move(make_move_code(G2, H1, MOVE_CAPTURE_PROMOTE_ROOK), BLACK), "g2h1r");
+    EXPECT_STREQ(format_move(make_move_code(A7, A8, MOVE_PROMOTE_KNIGHT), WHITE), "a7a8n");
+    EXPECT_STREQ(format_move(LONG_CASTLE_MOVE, BLACK), "e8c8");
+    EXPECT_STREQ(format_move(SHORT_CASTLE_MOVE, WHITE), "e1g1");
 }
 
 }  // namespace

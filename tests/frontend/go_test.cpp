@@ -1,5 +1,4 @@
-// The limits a "go" line leaves and the time budget planned from them, for
-// numbers no front end should send as much as for the usual ones.
+// The limits a "go" line leaves and the time budget planned from them, for usual and absurd numbers.
 #include "frontend/go.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +23,11 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
         int64_t node_limit = 0;
         const char* fen = START_FEN;
     } rows[] = {
-        // A 35th of the clock less the 10 s margin, twice that at the most.
+        // A 35th of the clock less a 10 s margin, twice that at most; with moves to go, the clock less 5 s
+        // over the moves left and this one.
         {"go wtime 60000 btime 60000", 50000.0 / 35, 100000.0 / 35},
-        // Moves to go: the clock less 5 s over the moves left and this one; at least one left.
         {"go wtime 60000 btime 60000 movestogo 10", 5000, 10000},
         {"go wtime 60000 btime 60000 movestogo 0", 27500, 27500},
-        {"go wtime 60000 btime 60000 movestogo -99999999999", 27500, 27500},
         {"go wtime 60000 btime 60000 movestogo 99999999999", 25, 50},
         {"go wtime -2147483648 btime 0 movestogo 10", 25, 25},
         {"go wtime 99999999999 btime 1", 2147473000.0 / 35, 2 * 2147473000.0 / 35},
@@ -38,7 +36,6 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
         {"go wtime 60000 btime 60000 winc 2147483647 binc 2147483647", 50000, 50000},
         {"go wtime 8000 btime 8000 winc 2000 binc 2000", 1500, 1500},
         {"go wtime 500 btime 500 winc 2000 binc 2000", 250, 250},
-        {"go wtime -500 btime -500 winc 2000 binc 2000", 25, 25},
         {"go wtime 60000 btime 60000 winc -2147483648 binc -99999999999", 50000.0 / 35, 100000.0 / 35},
         // A forced reply gets a ninth of what the clock allows, a fixed move time all of it.
         {"go wtime 60000 btime 60000 winc 2147483647 binc 2147483647", 50000.0 / 9, 100000.0 / 9, 99, 0,
@@ -66,20 +63,6 @@ TEST(GoLimits, EveryNumberGivesABudgetBetweenTheFloorAndTheClock) {
         EXPECT_EQ(limits.max_depth, r.max_depth);
         EXPECT_EQ(limits.node_limit, r.node_limit);
     }
-}
-
-TEST(CpuLoad, KernelAndUserTimeAreEachTakenInWholeMillisecondsFirst) {
-    const struct {
-        int64_t kernel_100ns, user_100ns, elapsed_ms, load;
-    } rows[] = {
-        {15000, 15000, 1000, 2},  // 1 + 1 ms, where the sum would give 3
-        {10000000, 0, 1000, 1000},
-        {20000000, 16000000, 4000, 900},
-        {36000000000, 0, 3600000, 1000},  // an hour, in 64 bits
-        {10000, 10000, 0, 0},             // no time has passed
-    };
-    for (const auto& r : rows)
-        EXPECT_EQ(cpu_load_thousandths(r.kernel_100ns, r.user_100ns, r.elapsed_ms), r.load) << r.kernel_100ns;
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The real engine program with pipes on its standard input, output and error.
-// The time-outs only keep a broken engine from hanging the suite.
+// The real engine program with pipes on its standard streams; time-outs only keep a hang out of the suite.
 #pragma once
 
 #include <sys/types.h>
@@ -22,9 +21,8 @@ class EngineProcess {
     EngineProcess& operator=(const EngineProcess&) = delete;
 
     pid_t pid() const { return pid_; }
-    bool send(const std::string& line) {
-        return send_raw(line + "\n");
-    }  // false when the engine no longer reads
+    // False when the engine no longer reads.
+    bool send(const std::string& line) { return send_raw(line + "\n"); }
     bool send_raw(const std::string& bytes);
     // The next line without its line end; nothing on time-out or at the end of the output.
     std::optional<std::string> read_line(int timeout_ms = DEFAULT_TIMEOUT_MS);

@@ -1,14 +1,8 @@
-// The real program over pipes. Each file of transcripts/ is one session, line by line:
-//   > text     sent to the engine
-//   < text     the next line it writes is text; a final * stands for any rest
-//   << text    the same after any search reports ("info" lines but "info string")
-//   <... text  the same after any lines at all
-//   answer     after any search reports, the "bestmove" the last report's moves give
-//   pause MS   time for a wrong answer to show
-//   raw text   sent without a line end
-//   close input, close output: our end of the engine's standard input or output
-//   ! text     a line of its standard error
-//   exit N     it ends with status N and writes nothing more but search reports
+// The real program over pipes; each file of transcripts/ is one session: "> text" sent, "< text" the next
+// line written (a final * for any rest), "<<" the same after search reports, "<..." after any lines, "answer"
+// the bestmove the last report's pv gives, "pause MS", "raw text" sent without line end, "close
+// input|output",
+// "! text" a line of standard error, "exit N" the status, with nothing more but search reports.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -28,12 +22,10 @@ bool is_search_report(const std::string& line) {
     return line.starts_with("info ") && !line.starts_with("info string ");
 }
 
-// A report of the root, not a bound of the driver.
 bool is_root_report(const std::string& line) {
     return line.starts_with("info score ") && line.find(" depth ") != std::string::npos;
 }
 
-// The report's first move, with its second as the ponder move.
 std::string answer_of(const std::string& report) {
     char best[16] = "", ponder[16] = "";
     const size_t at = report.find(" pv ");
@@ -100,9 +92,14 @@ INSTANTIATE_TEST_SUITE_P(Uci, Transcript,
                                            "end_of_input_searching", "closed_output"),
                          [](const auto& info) { return std::string(info.param); });
 
-TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
-    EngineProcess engine;
+// Non-blocking input, as some front ends leave it: a read that finds the pipe empty is not the end.
+TEST(Uci, GarbageAndOverlongLinesOnNonBlockingInputLeaveTheEngineAnswering) {
+    EngineProcess engine({}, JUX_BINARY, true);
     ASSERT_TRUE(engine.handshake());
+    for (int i = 0; i < 3; i++) {
+        usleep(50000);
+        EXPECT_EQ(engine.lines_before_ready(), Lines{});
+    }
     const char garbage[] = "\x01\x02\xff\xfe garbage\n\0\0\n\r\n \t \nog\nposition startpos moves \n";
     engine.send_raw(std::string(garbage, sizeof garbage - 1));
     engine.send_raw("askinfo\r\n");
@@ -120,25 +117,13 @@ TEST(Uci, GarbageAndOverlongLinesLeaveTheEngineAnswering) {
     EXPECT_EQ(engine.wait_exit(), 0);
 }
 
-TEST(EndOfInput, NonBlockingInputWithNothingYetIsNotTheEnd) {
-    EngineProcess engine({}, JUX_BINARY, true);
-    ASSERT_TRUE(engine.handshake());
-    // After each answer the engine reads again and finds the pipe empty.
-    for (int i = 0; i < 3; i++) {
-        usleep(50000);
-        EXPECT_EQ(engine.lines_before_ready(), Lines{});
-    }
-    engine.send("quit");
-    EXPECT_EQ(engine.wait_exit(), 0);
-}
-
 // The usage, with the default process count in place of COUNT.
 std::string usage() {
     std::string text = read_file(JUX_SOURCE_DIR "/tests/uci/usage.txt");
     return text.replace(text.find("COUNT"), 5, std::to_string(JUX_PROCESS_COUNT));
 }
 
-// Each program is sent "quit": a process count starts the engine, which ends at once.
+// Sent "quit": a process count starts the engine, which ends at once.
 void expect_run(const Lines& arguments, const std::string& output, const std::string& errors, int status) {
     EngineProcess program(arguments);
     program.send("quit");
@@ -154,37 +139,27 @@ TEST(CommandLine, ProcessCountHelpAndVersionAreTakenAnythingElseButTheWorkerForm
     expect_run({"--help"}, usage(), "", 0);
     expect_run({"--version"}, std::string("JUX ") + JUX_PROJECT_VERSION + "\n", "", 0);
     for (const char* count : {"1", "32", "02"}) expect_run({"--processes", count}, "", "", 0);
-    const Lines refused[] = {// Not the worker form: a word, one or three arguments, a worker number
-                             // out of 1..31 or not in plain decimal, a suffix that is not a process
-                             // id of at most 11 digits.
+    const Lines refused[] = {// Not the worker form: a worker number out of 1..31 or not plain decimal,
+                             // a suffix that is no process id of at most 11 digits.
                              {"bench", "1"},
                              {"--help", "x"},
                              {"1"},
                              {"1", "123", "4"},
                              {"0", "123"},
                              {"32", "123"},
-                             {"-1", "123"},
                              {"+1", "123"},
-                             {" 1", "123"},
                              {"01", "123"},
-                             {"1x", "123"},
                              {"1", ""},
                              {"1", "../tmp"},
-                             {"1", "a b"},
-                             {"1", "-123"},
                              {"1", "123456789012"},
                              // A process count out of 1..32, not in plain decimal, or missing.
                              {"--processes"},
                              {"--processes", "0"},
-                             {"--processes", "-1"},
                              {"--processes", "33"},
                              {"--processes", "99999"},
                              {"--processes", "2x"},
-                             {"--processes", "two"},
                              {"--processes", ""},
-                             {"--processes", "+2"},
                              {"--processes", "2", "1"},
-                             {"--processes=2"},
                              {"2", "--processes"}};
     for (const Lines& arguments : refused) expect_run(arguments, "", usage(), 2);
 }
