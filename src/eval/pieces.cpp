@@ -93,47 +93,61 @@ void count_danger(int kind, int sq, int32_t bits, int& dangerous, int& k) {
 
 }  // namespace
 
-int slider_scan(int sq, int& mobility) {
+namespace {
+
+// Scores what a slider on sq sees beyond first, the first piece on its ray,
+// from u, the square after it: the empty squares count towards mobility and
+// the king zone; a second piece behind first makes a pin or skewer through
+// an enemy piece, or a discovered attack past an own piece. Returns the
+// first square of the next ray.
+int scan_beyond(int sq, int first, int u, int& total, int& n) {
     EvalState& st = eval_state;
-    const int b = st.evaluated_side;
     const int o = st.other_side;
     const int t = pos.board_piece[sq];
     const uint8_t* along = next_square[t][sq];
     const uint8_t* next_ray = next_direction[t][sq];
-    const int32_t* zone = phase_state.king_zone_value[b];
+    const int32_t* zone = phase_state.king_zone_value[st.evaluated_side];
+    for (;;) {
+        total += zone[u];
+        if (!is_empty(u)) break;
+        n++;
+        const int next = along[u];
+        if (next == next_ray[u]) return next;  // the ray ends here
+        u = next;
+    }
+    if (pos.board_colour[u] == o && (pos.board_piece[u] > t || st.enemy_attacks[u] == 0)) {
+        if (pos.board_colour[first] == o) {
+            total += weights.pin_bonus;
+            if (st.enemy_attacks[first] == 0 ||
+                st.own_attacks[first] > attack_flag[pos.board_piece[first]] + 1)
+                st.threat_count[o] += 1;
+        } else {
+            total += weights.discovery_bonus;
+        }
+    }
+    return next_ray[u];
+}
+
+}  // namespace
+
+int slider_scan(int sq, int& mobility) {
+    const int t = pos.board_piece[sq];
+    const uint8_t* along = next_square[t][sq];
+    const uint8_t* next_ray = next_direction[t][sq];
+    const int32_t* zone = phase_state.king_zone_value[eval_state.evaluated_side];
     int total = 0;
     int n = 0;
-    int first = -1;  // the first piece met on the current ray, -1 none
     int u = along[sq];
     while (u != sq) {
         total += zone[u];
         if (is_empty(u)) {
             n++;
-            const int next = along[u];
-            if (next == next_ray[u]) first = -1;  // the ray ends here
-            u = next;
-        } else if (first < 0) {
-            if (pos.board_piece[u] == PAWN || pos.board_piece[u] == KING) {
-                u = next_ray[u];
-            } else {
-                if (along[u] != next_ray[u]) first = u;  // the ray goes on beyond u
-                u = along[u];
-            }
-        } else {
-            // The second piece on the ray: a pin or skewer through an enemy
-            // piece, or a discovered attack past an own piece.
-            if (pos.board_colour[u] == o && (pos.board_piece[u] > t || st.enemy_attacks[u] == 0)) {
-                if (pos.board_colour[first] == o) {
-                    total += weights.pin_bonus;
-                    if (st.enemy_attacks[first] == 0 ||
-                        st.own_attacks[first] > attack_flag[pos.board_piece[first]] + 1)
-                        st.threat_count[o] += 1;
-                } else {
-                    total += weights.discovery_bonus;
-                }
-            }
-            first = -1;
+            u = along[u];
+        } else if (pos.board_piece[u] == PAWN || pos.board_piece[u] == KING || along[u] == next_ray[u]) {
+            // Nothing to pin or discover behind a pawn or a king, or at the edge.
             u = next_ray[u];
+        } else {
+            u = scan_beyond(sq, u, along[u], total, n);
         }
     }
     mobility = n;
