@@ -88,15 +88,6 @@ int passed_pawn_value(int q, int stm) {
 
 namespace {
 
-constexpr uint64_t NOT_A_FILE = 0xFEFEFEFEFEFEFEFEull;
-constexpr uint64_t NOT_H_FILE = 0x7F7F7F7F7F7F7F7Full;
-
-// The squares side's pawns capture onto.
-inline uint64_t pawn_attacks(int side, uint64_t pawns) {
-    if (side == WHITE) return ((pawns & NOT_A_FILE) << 7) | ((pawns & NOT_H_FILE) << 9);
-    return ((pawns & NOT_A_FILE) >> 9) | ((pawns & NOT_H_FILE) >> 7);
-}
-
 // The squares whose square one step ahead (for side's pawns) is in squares.
 inline uint64_t one_step_behind(int side, uint64_t squares) {
     return side == WHITE ? squares >> 8 : squares << 8;
@@ -179,10 +170,9 @@ void eval_pawns(int stm) {
 
     // Backward: no own pawn defends it or its stop square, and an enemy pawn
     // controls the stop square.
-    const uint64_t own_cover = pawn_attacks(b, own_pawns);
-    const uint64_t enemy_cover = pawn_attacks(b ^ 1, pawn_squares[b ^ 1]);
+    const uint64_t own_cover = st.own_pawn_cover;
     const uint64_t backward =
-        own_pawns & ~own_cover & ~one_step_behind(b, own_cover) & one_step_behind(b, enemy_cover);
+        own_pawns & ~own_cover & ~one_step_behind(b, own_cover) & one_step_behind(b, st.enemy_pawn_cover);
     for (uint64_t x = backward; x != 0; x &= x - 1) {
         const int q = std::countr_zero(x);
         const int ahead = b == WHITE ? q + 8 : q - 8;

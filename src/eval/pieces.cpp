@@ -43,18 +43,24 @@ void threat_test(int sq, int32_t hanging_above, int32_t defended_from) {
     }
 }
 
+// outpost_span[side][sq]: sq and the squares ahead of it on its file up to
+// the sixth rank (for black down to h2) that an outpost needs free of enemy
+// pawn attacks.
+struct OutpostSpan {
+    uint64_t bits[2][64];
+    constexpr OutpostSpan() : bits{} {
+        for (int q = 0; q < 64; q++) {
+            for (int s = q; s < 48; s += 8) bits[WHITE][q] |= uint64_t{1} << s;
+            for (int s = q; s >= 15; s -= 8) bits[BLACK][q] |= uint64_t{1} << s;
+        }
+    }
+};
+constexpr OutpostSpan outpost_span;
+
 // No enemy pawn attacks the square, nor can any enemy pawn on a neighbouring
 // file ever come to attack it.
 bool is_outpost(int sq) {
-    const int32_t* enemy = eval_state.enemy_attacks;
-    if (eval_state.evaluated_side == WHITE) {
-        for (int s = sq; s < 48; s += 8)
-            if (enemy[s] > ATTACK_PAWN) return false;
-    } else {
-        for (int s = sq; s >= 15; s -= 8)
-            if (enemy[s] > ATTACK_PAWN) return false;
-    }
-    return true;
+    return (outpost_span.bits[eval_state.evaluated_side][sq] & eval_state.enemy_pawn_cover) == 0;
 }
 
 // A bishop on a7 (h7) shut in by a pawn on b6 (g6), or behind a b7 (g7) pawn
