@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/position.h"
 #include "board/types.h"
 
 // Plays move for side on the global position; ply indexes captured_at_ply.
@@ -22,3 +23,16 @@ struct SavedState {
 };
 SavedState save_state();
 void restore_state(const SavedState& saved);
+
+// The low key half the position will have once side plays a quiet move,
+// double step or capture (other moves: the key as it is). The search asks
+// for the child's table lines with it before the move is made.
+inline uint32_t key_low_after(Move move, int side) {
+    const int type = move_type(move);
+    if (type != MOVE_QUIET && type != MOVE_DOUBLE_STEP && type != MOVE_CAPTURE) return pos.hash_key_low;
+    const Square from = move_from(move), to = move_to(move);
+    const ZobristKey* keys = zobrist_keys[side][pos.board_piece[from]];
+    uint32_t low = pos.hash_key_low ^ keys[from].low ^ keys[to].low;
+    if (type == MOVE_CAPTURE) low ^= zobrist_keys[side ^ 1][pos.board_piece[to]][to].low;
+    return low;
+}

@@ -62,9 +62,8 @@ inline void prefetch(const void* p) {
 
 // The child looks up its evaluation cache entry and its table entry first
 // thing; asking for their lines now lets the memory fetches overlap.
-inline void prefetch_child_entries(int child_side) {
+inline void prefetch_child_entries(int child_side, uint32_t low) {
     if (hash_tables.entry_count == 0 || eval_caches.cache_count == 0) return;
-    const uint32_t low = pos.hash_key_low;
     const char* entry = reinterpret_cast<const char*>(&hash_entry(child_side, low));
     prefetch(entry);
     prefetch(entry + sizeof(HashEntry) - 1);
@@ -94,7 +93,7 @@ bool null_move_cuts(int side, int ply, int bound, int depth, int& result) {
     search.ep_square_at_ply[ply] = 0;
     pos.move_history[pos.game_ply].move = NULL_MOVE_RECORD;
     pos.move_history[pos.game_ply].key_high = 0;
-    prefetch_child_entries(side ^ 1);
+    prefetch_child_entries(side ^ 1, pos.hash_key_low);
     const int v = -search_node(side ^ 1, ply + 1, 1 - bound, depth >= 6 ? depth - 4 : depth - 3, MAIN_SEARCH);
     pos.game_ply--;
     if (v != -ILLEGAL_SCORE && v >= bound) {
@@ -301,9 +300,13 @@ int search_node(int side, int ply, int bound, int depth, int quiescence) {
                 move_number++;
             }
             tried++;
+            // Most moves' child key is known before the move is made: its
+            // table lines then arrive while make_move runs.
+            const uint32_t child_low = key_low_after(m, side);
+            prefetch_child_entries(side ^ 1, child_low);
             const SavedState saved = save_state();
             search.ep_square_at_ply[ply] = make_move(m, side, ply);
-            prefetch_child_entries(side ^ 1);
+            if (pos.hash_key_low != child_low) prefetch_child_entries(side ^ 1, pos.hash_key_low);
 
             if (in_check && is_attacked(pos.piece_list[side][0], side ^ 1)) {
                 unmake_move(m, side);
