@@ -79,8 +79,9 @@ void blocked_fianchetto(int own_pawn, int blocker, int32_t penalty) {
 
 // Walks the rays of kind from sq, over empty squares and stopping a ray at
 // the first piece, and scores the king-attack pressure of the squares whose
-// enemy word carries one of bits.
-void count_danger(int kind, int sq, int32_t bits, int& dangerous, int& k) {
+// enemy word carries one of bits. Inlined into each of its three calls, with
+// its kind and bits constants there (a call costs a fifth of the walk).
+[[gnu::always_inline]] inline void count_danger(int kind, int sq, int32_t bits, int& dangerous, int& k) {
     const EvalState& st = eval_state;
     const int o = st.other_side;
     const uint8_t* along = next_square[kind][sq];
