@@ -80,7 +80,7 @@ void blocked_fianchetto(int own_pawn, int blocker, int32_t penalty) {
 // Walks the rays of kind from sq, over empty squares and stopping a ray at
 // the first piece, and scores the king-attack pressure of the squares whose
 // enemy word carries one of bits. Inlined into each of its three calls, with
-// its kind and bits constants there (a call costs a fifth of the walk).
+// its kind and bits constants there (a call cost about a third of the walk).
 [[gnu::always_inline]] inline void count_danger(int kind, int sq, int32_t bits, int& dangerous, int& k) {
     const EvalState& st = eval_state;
     const int o = st.other_side;
@@ -88,13 +88,15 @@ void blocked_fianchetto(int own_pawn, int blocker, int32_t penalty) {
     const uint8_t* next_ray = next_direction[kind][sq];
     int u = along[sq];
     while (u != sq) {
-        if (pos.board_colour[u] != o && (st.enemy_attacks[u] & bits) != 0) {
+        // The attack test first: it fails on most squares.
+        if ((st.enemy_attacks[u] & bits) != 0 && pos.board_colour[u] != o) {
             if (st.own_attacks[u] == 0 || (st.enemy_attacks[u] & 0xFF) > 1)
                 dangerous += 1;
             else
                 k -= 3;
         }
-        u = is_empty(u) ? along[u] : next_ray[u];
+        // A knight's rays are one square long.
+        u = kind == KNIGHT || !is_empty(u) ? next_ray[u] : along[u];
     }
 }
 
