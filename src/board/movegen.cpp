@@ -56,10 +56,25 @@ inline bool on_last_rank(Square s) {
     return s < 8 || s >= 56;
 }
 
+// A capture by the pawn on o onto c, when an enemy piece stands there.
+inline void pawn_capture(MoveEntry*& out, Square o, Square c, int opp) {
+    if (pos.board_colour[c] != opp) return;
+    if (on_last_rank(c)) {
+        add(out, o, c, MOVE_CAPTURE_PROMOTE_QUEEN, CAPTURE_PROMOTE_QUEEN_SCORE);
+        add(out, o, c, MOVE_CAPTURE_PROMOTE_KNIGHT, CAPTURE_PROMOTE_KNIGHT_SCORE);
+        add(out, o, c, MOVE_CAPTURE_PROMOTE_ROOK, CAPTURE_PROMOTE_ROOK_SCORE);
+        add(out, o, c, MOVE_CAPTURE_PROMOTE_BISHOP, CAPTURE_PROMOTE_BISHOP_SCORE);
+    } else {
+        add(out, o, c, MOVE_CAPTURE, capture_score(pos.board_piece[c], PAWN));
+    }
+}
+
+// A pawn never stands on a back rank, so its step and its capture squares
+// towards the middle of the board are always on it.
 void pawn_moves(MoveEntry*& out, Square o, int side, int all_moves) {
-    const int kind = side == WHITE ? 1 : BLACK_PAWN_KIND;
-    const int opp = side ^ 1;
-    Square t = next_square[kind][o][o];
+    JUX_ASSERT(!on_last_rank(o));
+    const int forward = side == WHITE ? 8 : -8;
+    const Square t = o + forward;
     if (pos.board_colour[t] == EMPTY) {
         if (on_last_rank(t)) {
             add(out, o, t, MOVE_PROMOTE_QUEEN, PROMOTE_QUEEN_SCORE);
@@ -68,23 +83,21 @@ void pawn_moves(MoveEntry*& out, Square o, int side, int all_moves) {
             add(out, o, t, MOVE_PROMOTE_BISHOP, PROMOTE_BISHOP_SCORE);
         } else if (all_moves) {
             add_quiet(out, o, t, MOVE_QUIET);
-            Square t2 = next_square[kind][o][t];
-            if (pos.board_colour[t2] == EMPTY) add_quiet(out, o, t2, MOVE_DOUBLE_STEP);
+            const bool on_start_rank = rank_of(o) == (side == WHITE ? 1 : 6);
+            if (on_start_rank && pos.board_colour[t + forward] == EMPTY)
+                add_quiet(out, o, t + forward, MOVE_DOUBLE_STEP);
         }
     }
-    Square c = next_direction[kind][o][o];
-    while (c != o) {
-        if (pos.board_colour[c] == opp) {
-            if (on_last_rank(c)) {
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_QUEEN, CAPTURE_PROMOTE_QUEEN_SCORE);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_KNIGHT, CAPTURE_PROMOTE_KNIGHT_SCORE);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_ROOK, CAPTURE_PROMOTE_ROOK_SCORE);
-                add(out, o, c, MOVE_CAPTURE_PROMOTE_BISHOP, CAPTURE_PROMOTE_BISHOP_SCORE);
-            } else {
-                add(out, o, c, MOVE_CAPTURE, capture_score(pos.board_piece[c], PAWN));
-            }
-        }
-        c = next_direction[kind][o][c];
+    // The captures in the order the ray tables give them: towards the a-file
+    // first for white, towards the h-file first for black.
+    const int file = file_of(o);
+    const int opp = side ^ 1;
+    if (side == WHITE) {
+        if (file != 0) pawn_capture(out, o, o + 7, opp);
+        if (file != 7) pawn_capture(out, o, o + 9, opp);
+    } else {
+        if (file != 7) pawn_capture(out, o, o - 7, opp);
+        if (file != 0) pawn_capture(out, o, o - 9, opp);
     }
 }
 

@@ -20,6 +20,7 @@ void build_attack_table(int side) {
     std::memset(words, 0, sizeof(attack_count[side]));
     const int32_t* list = pos.piece_list[side];
     uint64_t pawns = 0;
+    const int forward = side == WHITE ? 8 : -8;
     for (int slot = 0; slot < pos.piece_count[side]; slot++) {
         const int s = list[slot];
         if (s == DEAD_SLOT) continue;
@@ -27,12 +28,12 @@ void build_attack_table(int side) {
         const int32_t flag = attack_flag[piece];
         if (piece == PAWN) {
             pawns |= uint64_t{1} << s;
-            // The capture squares one rank ahead, those on the board.
-            const int ahead = side == WHITE ? s + 8 : s - 8;
-            if (ahead >= 0 && ahead < 64) {
-                if ((s & 7) != 0) words[ahead - 1] = (words[ahead - 1] + 1) | flag;
-                if ((s & 7) != 7) words[ahead + 1] = (words[ahead + 1] + 1) | flag;
-            }
+            // The capture squares one rank ahead: a pawn never stands on a
+            // back rank, so that rank is on the board.
+            JUX_ASSERT(s >= 8 && s < 56);
+            const int ahead = s + forward;
+            if ((s & 7) != 0) words[ahead - 1] = (words[ahead - 1] + 1) | flag;
+            if ((s & 7) != 7) words[ahead + 1] = (words[ahead + 1] + 1) | flag;
         } else if (piece >= BISHOP && piece <= QUEEN) {
             // Sliders see up to and including the first piece on each ray.
             const uint8_t* along = next_square[piece][s];

@@ -50,6 +50,8 @@ struct EvalState {
     const int32_t* enemy_attacks;     // attack_count[other_side]
     const int32_t* own_pawn_files;    // pawn_file_count[evaluated_side]
     const int32_t* enemy_pawn_files;  // pawn_file_count[other_side]
+    uint64_t own_pawn_cover;          // the squares evaluated_side's pawns capture onto
+    uint64_t enemy_pawn_cover;        // the same for other_side
     SideTerms* terms;                 // the accumulators of evaluated_side
 
     SideTerms side_terms[2];

@@ -39,13 +39,11 @@ constexpr int32_t LAZY_MARGIN = 250;
 constexpr int32_t SIDE_TO_MOVE_BONUS = 17;
 constexpr int32_t BARE_KING_PENALTY = 200;
 
-// The evaluator of the piece on sq. A switch rather than a table of
-// functions, so that the compiler can inline the evaluators into the loop.
+// The evaluator of the piece on sq (the pawns are evaluated together). A
+// switch rather than a table of functions, so that the compiler can inline
+// the evaluators into the loop.
 inline void evaluate_piece(int sq, int stm) {
     switch (pos.board_piece[sq]) {
-        case PAWN:
-            eval_pawn(sq, stm);
-            break;
         case KNIGHT:
             eval_knight(sq, stm);
             break;
@@ -240,6 +238,8 @@ void begin_side_evaluation(int b) {
     st.enemy_attacks = attack_count[b ^ 1];
     st.own_pawn_files = pos.pawn_file_count[b];
     st.enemy_pawn_files = pos.pawn_file_count[b ^ 1];
+    st.own_pawn_cover = pawn_capture_squares(b, pawn_squares[b]);
+    st.enemy_pawn_cover = pawn_capture_squares(b ^ 1, pawn_squares[b ^ 1]);
     st.side_terms[b] = SideTerms{};
     st.terms = &st.side_terms[b];
     st.rook_square[0] = st.rook_square[1] = NO_ROOK;
@@ -265,6 +265,7 @@ int evaluate_full(int side, int base) {
             if (sq == DEAD_SLOT) continue;
             evaluate_piece(sq, side);
         }
+        eval_pawns(side);
         total[b] += terms.activity_score + terms.mobility_score / 2 + terms.safety_score + terms.pawn_score +
                     terms.pawn_centre_score + terms.king_score + terms.tropism_score;
         report.rooks_on_file[b] = 0;

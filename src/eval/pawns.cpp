@@ -1,6 +1,7 @@
 #include "eval/pawns.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "board/geometry.h"
 #include "board/position.h"
@@ -13,29 +14,9 @@
 
 namespace {
 
-inline bool is_centre(int sq) {
-    return sq == D4 || sq == E4 || sq == D5 || sq == E5;
-}
-inline bool holds_pawn(int sq) {
-    return pos.board_piece[sq] == PAWN;
-}
 inline bool is_occupied(int sq) {
     return pos.board_colour[sq] != EMPTY;
 }
-
-// file_ahead[side][sq]: the squares in front of sq on its file, short of the
-// last rank, where no pawn ever stands. A pawn with no pawn there is passed.
-struct FileAhead {
-    uint64_t bits[2][64];
-    constexpr FileAhead() : bits{} {
-        for (int q = 0; q < 64; q++) {
-            for (int s = q + 8; s < 56; s += 8) bits[WHITE][q] |= uint64_t{1} << s;
-            for (int s = q - 8; s > 7; s -= 8) bits[BLACK][q] |= uint64_t{1} << s;
-        }
-    }
-    constexpr const uint64_t* operator[](int side) const { return bits[side]; }
-};
-constexpr FileAhead file_ahead;
 
 // The rank of sq seen from side: 1 is that side's pawn start rank.
 inline int relative_rank(int side, int sq) {
@@ -105,55 +86,105 @@ int passed_pawn_value(int q, int stm) {
     return passed_table[r] * w / 8 + v;
 }
 
-void eval_pawn(int q, int stm) {
-    EvalState& st = eval_state;
-    const int b = st.evaluated_side;
-    const int o = st.other_side;
-    const int step = b == WHITE ? 8 : -8;
-    const int ahead = q + step;
-    // A pawn cannot stand on its promotion rank; nothing lies ahead of it.
-    if (ahead < 0 || ahead > 63) return;
-    const int f = q & 7;
-    const int phase = phase_state.phase;
-    const int32_t* own = st.own_attacks;
-    const int32_t* enemy = st.enemy_attacks;
+namespace {
+
+// The squares whose square one step ahead (for side's pawns) is in squares.
+inline uint64_t one_step_behind(int side, uint64_t squares) {
+    return side == WHITE ? squares >> 8 : squares << 8;
+}
+
+// Every square behind a square of squares on its file, as side's pawns
+// move; the squares themselves are not included unless they lie behind
+// another one.
+inline uint64_t file_behind(int side, uint64_t squares) {
+    uint64_t x = one_step_behind(side, squares);
+    if (side == WHITE) {
+        x |= x >> 8;
+        x |= x >> 16;
+        x |= x >> 32;
+    } else {
+        x |= x << 8;
+        x |= x << 16;
+        x |= x << 32;
+    }
+    return x;
+}
+
+inline bool has(uint64_t squares, int sq) {
+    return (squares >> sq & 1) != 0;
+}
+
+// The terms that only depend on how many pawns stand on each file: isolated
+// pawns (worse on a file the enemy rooks can use) and doubled pawns, each
+// pawn of the file counting once.
+void file_terms(SideTerms& terms) {
+    const EvalState& st = eval_state;
     const int32_t* own_files = st.own_pawn_files;
     const int32_t* enemy_files = st.enemy_pawn_files;
-    SideTerms& terms = *st.terms;
-
-    const bool passed = (file_ahead[b][q] & (pawn_squares[WHITE] | pawn_squares[BLACK])) == 0;
-    if (passed) terms.pawn_score += std::min(passed_pawn_value(q, stm), 1000);
-
-    const bool centre = is_centre(q);
-    if (centre) terms.pawn_centre_score += 10 - phase;
-
-    const bool left_neighbour = f > 0 && own_files[f - 1] != 0;
-    const bool right_neighbour = f < 7 && own_files[f + 1] != 0;
-    if (!left_neighbour && !right_neighbour) {
-        terms.pawn_score += isolated_table[f];
-        // An isolated pawn on a file the enemy rooks can use.
-        if (enemy_files[f] == 0 && (pos.material_signature[o] & (3 * SIGNATURE_ROOK)) != 0)
-            terms.pawn_score += weights.half_open_weak_pawn;
+    const bool enemy_rooks = (pos.material_signature[st.other_side] & (3 * SIGNATURE_ROOK)) != 0;
+    for (int f = 0; f < 8; f++) {
+        const int n = own_files[f];
+        if (n == 0) continue;
+        const bool left_neighbour = f > 0 && own_files[f - 1] != 0;
+        const bool right_neighbour = f < 7 && own_files[f + 1] != 0;
+        if (!left_neighbour && !right_neighbour) {
+            terms.pawn_score += n * isolated_table[f];
+            if (enemy_files[f] == 0 && enemy_rooks) terms.pawn_score += n * weights.half_open_weak_pawn;
+        }
+        if (n > 1) terms.pawn_score += n * weights.doubled_pawn;
     }
+}
 
-    if (own_files[f] > 1) terms.pawn_score += weights.doubled_pawn;
+}  // namespace
+
+void eval_pawns(int stm) {
+    EvalState& st = eval_state;
+    const int b = st.evaluated_side;
+    const uint64_t own_pawns = pawn_squares[b];
+    if (own_pawns == 0) return;
+    const uint64_t all_pawns = own_pawns | pawn_squares[st.other_side];
+    const int phase = phase_state.phase;
+    const int32_t* enemy = st.enemy_attacks;
+    SideTerms& terms = *st.terms;
+    int32_t* fixed = st.fixed_pawns[b];
+
+    // Passed: no pawn anywhere ahead on the file.
+    for (uint64_t x = own_pawns & ~file_behind(b, all_pawns); x != 0; x &= x - 1)
+        terms.pawn_score += std::min(passed_pawn_value(std::countr_zero(x), stm), 1000);
+
+    // Central pawns, worth more while the pieces are on.
+    const int centre = has(own_pawns, D4) + has(own_pawns, E4) + has(own_pawns, D5) + has(own_pawns, E5);
+    terms.pawn_centre_score += centre * (10 - phase);
+    if (phase < 4) terms.pawn_centre_score += centre * 5;
+
+    file_terms(terms);
 
     // A blocked d- or e-pawn on its start square shuts in the pieces.
-    if (phase < 3 && (b == WHITE ? (q == D2 || q == E2) : (q == D7 || q == E7)) && is_occupied(ahead))
-        terms.pawn_score += weights.blocked_centre_pawn;
+    if (phase < 3) {
+        const int d = b == WHITE ? D2 : D7;
+        const int e = b == WHITE ? E2 : E7;
+        const int step = b == WHITE ? 8 : -8;
+        if (has(own_pawns, d) && is_occupied(d + step)) terms.pawn_score += weights.blocked_centre_pawn;
+        if (has(own_pawns, e) && is_occupied(e + step)) terms.pawn_score += weights.blocked_centre_pawn;
+    }
 
     // Backward: no own pawn defends it or its stop square, and an enemy pawn
     // controls the stop square.
-    if ((own[q] & 0x4FFF) < ATTACK_PAWN && own[ahead] < ATTACK_PAWN && (enemy[ahead] & ATTACK_PAWN) != 0) {
+    const uint64_t own_cover = st.own_pawn_cover;
+    const uint64_t backward =
+        own_pawns & ~own_cover & ~one_step_behind(b, own_cover) & one_step_behind(b, st.enemy_pawn_cover);
+    for (uint64_t x = backward; x != 0; x &= x - 1) {
+        const int q = std::countr_zero(x);
+        const int ahead = b == WHITE ? q + 8 : q - 8;
         terms.pawn_score += backward_table[std::min(enemy[q] & 0xFF, 16)];
-        if (enemy_files[f] == 0) terms.pawn_score += weights.half_open_weak_pawn;
+        if (st.enemy_pawn_files[q & 7] == 0) terms.pawn_score += weights.half_open_weak_pawn;
         if (is_occupied(ahead)) terms.pawn_score += weights.blocked_backward_pawn;
-        st.fixed_pawns[b][square_is_dark[q]] += 1;
+        fixed[square_is_dark[q]] += 1;
     }
 
-    if (holds_pawn(ahead)) st.fixed_pawns[b][square_is_dark[q]] += 1;
-
-    if (phase < 4 && centre) terms.pawn_centre_score += 5;
+    // Pawns stopped by a pawn right in front of them.
+    for (uint64_t x = own_pawns & one_step_behind(b, all_pawns); x != 0; x &= x - 1)
+        fixed[square_is_dark[std::countr_zero(x)]] += 1;
 }
 
 void pawn_race_term(int32_t out[2]) {

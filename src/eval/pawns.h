@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-// Evaluates the pawn of eval_state.evaluated_side on square; stm is the side
-// to move of the evaluated position.
-void eval_pawn(int square, int stm);
+// Evaluates the pawns of eval_state.evaluated_side; stm is the side to move
+// of the evaluated position.
+void eval_pawns(int stm);
 // Value of a pawn with no pawn ahead of it on its file.
 int passed_pawn_value(int square, int stm);
 

@@ -18,24 +18,26 @@ inline int list_length(const MoveEntry* list) {
     return n;
 }
 
-// Takes entry i out of a list of length n: the last entry fills the gap.
-inline void take_out(MoveEntry* list, int i, int n) {
-    list[i] = list[n - 1];
-    list[n - 1].score = LIST_TERMINATOR;
+// Takes entry out of a list whose last entry is last: the last entry fills
+// the gap.
+inline void take_out(MoveEntry* entry, MoveEntry* last) {
+    *entry = *last;
+    last->score = LIST_TERMINATOR;
 }
 
 // Takes out the highest-scoring entry (the first of equal ones) of a list
 // that is not empty, in one pass that also finds the end of the list.
 inline Move take_best(MoveEntry* list) {
-    int best = 0, n = 1;
-    int32_t best_score = list[0].score;
-    for (; list[n].score != LIST_TERMINATOR; n++)
-        if (list[n].score > best_score) {
-            best_score = list[n].score;
-            best = n;
+    MoveEntry* best = list;
+    int32_t best_score = list->score;
+    MoveEntry* end = list + 1;
+    for (; end->score != LIST_TERMINATOR; end++)
+        if (end->score > best_score) {
+            best_score = end->score;
+            best = end;
         }
-    const Move m = static_cast<Move>(list[best].move);
-    take_out(list, best, n);
+    const Move m = static_cast<Move>(best->move);
+    take_out(best, end - 1);
     return m;
 }
 
@@ -47,7 +49,7 @@ Move take_random(MoveEntry* list, int n) {
     for (int i = 1; i < n; i++)
         if (list[i].score > list[choice].score && next_random() < 10922) choice = i;
     Move m = static_cast<Move>(list[choice].move);
-    take_out(list, choice, n);
+    take_out(list + choice, list + n - 1);
     return m;
 }
 
@@ -61,12 +63,12 @@ int list_contains(const MoveEntry* list, Move move) {
 
 int list_remove(MoveEntry* list, Move move) {
     if (move == 0) return 0;
-    int found = -1;
-    int n = 0;
-    for (; list[n].score != LIST_TERMINATOR; n++)
-        if (found < 0 && static_cast<Move>(list[n].move) == move) found = n;
-    if (found < 0) return 0;
-    take_out(list, found, n);
+    MoveEntry* found = nullptr;
+    MoveEntry* end = list;
+    for (; end->score != LIST_TERMINATOR; end++)
+        if (found == nullptr && static_cast<Move>(end->move) == move) found = end;
+    if (found == nullptr) return 0;
+    take_out(found, end - 1);
     return 1;
 }
 
@@ -102,20 +104,20 @@ int next_move(Move& out, MoveEntry* list, int ply) {
             list_remove(list, static_cast<Move>(hash_move));
             hash_move = 0;
         }
-        int best = -1;
+        MoveEntry* best = nullptr;
         int32_t best_score = CAPTURE_SCORE_BASE;
-        int n = 0;
-        for (; list[n].score != LIST_TERMINATOR; n++)
-            if (list[n].score > best_score) {
-                best_score = list[n].score;
-                best = n;
+        MoveEntry* end = list;
+        for (; end->score != LIST_TERMINATOR; end++)
+            if (end->score > best_score) {
+                best_score = end->score;
+                best = end;
             }
-        if (best >= 0) {
-            out = static_cast<Move>(list[best].move);
-            take_out(list, best, n);
+        if (best != nullptr) {
+            out = static_cast<Move>(best->move);
+            take_out(best, end - 1);
             return 1;
         }
-        if (n == 0) return 0;
+        if (end == list) return 0;
         if (list_remove(list, static_cast<Move>(killers.move_1))) {
             stage = PICK_SECOND_KILLER;
             out = static_cast<Move>(killers.move_1);
