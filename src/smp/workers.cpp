@@ -149,8 +149,9 @@ void open_shared_tables(int megabytes) {
         close_worker_pipes();
         end_process(1);
     }
-    clear_eval_caches();
-    clear_hash_tables();
+    // The master cleared the tables when it made them. A worker reads its
+    // Hash line only after the master has answered "readyok", so the
+    // master may already be searching: clearing here would wipe its work.
     clear_history();
 }
 

@@ -23,8 +23,8 @@ inline constexpr int UPSTREAM_WAIT_MS = 30000;
 // cannot be started or does not connect in time is left out.
 void start_worker_chain(int count);
 // A worker's "setoption name Hash value" line: opens the master's shared
-// blocks and clears them. A worker that cannot open them ends the process
-// with status 1.
+// blocks, keeping what they hold. A worker that cannot open them ends the
+// process with status 1.
 void open_shared_tables(int megabytes);
 // Writes text to the next worker, if any (results not examined).
 void write_downstream(const char* text);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -181,6 +182,31 @@ TEST(Chain, StartsSearchesRebuildsStopsAndQuits) {
     EXPECT_EQ(order, (Lines{"1 0", "2 0", "master 0"}));
     EXPECT_EQ(leftovers_of(master), Lines{});
     EXPECT_TRUE(children_of().empty());
+}
+
+// A worker reads its Hash line after the master's "readyok", perhaps while the master searches: opening the
+// tables must leave the master's entries in place.
+TEST(Chain, AWorkerOpeningTheTablesKeepsTheMastersEntries) {
+    const ProcessRole saved_role = role;
+    const int saved_count = options.process_count;
+    options.process_count = 2;  // named blocks, as a chain needs
+    role.is_master = 1;
+    std::snprintf(role.name_suffix, sizeof role.name_suffix, "%d", static_cast<int>(getpid()));
+    ASSERT_GT(create_tables(1024, 0), 0);
+    hash_tables.table[WHITE][3].a.key = 0x1234;
+    eval_caches.eval_cache[BLACK][5].key = 0x5678;
+    const pid_t worker = fork();
+    if (worker == 0) {
+        role.is_master = 0;
+        hash_tables.held = false;  // the master's views stay; the worker maps its own
+        open_shared_tables(1);
+        _exit(hash_tables.table[WHITE][3].a.key == 0x1234 && eval_caches.eval_cache[BLACK][5].key == 0x5678 ? 0
+                                                                                                           : 3);
+    }
+    EXPECT_EQ(wait_child(worker), 0);
+    release_tables();
+    options.process_count = saved_count;
+    role = saved_role;
 }
 
 // Whoever is killed, no pipe or shared block stays behind, and an engine that lives on still answers.
