@@ -17,8 +17,17 @@ const int32_t attack_flag[7] = {0,
                                 ATTACK_KING};
 int32_t attack_count[2][64];
 uint64_t pawn_squares[2];
+uint64_t pawn_cover[2];
 
 namespace {
+
+// The squares the pawns (a mask) of side capture onto.
+inline uint64_t pawn_capture_squares(int side, uint64_t pawns) {
+    constexpr uint64_t NOT_A_FILE = 0xFEFEFEFEFEFEFEFEull;
+    constexpr uint64_t NOT_H_FILE = 0x7F7F7F7F7F7F7F7Full;
+    if (side == WHITE) return ((pawns & NOT_A_FILE) << 7) | ((pawns & NOT_H_FILE) << 9);
+    return ((pawns & NOT_A_FILE) >> 9) | ((pawns & NOT_H_FILE) >> 7);
+}
 
 // Sixteen vector stores: for 256 bytes the string instruction the compiler
 // picks for a memset costs more in start-up than the stores themselves.
@@ -73,4 +82,5 @@ void build_attack_table(int side) {
         }
     }
     pawn_squares[side] = pawns;
+    pawn_cover[side] = pawn_capture_squares(side, pawns);
 }

@@ -4,8 +4,6 @@
 
 #include <cstdint>
 
-#include "board/types.h"
-
 // attack_count[side][square]: bits 0-7 the number of attackers, then one flag
 // per attacker kind, the cheaper kinds on the higher bits (so whole words
 // compare as "who controls the square").
@@ -21,14 +19,8 @@ extern int32_t attack_count[2][64];
 // pawn_squares[side]: one bit per square holding a pawn of side, written with
 // attack_count[side] (so it describes the same position).
 extern uint64_t pawn_squares[2];
-
-// The squares side's pawns (a mask) capture onto: the pawn words of
-// attack_count[side] in one mask.
-inline uint64_t pawn_capture_squares(int side, uint64_t pawns) {
-    constexpr uint64_t NOT_A_FILE = 0xFEFEFEFEFEFEFEFEull;
-    constexpr uint64_t NOT_H_FILE = 0x7F7F7F7F7F7F7F7Full;
-    if (side == WHITE) return ((pawns & NOT_A_FILE) << 7) | ((pawns & NOT_H_FILE) << 9);
-    return ((pawns & NOT_A_FILE) >> 9) | ((pawns & NOT_H_FILE) >> 7);
-}
+// pawn_cover[side]: the squares side's pawns capture onto (the pawn flags of
+// attack_count[side] as one mask), written with it.
+extern uint64_t pawn_cover[2];
 
 void build_attack_table(int side);

@@ -238,8 +238,8 @@ void begin_side_evaluation(int b) {
     st.enemy_attacks = attack_count[b ^ 1];
     st.own_pawn_files = pos.pawn_file_count[b];
     st.enemy_pawn_files = pos.pawn_file_count[b ^ 1];
-    st.own_pawn_cover = pawn_capture_squares(b, pawn_squares[b]);
-    st.enemy_pawn_cover = pawn_capture_squares(b ^ 1, pawn_squares[b ^ 1]);
+    st.own_pawn_cover = pawn_cover[b];
+    st.enemy_pawn_cover = pawn_cover[b ^ 1];
     st.side_terms[b] = SideTerms{};
     st.terms = &st.side_terms[b];
     st.rook_square[0] = st.rook_square[1] = NO_ROOK;
