@@ -5,7 +5,10 @@ Search: every engine searches each position (the first POSITIONS of
 `juxtool bench`) for MOVETIME ms, one thread, 16 MB of hash, its own book
 off, the engines taking turns position by position. The script prints each
 engine's nodes per second per position, the median per engine and JUX's
-ratio to each.
+ratio to each. With SEARCH_ROUNDS above 1 the whole pass is repeated (the
+machine's speed drifts by several per cent between minutes): each
+position's figure is then the median over the rounds, and the ratio of each
+round is printed beside the overall one.
 
 Perft: `juxtool perft` against Ethereal's perft command on the start position
 (depth 6) and Kiwipete (depth 5), interleaved ROUNDS times; the figure is the
@@ -15,6 +18,7 @@ counts less than it would in wall time).
     tools/compare_nps.py [--jux build/jux] [--juxtool build/juxtool]
                          [--engines glaurung,toga2,ethereal-chess,stockfish]
                          [--movetime 1000] [--positions 20] [--rounds 3]
+                         [--search-rounds 1]
                          [--no-search] [--no-perft]
 
 Engines are looked up on PATH and in /usr/games. Not run by CI: the search
@@ -101,31 +105,47 @@ def search_comparison(args, engines):
     players = [Engine(label, command) for label, command in engines]
     for p in players:
         p.setup(args.hash)
+    # figures[label][round][position]
     figures = {p.label: [] for p in players}
     header = " ".join("%12s" % p.label[:12] for p in players)
-    print("search: %d positions, %d ms each, Hash %d MB, one thread, own books off"
-          % (len(fens), args.movetime, args.hash))
-    print(" # " + header)
-    for i, fen in enumerate(fens, 1):
-        # Each position starts with another engine, so that none always
-        # follows the same neighbour.
-        order = players[(i - 1) % len(players):] + players[:(i - 1) % len(players)]
-        row = {}
-        for p in order:
-            row[p.label] = p.nps(fen, args.movetime)
-            figures[p.label].append(row[p.label])
-        print("%2d " % i + " ".join("%12d" % row[p.label] for p in players), flush=True)
+    print("search: %d positions, %d ms each, Hash %d MB, one thread, own books off, %d round(s)"
+          % (len(fens), args.movetime, args.hash, args.search_rounds))
+    for r in range(args.search_rounds):
+        print(" # " + header + ("   round %d" % (r + 1) if args.search_rounds > 1 else ""))
+        for p in players:
+            figures[p.label].append([])
+        for i, fen in enumerate(fens, 1):
+            # Each position starts with another engine, so that none always
+            # follows the same neighbour.
+            shift = (i - 1 + r) % len(players)
+            row = {}
+            for p in players[shift:] + players[:shift]:
+                row[p.label] = p.nps(fen, args.movetime)
+                figures[p.label][r].append(row[p.label])
+            print("%2d " % i + " ".join("%12d" % row[p.label] for p in players), flush=True)
     for p in players:
         p.quit()
     # An engine that finds a mate at once reports no speed: such positions
     # are left out for every engine, so that all medians cover the same ones.
-    kept = [i for i in range(len(fens)) if all(values[i] > 0 for values in figures.values())]
-    medians = {label: statistics.median([values[i] for i in kept]) if kept else 0
-               for label, values in figures.items()}
-    print("median nodes/s over the %d positions every engine reported:" % len(kept))
-    jux = medians[players[0].label]
+    kept = [i for i in range(len(fens))
+            if all(rounds[r][i] > 0 for rounds in figures.values() for r in range(args.search_rounds))]
+
+    def median_over(label, rounds):
+        """The median over the kept positions of each position's median over rounds."""
+        return statistics.median(statistics.median(figures[label][r][i] for r in rounds) for i in kept)
+
+    every = range(args.search_rounds)
+    medians = {p.label: median_over(p.label, every) if kept else 0 for p in players}
+    print("median nodes/s over the %d positions every engine reported%s:"
+          % (len(kept), " (per position, the median of the rounds)" if args.search_rounds > 1 else ""))
+    jux = players[0].label
     for p in players:
-        ratio = " JUX/it %.2f" % (jux / medians[p.label]) if p is not players[0] and medians[p.label] else ""
+        ratio = ""
+        if p is not players[0] and medians[p.label]:
+            ratio = " JUX/it %.2f" % (medians[jux] / medians[p.label])
+            if args.search_rounds > 1 and kept:
+                ratio += " (rounds: %s)" % " ".join(
+                    "%.2f" % (median_over(jux, [r]) / median_over(p.label, [r])) for r in every)
         print("  %-16s %10d%s" % (p.label, medians[p.label], ratio))
 
 
@@ -169,6 +189,7 @@ def main():
     parser.add_argument("--positions", type=int, default=20)
     parser.add_argument("--hash", type=int, default=16)
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--search-rounds", type=int, default=1)
     parser.add_argument("--no-search", action="store_true")
     parser.add_argument("--no-perft", action="store_true")
     args = parser.parse_args()
