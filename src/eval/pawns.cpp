@@ -147,6 +147,7 @@ void eval_pawns(int stm) {
     const int32_t* enemy = st.enemy_attacks;
     SideTerms& terms = *st.terms;
     int32_t* fixed = st.fixed_pawns[b];
+    const int step = b == WHITE ? 8 : -8;
 
     // Passed: no pawn anywhere ahead on the file.
     for (uint64_t x = own_pawns & ~file_behind(b, all_pawns); x != 0; x &= x - 1)
@@ -163,7 +164,6 @@ void eval_pawns(int stm) {
     if (phase < 3) {
         const int d = b == WHITE ? D2 : D7;
         const int e = b == WHITE ? E2 : E7;
-        const int step = b == WHITE ? 8 : -8;
         if (has(own_pawns, d) && is_occupied(d + step)) terms.pawn_score += weights.blocked_centre_pawn;
         if (has(own_pawns, e) && is_occupied(e + step)) terms.pawn_score += weights.blocked_centre_pawn;
     }
@@ -175,7 +175,7 @@ void eval_pawns(int stm) {
         own_pawns & ~own_cover & ~one_step_behind(b, own_cover) & one_step_behind(b, st.enemy_pawn_cover);
     for (uint64_t x = backward; x != 0; x &= x - 1) {
         const int q = std::countr_zero(x);
-        const int ahead = b == WHITE ? q + 8 : q - 8;
+        const int ahead = q + step;
         terms.pawn_score += backward_table[std::min(enemy[q] & 0xFF, 16)];
         if (st.enemy_pawn_files[q & 7] == 0) terms.pawn_score += weights.half_open_weak_pawn;
         if (is_occupied(ahead)) terms.pawn_score += weights.blocked_backward_pawn;

@@ -25,17 +25,25 @@ inline void take_out(MoveEntry* entry, MoveEntry* last) {
     last->score = LIST_TERMINATOR;
 }
 
-// Takes out the highest-scoring entry (the first of equal ones) of a list
-// that is not empty, in one pass that also finds the end of the list.
-inline Move take_best(MoveEntry* list) {
-    MoveEntry* best = list;
-    int32_t best_score = list->score;
-    MoveEntry* end = list + 1;
-    for (; end->score != LIST_TERMINATOR; end++)
+// The highest-scoring entry scoring above floor (the first of equal ones),
+// or nullptr, in one pass that also sets end to the list's terminator.
+inline MoveEntry* best_above(MoveEntry* list, int32_t floor, MoveEntry*& end) {
+    MoveEntry* best = nullptr;
+    int32_t best_score = floor;
+    for (end = list; end->score != LIST_TERMINATOR; end++)
         if (end->score > best_score) {
             best_score = end->score;
             best = end;
         }
+    return best;
+}
+
+// Takes out the highest-scoring entry (the first of equal ones) of a list
+// that is not empty.
+inline Move take_best(MoveEntry* list) {
+    MoveEntry* end;
+    MoveEntry* best = best_above(list + 1, list->score, end);
+    if (best == nullptr) best = list;
     const Move m = static_cast<Move>(best->move);
     take_out(best, end - 1);
     return m;
@@ -104,14 +112,8 @@ int next_move(Move& out, MoveEntry* list, int ply) {
             list_remove(list, static_cast<Move>(hash_move));
             hash_move = 0;
         }
-        MoveEntry* best = nullptr;
-        int32_t best_score = CAPTURE_SCORE_BASE;
-        MoveEntry* end = list;
-        for (; end->score != LIST_TERMINATOR; end++)
-            if (end->score > best_score) {
-                best_score = end->score;
-                best = end;
-            }
+        MoveEntry* end;
+        MoveEntry* best = best_above(list, CAPTURE_SCORE_BASE, end);
         if (best != nullptr) {
             out = static_cast<Move>(best->move);
             take_out(best, end - 1);
