@@ -1,5 +1,6 @@
 #include "eval/attack_table.h"
 
+#include <bit>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -45,13 +46,75 @@ inline void clear_words(int32_t* words) {
 #endif
 }
 
+// The squares from a square outwards in each direction, the square itself
+// left out: the first four directions count up, the last four down.
+struct Rays {
+    uint64_t mask[8][64];
+};
+
+constexpr Rays make_rays() {
+    constexpr int file_step[8] = {0, 1, 1, -1, 0, -1, -1, 1};
+    constexpr int rank_step[8] = {1, 1, 0, 1, -1, -1, 0, -1};
+    Rays r{};
+    for (int d = 0; d < 8; d++)
+        for (int s = 0; s < 64; s++)
+            for (int f = (s & 7) + file_step[d], k = (s >> 3) + rank_step[d]; f >= 0 && f < 8 && k >= 0 && k < 8;
+                 f += file_step[d], k += rank_step[d])
+                r.mask[d][s] |= uint64_t{1} << (8 * k + f);
+    return r;
+}
+constexpr Rays rays = make_rays();
+
+// The squares a slider on s sees along every step-th direction from first
+// (the straight directions are the even ones, the diagonals the odd ones),
+// up to and including the first piece on each: that piece is the nearest
+// set bit of the ray, the lowest on a ray that counts up.
+template <int first, int step>
+inline uint64_t ray_attacks(int s, uint64_t occupied) {
+    uint64_t seen = 0;
+#pragma GCC unroll 8
+    for (int d = first; d < 8; d += step) {
+        uint64_t ray = rays.mask[d][s];
+        const uint64_t blockers = ray & occupied;
+        if (blockers != 0) {
+            const int b = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
+            ray ^= rays.mask[d][b];
+        }
+        seen |= ray;
+    }
+    return seen;
+}
+
+// One bit per occupied square, from the colour board.
+inline uint64_t occupied_squares() {
+#ifdef __SSE2__
+    // Sixteen squares at a time: compare with EMPTY, narrow to bytes, one bit each.
+    const __m128i* v = reinterpret_cast<const __m128i*>(pos.board_colour);
+    const __m128i empty = _mm_set1_epi32(EMPTY);
+    uint64_t free = 0;
+    for (int i = 0; i < 4; i++) {
+        const __m128i a = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i), empty),
+                                          _mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 1), empty));
+        const __m128i b = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 2), empty),
+                                          _mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 3), empty));
+        free |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << (16 * i);
+    }
+    return ~free;
+#else
+    uint64_t occupied = 0;
+    for (int s = 0; s < 64; s++) occupied |= uint64_t{pos.board_colour[s] != EMPTY} << s;
+    return occupied;
+#endif
+}
+
 }  // namespace
 
 void build_attack_table(int side) {
     int32_t* words = attack_count[side];
     clear_words(words);
     const int32_t* list = pos.piece_list[side];
-    uint64_t pawns = 0;
+    uint64_t pawns = 0, occupied = 0;
+    bool have_occupied = false;
     const int forward = side == WHITE ? 8 : -8;
     for (int slot = 0; slot < pos.piece_count[side]; slot++) {
         const int s = list[slot];
@@ -67,13 +130,18 @@ void build_attack_table(int side) {
             if ((s & 7) != 0) words[ahead - 1] = (words[ahead - 1] + 1) | flag;
             if ((s & 7) != 7) words[ahead + 1] = (words[ahead + 1] + 1) | flag;
         } else if (piece >= BISHOP && piece <= QUEEN) {
-            // Sliders see up to and including the first piece on each ray.
-            const uint8_t* along = next_square[piece][s];
-            const uint8_t* next_ray = next_direction[piece][s];
-            int u = along[s];
-            while (u != s) {
+            // As masks: the words then update independently of each other,
+            // where a walk waits at every square for the next one.
+            if (!have_occupied) {
+                occupied = occupied_squares();
+                have_occupied = true;
+            }
+            uint64_t seen = piece == BISHOP ? ray_attacks<1, 2>(s, occupied)
+                            : piece == ROOK ? ray_attacks<0, 2>(s, occupied)
+                                            : ray_attacks<0, 1>(s, occupied);
+            for (; seen != 0; seen &= seen - 1) {
+                const int u = std::countr_zero(seen);
                 words[u] = (words[u] + 1) | flag;
-                u = pos.board_colour[u] == EMPTY ? along[u] : next_ray[u];
             }
         } else {
             // Knights and kings: one step per ray.
