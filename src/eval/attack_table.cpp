@@ -1,6 +1,5 @@
 #include "eval/attack_table.h"
 
-#include <bit>
 #include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -8,6 +7,7 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "board/rays.h"
 
 const int32_t attack_flag[7] = {0,
                                 ATTACK_PAWN,
@@ -46,65 +46,14 @@ inline void clear_words(int32_t* words) {
 #endif
 }
 
-// The squares from a square outwards in each direction, the square itself
-// left out: the first four directions count up, the last four down.
-struct Rays {
-    uint64_t mask[8][64];
-};
-
-constexpr Rays make_rays() {
-    constexpr int file_step[8] = {0, 1, 1, -1, 0, -1, -1, 1};
-    constexpr int rank_step[8] = {1, 1, 0, 1, -1, -1, 0, -1};
-    Rays r{};
-    for (int d = 0; d < 8; d++)
-        for (int s = 0; s < 64; s++)
-            for (int f = (s & 7) + file_step[d], k = (s >> 3) + rank_step[d]; f >= 0 && f < 8 && k >= 0 && k < 8;
-                 f += file_step[d], k += rank_step[d])
-                r.mask[d][s] |= uint64_t{1} << (8 * k + f);
-    return r;
-}
-constexpr Rays rays = make_rays();
-
-// The squares a slider on s sees along every step-th direction from first
-// (the straight directions are the even ones, the diagonals the odd ones),
-// up to and including the first piece on each: that piece is the nearest
-// set bit of the ray, the lowest on a ray that counts up.
+// The squares a slider on s sees along every step-th direction from first,
+// up to and including the first piece on each.
 template <int first, int step>
 inline uint64_t ray_attacks(int s, uint64_t occupied) {
     uint64_t seen = 0;
 #pragma GCC unroll 8
-    for (int d = first; d < 8; d += step) {
-        uint64_t ray = rays.mask[d][s];
-        const uint64_t blockers = ray & occupied;
-        if (blockers != 0) {
-            const int b = d < 4 ? std::countr_zero(blockers) : 63 - std::countl_zero(blockers);
-            ray ^= rays.mask[d][b];
-        }
-        seen |= ray;
-    }
+    for (int d = first; d < 8; d += step) seen |= ray_up_to_blocker(d, s, occupied);
     return seen;
-}
-
-// One bit per occupied square, from the colour board.
-inline uint64_t occupied_squares() {
-#ifdef __SSE2__
-    // Sixteen squares at a time: compare with EMPTY, narrow to bytes, one bit each.
-    const __m128i* v = reinterpret_cast<const __m128i*>(pos.board_colour);
-    const __m128i empty = _mm_set1_epi32(EMPTY);
-    uint64_t free = 0;
-    for (int i = 0; i < 4; i++) {
-        const __m128i a = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i), empty),
-                                          _mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 1), empty));
-        const __m128i b = _mm_packs_epi32(_mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 2), empty),
-                                          _mm_cmpeq_epi32(_mm_loadu_si128(v + 4 * i + 3), empty));
-        free |= uint64_t(uint32_t(_mm_movemask_epi8(_mm_packs_epi16(a, b)))) << (16 * i);
-    }
-    return ~free;
-#else
-    uint64_t occupied = 0;
-    for (int s = 0; s < 64; s++) occupied |= uint64_t{pos.board_colour[s] != EMPTY} << s;
-    return occupied;
-#endif
 }
 
 }  // namespace
