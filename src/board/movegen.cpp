@@ -6,6 +6,7 @@
 #include "board/attack.h"
 #include "board/geometry.h"
 #include "board/position.h"
+#include "board/rays.h"
 
 namespace {
 const int32_t no_history[4096] = {};
@@ -118,6 +119,31 @@ void piece_moves(MoveEntry*& out, Square o, int piece, int side, int all_moves) 
     }
 }
 
+// A slider's captures alone: the first piece of each ray, when it is an
+// enemy one, without stepping over the empty squares before it. The rays go
+// in the order of the ray tables, which the search's move order inherits:
+// the bishop's north-west first, the rook's and queen's east.
+void slider_captures(MoveEntry*& out, Square o, int piece, int side, uint64_t occupied) {
+    const int opp = side ^ 1;
+    auto capture_along = [&](int d) {
+        const uint64_t blockers = ray_masks.mask[d][o] & occupied;
+        if (blockers == 0) return;
+        const int b = nearest_on_ray(d, blockers);
+        if (pos.board_colour[b] == opp) add(out, o, b, MOVE_CAPTURE, capture_score(pos.board_piece[b], piece));
+    };
+    if (piece != BISHOP) {
+        capture_along(RAY_E);
+        capture_along(RAY_N);
+        capture_along(RAY_W);
+        capture_along(RAY_S);
+        if (piece == ROOK) return;
+    }
+    capture_along(RAY_NW);
+    capture_along(RAY_NE);
+    capture_along(RAY_SE);
+    capture_along(RAY_SW);
+}
+
 void en_passant_moves(MoveEntry*& out, int side, Square ep) {
     // The squares from which a pawn of side captures onto ep are the capture
     // squares of an enemy pawn standing on ep.
@@ -149,14 +175,24 @@ void castling_moves(MoveEntry*& out, int side) {
 
 int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square) {
     MoveEntry* out = list;
+    uint64_t occupied = 0;
+    bool have_occupied = false;
     for (int slot = pos.piece_count[side] - 1; slot >= 0; slot--) {
         Square o = pos.piece_list[side][slot];
         if (o == DEAD_SLOT) continue;
         int piece = pos.board_piece[o];
-        if (piece == PAWN)
+        if (piece == PAWN) {
             pawn_moves(out, o, side, all_moves);
-        else
+        } else if (!all_moves && piece >= BISHOP && piece <= QUEEN) {
+            // With the quiet moves wanted, the walk over the empty squares is the work anyway.
+            if (!have_occupied) {
+                occupied = occupied_squares();
+                have_occupied = true;
+            }
+            slider_captures(out, o, piece, side, occupied);
+        } else {
             piece_moves(out, o, piece, side, all_moves);
+        }
     }
     if (ep_square > 0) en_passant_moves(out, side, ep_square);
     if (all_moves) castling_moves(out, side);

@@ -7,6 +7,7 @@
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "board/rays.h"
 
 const int32_t attack_flag[7] = {0,
                                 ATTACK_PAWN,
@@ -45,13 +46,24 @@ inline void clear_words(int32_t* words) {
 #endif
 }
 
+// The squares a slider on s sees along every step-th direction from first,
+// up to and including the first piece on each.
+template <int first, int step>
+inline uint64_t ray_attacks(int s, uint64_t occupied) {
+    uint64_t seen = 0;
+#pragma GCC unroll 8
+    for (int d = first; d < 8; d += step) seen |= ray_up_to_blocker(d, s, occupied);
+    return seen;
+}
+
 }  // namespace
 
 void build_attack_table(int side) {
     int32_t* words = attack_count[side];
     clear_words(words);
     const int32_t* list = pos.piece_list[side];
-    uint64_t pawns = 0;
+    uint64_t pawns = 0, occupied = 0;
+    bool have_occupied = false;
     const int forward = side == WHITE ? 8 : -8;
     for (int slot = 0; slot < pos.piece_count[side]; slot++) {
         const int s = list[slot];
@@ -67,13 +79,18 @@ void build_attack_table(int side) {
             if ((s & 7) != 0) words[ahead - 1] = (words[ahead - 1] + 1) | flag;
             if ((s & 7) != 7) words[ahead + 1] = (words[ahead + 1] + 1) | flag;
         } else if (piece >= BISHOP && piece <= QUEEN) {
-            // Sliders see up to and including the first piece on each ray.
-            const uint8_t* along = next_square[piece][s];
-            const uint8_t* next_ray = next_direction[piece][s];
-            int u = along[s];
-            while (u != s) {
+            // As masks: the words then update independently of each other,
+            // where a walk waits at every square for the next one.
+            if (!have_occupied) {
+                occupied = occupied_squares();
+                have_occupied = true;
+            }
+            uint64_t seen = piece == BISHOP ? ray_attacks<1, 2>(s, occupied)
+                            : piece == ROOK ? ray_attacks<0, 2>(s, occupied)
+                                            : ray_attacks<0, 1>(s, occupied);
+            for (; seen != 0; seen &= seen - 1) {
+                const int u = std::countr_zero(seen);
                 words[u] = (words[u] + 1) | flag;
-                u = pos.board_colour[u] == EMPTY ? along[u] : next_ray[u];
             }
         } else {
             // Knights and kings: one step per ray.

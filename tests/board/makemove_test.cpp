@@ -1,4 +1,5 @@
-// Make/unmake of every move, several plies deep: derived values in step, the position restored exactly.
+// Make/unmake of every move, several plies deep: derived values in step, the position restored exactly, and
+// the captures-only generation agreeing with the full one at every position.
 #include "board/makemove.h"
 
 #include <random>
@@ -19,8 +20,23 @@ int32_t fresh_pst_sum(int c) {
 
 MoveEntry lists[8][256];
 
+// The captures-only list is the full list without its quiet moves, in the same order and with the same scores.
+void expect_captures_match(const MoveEntry* all, int side, int ep) {
+    MoveEntry captures[256];
+    const int n = generate_moves(captures, side, 0, ep);
+    int k = 0;
+    for (; all->score != LIST_TERMINATOR; all++) {
+        if (move_is_quiet(static_cast<Move>(all->move))) continue;
+        ASSERT_TRUE(k < n - 1 && captures[k].move == all->move && captures[k].score == all->score)
+            << "capture " << k << ": " << std::hex << all->move;
+        k++;
+    }
+    ASSERT_EQ(k, n - 1);
+}
+
 void walk(int depth, int side, int ep, int& checked) {
     const int n = generate_moves(lists[depth], side, 1, ep);
+    expect_captures_match(lists[depth], side, ep);
     for (int i = 0; i < n - 1; i++) {
         const Move m = static_cast<Move>(lists[depth][i].move);
         const Snapshot before(pos);
