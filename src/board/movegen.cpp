@@ -175,8 +175,8 @@ void castling_moves(MoveEntry*& out, int side) {
 
 int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square) {
     MoveEntry* out = list;
-    uint64_t occupied = 0;
-    bool have_occupied = false;
+    // Only the captures-only lists read the occupancy.
+    const uint64_t occupied = all_moves ? 0 : occupied_squares();
     for (int slot = pos.piece_count[side] - 1; slot >= 0; slot--) {
         Square o = pos.piece_list[side][slot];
         if (o == DEAD_SLOT) continue;
@@ -185,10 +185,6 @@ int generate_moves(MoveEntry* list, int side, int all_moves, int ep_square) {
             pawn_moves(out, o, side, all_moves);
         } else if (!all_moves && piece >= BISHOP && piece <= QUEEN) {
             // With the quiet moves wanted, the walk over the empty squares is the work anyway.
-            if (!have_occupied) {
-                occupied = occupied_squares();
-                have_occupied = true;
-            }
             slider_captures(out, o, piece, side, occupied);
         } else {
             piece_moves(out, o, piece, side, all_moves);

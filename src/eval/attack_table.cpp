@@ -62,8 +62,8 @@ void build_attack_table(int side) {
     int32_t* words = attack_count[side];
     clear_words(words);
     const int32_t* list = pos.piece_list[side];
-    uint64_t pawns = 0, occupied = 0;
-    bool have_occupied = false;
+    uint64_t pawns = 0;
+    const uint64_t occupied = occupied_squares();
     const int forward = side == WHITE ? 8 : -8;
     for (int slot = 0; slot < pos.piece_count[side]; slot++) {
         const int s = list[slot];
@@ -81,10 +81,6 @@ void build_attack_table(int side) {
         } else if (piece >= BISHOP && piece <= QUEEN) {
             // As masks: the words then update independently of each other,
             // where a walk waits at every square for the next one.
-            if (!have_occupied) {
-                occupied = occupied_squares();
-                have_occupied = true;
-            }
             uint64_t seen = piece == BISHOP ? ray_attacks<1, 2>(s, occupied)
                             : piece == ROOK ? ray_attacks<0, 2>(s, occupied)
                                             : ray_attacks<0, 1>(s, occupied);
