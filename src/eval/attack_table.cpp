@@ -46,24 +46,13 @@ inline void clear_words(int32_t* words) {
 #endif
 }
 
-// The squares a slider on s sees along every step-th direction from first,
-// up to and including the first piece on each.
-template <int first, int step>
-inline uint64_t ray_attacks(int s, uint64_t occupied) {
-    uint64_t seen = 0;
-#pragma GCC unroll 8
-    for (int d = first; d < 8; d += step) seen |= ray_up_to_blocker(d, s, occupied);
-    return seen;
-}
-
 }  // namespace
 
-void build_attack_table(int side) {
+void build_attack_table(int side, uint64_t occupied) {
     int32_t* words = attack_count[side];
     clear_words(words);
     const int32_t* list = pos.piece_list[side];
     uint64_t pawns = 0;
-    const uint64_t occupied = occupied_squares();
     const int forward = side == WHITE ? 8 : -8;
     for (int slot = 0; slot < pos.piece_count[side]; slot++) {
         const int s = list[slot];
@@ -81,9 +70,9 @@ void build_attack_table(int side) {
         } else if (piece >= BISHOP && piece <= QUEEN) {
             // As masks: the words then update independently of each other,
             // where a walk waits at every square for the next one.
-            uint64_t seen = piece == BISHOP ? ray_attacks<1, 2>(s, occupied)
-                            : piece == ROOK ? ray_attacks<0, 2>(s, occupied)
-                                            : ray_attacks<0, 1>(s, occupied);
+            uint64_t seen = piece == BISHOP ? slider_attacks<1, 2>(s, occupied)
+                            : piece == ROOK ? slider_attacks<0, 2>(s, occupied)
+                                            : slider_attacks<0, 1>(s, occupied);
             for (; seen != 0; seen &= seen - 1) {
                 const int u = std::countr_zero(seen);
                 words[u] = (words[u] + 1) | flag;

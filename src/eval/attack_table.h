@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "board/rays.h"
+
 // attack_count[side][square]: bits 0-7 the number of attackers, then one flag
 // per attacker kind, the cheaper kinds on the higher bits (so whole words
 // compare as "who controls the square").
@@ -23,4 +25,6 @@ extern uint64_t pawn_squares[2];
 // attack_count[side] as one mask), written with it.
 extern uint64_t pawn_cover[2];
 
-void build_attack_table(int side);
+// occupied: one bit per occupied square of the current position (the
+// evaluation reads it once for both tables).
+void build_attack_table(int side, uint64_t occupied = occupied_squares());

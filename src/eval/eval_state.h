@@ -52,6 +52,7 @@ struct EvalState {
     const int32_t* enemy_pawn_files;  // pawn_file_count[other_side]
     uint64_t own_pawn_cover;          // the squares evaluated_side's pawns capture onto
     uint64_t enemy_pawn_cover;        // the same for other_side
+    uint64_t occupied;                // one bit per occupied square, read with the attack tables
     SideTerms* terms;                 // the accumulators of evaluated_side
 
     SideTerms side_terms[2];

@@ -215,9 +215,11 @@ int evaluate(int side, int ply, int& in_check, int& tablebase_hit) {
         in_check = side_in_check(side, parent);
         result = base;
     } else {
-        build_attack_table(side);
+        const uint64_t occupied = occupied_squares();
+        eval_state.occupied = occupied;
+        build_attack_table(side, occupied);
         if (attack_count[side][king_square(opp)] != 0) return ILLEGAL_SCORE;
-        build_attack_table(opp);
+        build_attack_table(opp, occupied);
         in_check = attack_count[opp][king_square(side)] > 0;
         result = evaluate_full(side, base);
         if (entry != nullptr) {

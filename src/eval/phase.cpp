@@ -3,7 +3,7 @@
 #include "board/geometry.h"
 #include "board/position.h"
 
-PhaseState phase_state = {-1, -1, 0, 0, 0, 0, 0, 0, 0, 0, {}};
+PhaseState phase_state = {-1, -1, 0, 0, 0, 0, 0, 0, 0, 0, {}, {}};
 
 int32_t piece_material_both() {
     return piece_material(WHITE) + piece_material(BLACK);

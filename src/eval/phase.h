@@ -18,6 +18,7 @@ struct PhaseState {
     int32_t king_attack_weight;
     int32_t opposite_castling;
     int32_t king_zone_value[2][64];
+    uint64_t king_zone_squares[2];  // the squares where king_zone_value is not 0
 };
 extern PhaseState phase_state;
 

@@ -1,7 +1,10 @@
 #include "eval/pieces.h"
 
+#include <bit>
+
 #include "board/geometry.h"
 #include "board/position.h"
+#include "board/rays.h"
 #include "eval/eval_state.h"
 #include "eval/evaluate.h"
 #include "eval/phase.h"
@@ -77,90 +80,84 @@ void blocked_fianchetto(int own_pawn, int blocker, int32_t penalty) {
     if (holds(own_pawn, st.evaluated_side, PAWN) && holds_pawn(blocker)) st.terms->mobility_score += penalty;
 }
 
-// Walks the rays of kind from sq, over empty squares and stopping a ray at
-// the first piece, and scores the king-attack pressure of the squares whose
-// enemy word carries one of bits. Inlined into each of its three calls, with
-// its kind and bits constants there (a call cost about a third of the walk).
-[[gnu::always_inline]] inline void count_danger(int kind, int sq, int32_t bits, int& dangerous, int& k) {
+// The king-attack pressure of u, a square from which a piece of a kind in
+// bits would attack the king: when an enemy piece of such a kind can go
+// there (the enemy does not stand on it), it is dangerous, unless we defend
+// it against a single attacker, which costs only a little.
+[[gnu::always_inline]] inline void count_danger(int u, int32_t bits, int& dangerous, int& k) {
     const EvalState& st = eval_state;
-    const int o = st.other_side;
-    const uint8_t* along = next_square[kind][sq];
-    const uint8_t* next_ray = next_direction[kind][sq];
-    int u = along[sq];
-    while (u != sq) {
-        // The attack test first: it fails on most squares.
-        if ((st.enemy_attacks[u] & bits) != 0 && pos.board_colour[u] != o) {
-            if (st.own_attacks[u] == 0 || (st.enemy_attacks[u] & 0xFF) > 1)
-                dangerous += 1;
-            else
-                k -= 3;
-        }
-        // A knight's rays are one square long.
-        u = kind == KNIGHT || !is_empty(u) ? next_ray[u] : along[u];
+    // The attack test first: it fails on most squares.
+    if ((st.enemy_attacks[u] & bits) != 0 && pos.board_colour[u] != st.other_side) {
+        if (st.own_attacks[u] == 0 || (st.enemy_attacks[u] & 0xFF) > 1)
+            dangerous += 1;
+        else
+            k -= 3;
     }
+}
+
+// count_danger over the squares a slider on the king's square sq would see.
+template <int first_ray, int step>
+[[gnu::always_inline]] inline void slider_danger(int sq, int32_t bits, int& dangerous, int& k) {
+    for (uint64_t seen = slider_attacks<first_ray, step>(sq, eval_state.occupied); seen != 0; seen &= seen - 1)
+        count_danger(std::countr_zero(seen), bits, dangerous, k);
 }
 
 }  // namespace
 
 namespace {
 
-// Scores what a slider on sq sees beyond first, the first piece on its ray,
-// from u, the square after it: the empty squares count towards mobility and
-// the king zone; a second piece behind first makes a pin or skewer through
-// an enemy piece, or a discovered attack past an own piece. Returns the
-// first square of the next ray.
-int scan_beyond(int sq, int first, int u, int& total, int& n) {
+// A second piece behind first, the first piece on a ray of the slider on sq:
+// through an enemy piece onto a more valuable or undefended enemy piece a
+// pin or skewer, past an own piece a discovered attack.
+int pin_or_discovery(int sq, int first, int second) {
     EvalState& st = eval_state;
     const int o = st.other_side;
-    const int t = pos.board_piece[sq];
-    const uint8_t* along = next_square[t][sq];
-    const uint8_t* next_ray = next_direction[t][sq];
+    if (pos.board_colour[second] != o ||
+        (pos.board_piece[second] <= pos.board_piece[sq] && st.enemy_attacks[second] != 0))
+        return 0;
+    if (pos.board_colour[first] != o) return weights.discovery_bonus;
+    if (st.enemy_attacks[first] == 0 || st.own_attacks[first] > attack_flag[pos.board_piece[first]] + 1)
+        st.threat_count[o] += 1;
+    return weights.pin_bonus;
+}
+
+// The rays of a slider on sq, every step-th from first: up to the first
+// piece on each, and on beyond it up to a second one unless the first is a
+// pawn or a king (nothing to pin or discover behind those). Rays in
+// different directions share no square, so the squares seen add up as one
+// mask: the empty ones are the mobility, the enemy king's zone squares
+// among them (pieces too) the pressure on it.
+template <int first_ray, int step>
+int scan_rays(int sq, int& mobility) {
+    EvalState& st = eval_state;
+    const uint64_t occupied = st.occupied;
+    uint64_t seen = 0;
+    int total = 0;
+#pragma GCC unroll 8
+    for (int d = first_ray; d < 8; d += step) {
+        const uint64_t near = ray_up_to_blocker(d, sq, occupied);
+        seen |= near;
+        if ((near & occupied) == 0) continue;
+        const int first = nearest_on_ray(d, near & occupied);
+        if (pos.board_piece[first] == PAWN || pos.board_piece[first] == KING) continue;
+        const uint64_t beyond = ray_up_to_blocker(d, first, occupied);
+        seen |= beyond;
+        if ((beyond & occupied) != 0) total += pin_or_discovery(sq, first, nearest_on_ray(d, beyond & occupied));
+    }
+    mobility = std::popcount(seen & ~occupied);
     const int32_t* zone = phase_state.king_zone_value[st.evaluated_side];
-    for (;;) {
-        total += zone[u];
-        if (!is_empty(u)) break;
-        n++;
-        const int next = along[u];
-        if (next == next_ray[u]) return next;  // the ray ends here
-        u = next;
-    }
-    if (pos.board_colour[u] == o && (pos.board_piece[u] > t || st.enemy_attacks[u] == 0)) {
-        if (pos.board_colour[first] == o) {
-            total += weights.pin_bonus;
-            if (st.enemy_attacks[first] == 0 ||
-                st.own_attacks[first] > attack_flag[pos.board_piece[first]] + 1)
-                st.threat_count[o] += 1;
-        } else {
-            total += weights.discovery_bonus;
-        }
-    }
-    return next_ray[u];
+    for (uint64_t z = seen & phase_state.king_zone_squares[st.evaluated_side]; z != 0; z &= z - 1)
+        total += zone[std::countr_zero(z)];
+    return total;
 }
 
 }  // namespace
 
 int slider_scan(int sq, int& mobility) {
     const int t = pos.board_piece[sq];
-    const uint8_t* along = next_square[t][sq];
-    const uint8_t* next_ray = next_direction[t][sq];
-    const int32_t* zone = phase_state.king_zone_value[eval_state.evaluated_side];
-    int total = 0;
-    int n = 0;
-    int u = along[sq];
-    while (u != sq) {
-        total += zone[u];
-        if (is_empty(u)) {
-            n++;
-            u = along[u];
-        } else if (pos.board_piece[u] == PAWN || pos.board_piece[u] == KING || along[u] == next_ray[u]) {
-            // Nothing to pin or discover behind a pawn or a king, or at the edge.
-            u = next_ray[u];
-        } else {
-            u = scan_beyond(sq, u, along[u], total, n);
-        }
-    }
-    mobility = n;
-    return total;
+    if (t == BISHOP) return scan_rays<1, 2>(sq, mobility);
+    if (t == ROOK) return scan_rays<0, 2>(sq, mobility);
+    return scan_rays<0, 1>(sq, mobility);
 }
 
 bool has_no_safe_square(int sq) {
@@ -192,11 +189,13 @@ int king_attack(int sq) {
     int k = 0;
 
     if ((enemy_signature & (SIGNATURE_DARK_BISHOP | SIGNATURE_LIGHT_BISHOP)) != 0 || enemy_queen)
-        count_danger(BISHOP, sq, ATTACK_BISHOP | ATTACK_QUEEN, dangerous, k);
+        slider_danger<1, 2>(sq, ATTACK_BISHOP | ATTACK_QUEEN, dangerous, k);
     if ((enemy_signature & (3 * SIGNATURE_ROOK)) != 0 || enemy_queen)
-        count_danger(ROOK, sq, ATTACK_ROOK | ATTACK_QUEEN, dangerous, k);
-    if ((enemy_signature & (3 * SIGNATURE_KNIGHT)) != 0)
-        count_danger(KNIGHT, sq, ATTACK_KNIGHT, dangerous, k);
+        slider_danger<0, 2>(sq, ATTACK_ROOK | ATTACK_QUEEN, dangerous, k);
+    if ((enemy_signature & (3 * SIGNATURE_KNIGHT)) != 0) {
+        const uint8_t* knight_step = next_direction[KNIGHT][sq];
+        for (int u = knight_step[sq]; u != sq; u = knight_step[u]) count_danger(u, ATTACK_KNIGHT, dangerous, k);
+    }
     k += king_attack_table[dangerous] * w / 16;
 
     // The squares next to the king: pawn cover, and squares the enemy

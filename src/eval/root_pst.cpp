@@ -199,6 +199,12 @@ void fill_king_zones() {
         if (king_distance[j][white_king] <= 1) ph.king_zone_value[BLACK][j] += ph.opening_weight;
         if (king_distance[j][black_king] <= 1) ph.king_zone_value[WHITE][j] += ph.opening_weight;
     }
+    // The sliders' scan adds up the values of the squares it sees in these.
+    for (int side = WHITE; side <= BLACK; side++) {
+        ph.king_zone_squares[side] = 0;
+        for (int j = 0; j < 64; j++)
+            if (ph.king_zone_value[side][j] != 0) ph.king_zone_squares[side] |= uint64_t{1} << j;
+    }
 }
 
 // In the ending the kings go to the pawns, above all the passed ones (where
