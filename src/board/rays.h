@@ -32,6 +32,34 @@ constexpr RayMasks make_ray_masks() {
 }
 inline constexpr RayMasks ray_masks = make_ray_masks();
 
+// The squares a knight (leap_masks.knight) or a king (leap_masks.king) on a
+// square reaches in one move.
+struct LeapMasks {
+    uint64_t knight[64];
+    uint64_t king[64];
+};
+
+constexpr LeapMasks make_leap_masks() {
+    constexpr int knight_file[8] = {1, 2, 2, 1, -1, -2, -2, -1};
+    constexpr int knight_rank[8] = {2, 1, -1, -2, -2, -1, 1, 2};
+    LeapMasks m{};
+    for (int s = 0; s < 64; s++) {
+        const int f = s & 7, k = s >> 3;
+        for (int i = 0; i < 8; i++) {
+            const int nf = f + knight_file[i], nk = k + knight_rank[i];
+            if (nf >= 0 && nf < 8 && nk >= 0 && nk < 8) m.knight[s] |= uint64_t{1} << (8 * nk + nf);
+        }
+        for (int df = -1; df <= 1; df++)
+            for (int dk = -1; dk <= 1; dk++) {
+                const int nf = f + df, nk = k + dk;
+                if ((df != 0 || dk != 0) && nf >= 0 && nf < 8 && nk >= 0 && nk < 8)
+                    m.king[s] |= uint64_t{1} << (8 * nk + nf);
+            }
+    }
+    return m;
+}
+inline constexpr LeapMasks leap_masks = make_leap_masks();
+
 // The nearest of the squares set in along, a part of a ray in direction d.
 inline int nearest_on_ray(int d, uint64_t along) {
     return d < 4 ? std::countr_zero(along) : 63 - std::countl_zero(along);

@@ -5,7 +5,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "board/geometry.h"
 #include "board/position.h"
 #include "board/rays.h"
 
@@ -67,20 +66,18 @@ void build_attack_table(int side, uint64_t occupied) {
             const int ahead = s + forward;
             if ((s & 7) != 0) words[ahead - 1] = (words[ahead - 1] + 1) | flag;
             if ((s & 7) != 7) words[ahead + 1] = (words[ahead + 1] + 1) | flag;
-        } else if (piece >= BISHOP && piece <= QUEEN) {
+        } else {
             // As masks: the words then update independently of each other,
             // where a walk waits at every square for the next one.
-            uint64_t seen = piece == BISHOP ? slider_attacks<1, 2>(s, occupied)
-                            : piece == ROOK ? slider_attacks<0, 2>(s, occupied)
-                                            : slider_attacks<0, 1>(s, occupied);
+            uint64_t seen = piece == KNIGHT   ? leap_masks.knight[s]
+                            : piece == BISHOP ? slider_attacks<1, 2>(s, occupied)
+                            : piece == ROOK   ? slider_attacks<0, 2>(s, occupied)
+                            : piece == QUEEN  ? slider_attacks<0, 1>(s, occupied)
+                                              : leap_masks.king[s];
             for (; seen != 0; seen &= seen - 1) {
                 const int u = std::countr_zero(seen);
                 words[u] = (words[u] + 1) | flag;
             }
-        } else {
-            // Knights and kings: one step per ray.
-            const uint8_t* next_ray = next_direction[piece_kind[side][piece]][s];
-            for (int u = next_ray[s]; u != s; u = next_ray[u]) words[u] = (words[u] + 1) | flag;
         }
     }
     pawn_squares[side] = pawns;

@@ -192,18 +192,17 @@ int king_attack(int sq) {
         slider_danger<1, 2>(sq, ATTACK_BISHOP | ATTACK_QUEEN, dangerous, k);
     if ((enemy_signature & (3 * SIGNATURE_ROOK)) != 0 || enemy_queen)
         slider_danger<0, 2>(sq, ATTACK_ROOK | ATTACK_QUEEN, dangerous, k);
-    if ((enemy_signature & (3 * SIGNATURE_KNIGHT)) != 0) {
-        const uint8_t* knight_step = next_direction[KNIGHT][sq];
-        for (int u = knight_step[sq]; u != sq; u = knight_step[u]) count_danger(u, ATTACK_KNIGHT, dangerous, k);
-    }
+    if ((enemy_signature & (3 * SIGNATURE_KNIGHT)) != 0)
+        for (uint64_t leaps = leap_masks.knight[sq]; leaps != 0; leaps &= leaps - 1)
+            count_danger(std::countr_zero(leaps), ATTACK_KNIGHT, dangerous, k);
     k += king_attack_table[dangerous] * w / 16;
 
     // The squares next to the king: pawn cover, and squares the enemy
     // controls, worst where its queen is backed up.
     bool pawn_near = false;
     int controlled = 0;
-    const uint8_t* next_ray = next_direction[KING][sq];
-    for (int u = next_ray[sq]; u != sq; u = next_ray[u]) {
+    for (uint64_t ring = leap_masks.king[sq]; ring != 0; ring &= ring - 1) {
+        const int u = std::countr_zero(ring);
         if (holds_pawn(u)) pawn_near = true;
         if (enemy[u] > own[u]) {
             controlled++;
