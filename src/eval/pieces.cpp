@@ -102,10 +102,6 @@ template <int first_ray, int step>
         count_danger(std::countr_zero(seen), bits, dangerous, k);
 }
 
-}  // namespace
-
-namespace {
-
 // A second piece behind first, the first piece on a ray of the slider on sq:
 // through an enemy piece onto a more valuable or undefended enemy piece a
 // pin or skewer, past an own piece a discovered attack.
