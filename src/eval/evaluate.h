@@ -24,4 +24,6 @@ extern EvalContext* eval_context;
 // ILLEGAL_SCORE when side attacks the enemy king. Writes in_check,
 // tablebase_hit and eval_context->check_slot[ply].
 int evaluate(int side, int ply, int& in_check, int& tablebase_hit);
+// The full evaluation from base (material and piece squares), as evaluate
+// does it once both attack tables and eval_state.occupied are current.
 int evaluate_full(int side, int base);
