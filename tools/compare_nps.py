@@ -33,7 +33,7 @@ import subprocess
 import sys
 import time
 
-from uci_process import UciProcess
+from uci_process import UciProcess, bench_positions
 
 KIWIPETE = "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"
 START = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"
@@ -45,16 +45,6 @@ def find_engine(name):
     if os.path.sep in name:
         return os.path.abspath(name)
     return shutil.which(name) or shutil.which(name, path="/usr/games")
-
-
-def bench_positions(juxtool, count):
-    out = subprocess.run([juxtool, "bench", "1"], capture_output=True, text=True, check=True).stdout
-    fens = []
-    for line in out.splitlines():
-        m = re.match(r"\s*\d+\s+\d+ nodes\s+\d+ ms\s+(.*)$", line)
-        if m:
-            fens.append(m.group(1))
-    return fens[:count]
 
 
 class Engine(UciProcess):
@@ -101,7 +91,7 @@ class Engine(UciProcess):
 
 
 def search_comparison(args, engines):
-    fens = bench_positions(args.juxtool, args.positions)
+    fens = bench_positions(args.juxtool)[:args.positions]
     players = [Engine(label, command) for label, command in engines]
     for p in players:
         p.setup(args.hash)

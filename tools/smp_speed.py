@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Time to a fixed depth with one engine process and with several.
 
-    tools/smp_speed.py [--rounds R] DEPTH ENGINE [ENGINE...]
+    tools/smp_speed.py [--rounds R] [--juxtool PATH] DEPTH ENGINE [ENGINE...]
 
 ENGINE is a command line, quoted as one argument: "build/jux" or
 "build/jux --processes 2". The first one is the reference. Every round runs
@@ -29,7 +29,8 @@ beyond the reference's to reach the depth are what the extra processes
 waste, and the work adds what they lose in speed (shared tables,
 contention). The master answers when it has searched its own nodes, so
 own_ref / own_e is the time-to-depth ratio when all processes run at the
-same speed. The positions are six of the bench positions.
+same speed. The positions are six of the bench positions, or all of them
+with --juxtool (read from "juxtool bench 1").
 
 Not run by CI: it searches every position ROUNDS times per engine.
 """
@@ -43,7 +44,7 @@ import sys
 import tempfile
 import time
 
-from uci_process import UciProcess
+from uci_process import UciProcess, bench_positions
 
 POSITIONS = [
     "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -132,15 +133,17 @@ class Engine(UciProcess):
 def main():
     parser = argparse.ArgumentParser(usage=__doc__.strip().splitlines()[2].strip())
     parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--juxtool", help="take all the bench positions of this juxtool")
     parser.add_argument("depth", type=int)
     parser.add_argument("engines", nargs="+")
     args = parser.parse_args()
+    positions = bench_positions(args.juxtool) if args.juxtool else POSITIONS
     # rounds[e] = list of (wall, cpu, nodes) summed over the positions
     rounds = {e: [] for e in args.engines}
-    per_position = {e: [[] for _ in POSITIONS] for e in args.engines}
+    per_position = {e: [[] for _ in positions] for e in args.engines}
     for r in range(args.rounds):
         sums = {e: [0.0, 0.0, 0, 0.0, 0] for e in args.engines}
-        for index, fen in enumerate(POSITIONS):
+        for index, fen in enumerate(positions):
             for command in args.engines:
                 engine = Engine(command)
                 result = engine.search(fen, args.depth)
@@ -154,7 +157,7 @@ def main():
                   (r + 1, command, *sums[command]), flush=True)
 
     print("\nmedians over %d rounds, depth %d, per position (wall s / nodes / own nodes):" % (args.rounds, args.depth))
-    for index in range(len(POSITIONS)):
+    for index in range(len(positions)):
         row = "%-4d" % (index + 1)
         for command in args.engines:
             runs = per_position[command][index]
@@ -172,8 +175,11 @@ def main():
         by_nodes = p * ref[2] / (ref_p * nodes) if nodes else 0
         by_work = p * ref[3] / (ref_p * work) if work else 0
         by_own = ref[4] / own if own else 0
+        # A search too short for the clock's ticks shows no speedup (0).
+        by_wall = ref[0] / wall if wall else 0
+        by_cpu = ref[1] / cpu if cpu else 0
         print("%-32s %7.2f %7.2f %10d %7.2f %10d %6.2f %6.2f %7.2f %6.2f %6.2f" % (command, wall, cpu, nodes, work,
-              own, ref[0] / wall, ref[1] / cpu, by_nodes, by_work, by_own))
+              own, by_wall, by_cpu, by_nodes, by_work, by_own))
     return 0
 
 

@@ -1,5 +1,12 @@
 """A UCI engine as a child process, for the measurement scripts in tools/."""
+import re
 import subprocess
+
+
+def bench_positions(juxtool):
+    """The FENs of "juxtool bench", in its order."""
+    out = subprocess.run([juxtool, "bench", "1"], capture_output=True, text=True, check=True).stdout
+    return [m.group(1) for m in re.finditer(r"^\s*\d+\s+\d+ nodes\s+\d+ ms\s+(.*)$", out, re.M)]
 
 
 class UciProcess:
