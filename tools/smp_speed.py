@@ -29,7 +29,8 @@ beyond the reference's to reach the depth are what the extra processes
 waste, and the work adds what they lose in speed (shared tables,
 contention). The master answers when it has searched its own nodes, so
 own_ref / own_e is the time-to-depth ratio when all processes run at the
-same speed. The positions are six of the bench positions, or all of them
+same speed; they do not (the nodes a worker saves the master are mostly
+cheap ones, through cached lines), so the wall ratio is the one to judge. The positions are six of the bench positions, or all of them
 with --juxtool (read from "juxtool bench 1").
 
 Not run by CI: it searches every position ROUNDS times per engine.
