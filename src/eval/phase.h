@@ -18,7 +18,7 @@ struct PhaseState {
     int32_t king_attack_weight;
     int32_t opposite_castling;
     int32_t king_zone_value[2][64];
-    uint64_t king_zone_squares[2];  // the squares where king_zone_value is not 0
+    uint64_t king_zone_squares[2];  // the squares king_zone_value covers: the enemy king and its ring
 };
 extern PhaseState phase_state;
 

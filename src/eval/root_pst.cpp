@@ -1,9 +1,11 @@
 #include "eval/root_pst.h"
 
+#include <bit>
 #include <cstring>
 
 #include "board/geometry.h"
 #include "board/position.h"
+#include "board/rays.h"
 #include "eval/attack_table.h"
 #include "eval/phase.h"
 #include "eval/tables.h"
@@ -189,22 +191,18 @@ void add_knight_proximity() {
     }
 }
 
-// Sliders earn for reaching the squares around the enemy king.
+// Sliders earn for reaching the squares around the enemy king: the king's
+// square and its ring, which the sliders' scan finds as one mask.
 void fill_king_zones() {
     PhaseState& ph = phase_state;
     const int white_king = pos.piece_list[WHITE][0];
     const int black_king = pos.piece_list[BLACK][0];
+    ph.king_zone_squares[BLACK] = leap_masks.king[white_king] | uint64_t{1} << white_king;
+    ph.king_zone_squares[WHITE] = leap_masks.king[black_king] | uint64_t{1} << black_king;
     std::memset(ph.king_zone_value, 0, sizeof(ph.king_zone_value));
-    for (int j = 0; j < 64; j++) {
-        if (king_distance[j][white_king] <= 1) ph.king_zone_value[BLACK][j] += ph.opening_weight;
-        if (king_distance[j][black_king] <= 1) ph.king_zone_value[WHITE][j] += ph.opening_weight;
-    }
-    // The sliders' scan adds up the values of the squares it sees in these.
-    for (int side = WHITE; side <= BLACK; side++) {
-        ph.king_zone_squares[side] = 0;
-        for (int j = 0; j < 64; j++)
-            if (ph.king_zone_value[side][j] != 0) ph.king_zone_squares[side] |= uint64_t{1} << j;
-    }
+    for (int side = WHITE; side <= BLACK; side++)
+        for (uint64_t zone = ph.king_zone_squares[side]; zone != 0; zone &= zone - 1)
+            ph.king_zone_value[side][std::countr_zero(zone)] = ph.opening_weight;
 }
 
 // In the ending the kings go to the pawns, above all the passed ones (where
